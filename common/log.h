@@ -1,0 +1,18 @@
+#pragma once
+// Diagnostic log lines. By default they go to standard error; a program adds sinks (its log
+// list, the day's report) at start-up. Safe to call from the main thread only.
+#include <QString>
+#include <functional>
+
+namespace wc {
+
+using LogSink = std::function<void(const QString& line)>;
+
+void logLine(const QString& line);
+// Adds a sink and returns its id; removeLogSink(id) takes it away again.
+int addLogSink(LogSink sink);
+void removeLogSink(int id);
+// Whether lines also go to standard error (on by default).
+void setLogToStderr(bool on);
+
+} // namespace wc
