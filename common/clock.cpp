@@ -16,7 +16,11 @@ TimerHost& timerHost() {
     assert(gHost && "no timer host installed");
     return *gHost;
 }
-void setClock(Clock* c) { gClock = c; }
-void setTimerHost(TimerHost* h) { gHost = h; }
+void setClock(Clock* c) {
+    gClock = c;
+}
+void setTimerHost(TimerHost* h) {
+    gHost = h;
+}
 
 } // namespace wc

@@ -34,7 +34,9 @@ private:
 
 } // namespace
 
-double QtClock::nowOle() const { return toOleDate(QDateTime::currentDateTime()); }
+double QtClock::nowOle() const {
+    return toOleDate(QDateTime::currentDateTime());
+}
 
 std::unique_ptr<Timer> QtTimerHost::createTimer(const QString& name, std::function<void()> fn) {
     return std::make_unique<QtTimer>(name, std::move(fn));

@@ -13,8 +13,16 @@ namespace {
 void addFirst(QHash<QString, int>& h, const QString& k, int v) {
     if (!h.contains(k)) h.insert(k, v);
 }
+// The text stored for a value. Reading trims blanks and strips one pair of enclosing quotes,
+// so a value that would lose something that way is written inside double quotes.
+QString storedForm(const QString& v) {
+    if (v.isEmpty()) return v;
+    const bool padded = v.front().isSpace() || v.back().isSpace();
+    const bool quoted =
+        v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
+    return padded || quoted ? u'"' + v + u'"' : v;
+}
 } // namespace
-
 
 std::optional<qint32> parseIniInt(const QString& text) {
     QString t = text.trimmed();
@@ -63,7 +71,9 @@ QString formatIniFloat(float value) {
     return QString::fromLatin1(buf, ptr - buf);
 }
 
-QString toIniHex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
+QString toIniHex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
 
 QByteArray fromIniHex(const QString& text) {
     QByteArray out;
@@ -129,22 +139,25 @@ void IniFile::parse(const QString& text) {
                 e.value.back() == e.value.front())
                 e.value = e.value.mid(1, e.value.size() - 2);
         }
-        if (!e.isKey()) e.raw = line;
+        e.raw = line;
         if (sections_.empty())
             preamble_.push_back(line);
         else
             sections_.back().entries.push_back(std::move(e));
     }
-    for (auto& s : sections_) s.reindex();
+    for (auto& s : sections_)
+        s.reindex();
 }
 
 QString IniFile::serialize() const {
     QString out;
     const QString crlf = QStringLiteral("\r\n");
-    for (const auto& l : preamble_) out += l + crlf;
+    for (const auto& l : preamble_)
+        out += l + crlf;
     for (const auto& s : sections_) {
         out += u'[' + s.name + u']' + crlf;
-        for (const auto& e : s.entries) out += (e.isKey() ? e.key + u'=' + e.value : e.raw) + crlf;
+        for (const auto& e : s.entries)
+            out += e.raw + crlf;
     }
     return out;
 }
@@ -165,14 +178,17 @@ const IniFile::Entry* IniFile::findEntry(const QString& section, const QString& 
     return it == s->index.cend() ? nullptr : &s->entries[*it];
 }
 
-bool IniFile::hasSection(const QString& section) const { return findSection(section) != nullptr; }
+bool IniFile::hasSection(const QString& section) const {
+    return findSection(section) != nullptr;
+}
 bool IniFile::hasKey(const QString& section, const QString& key) const {
     return findEntry(section, key) != nullptr;
 }
 
 QStringList IniFile::sections() const {
     QStringList out;
-    for (const auto& s : sections_) out << s.name;
+    for (const auto& s : sections_)
+        out << s.name;
     return out;
 }
 
@@ -237,7 +253,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     }
     auto it = s->index.constFind(fold(key.trimmed()));
     if (it != s->index.cend()) {
-        s->entries[*it].value = v;
+        Entry& e = s->entries[*it];
+        e.value = v;
+        e.raw = e.key + u'=' + storedForm(v);
         return;
     }
     // A new key goes after the section's last key, ahead of trailing blanks and comments.
@@ -250,6 +268,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     Entry e;
     e.key = key.trimmed();
     e.value = v;
+    e.raw = e.key + u'=' + storedForm(v);
     s->entries.insert(s->entries.begin() + pos, std::move(e));
     s->reindex();
 }
@@ -284,7 +303,9 @@ void IniFile::deleteSection(const QString& section) {
         addFirst(sectionIndex_, fold(sections_[i].name), i);
 }
 
-bool IniFile::save(QString* error) const { return saveAs(path_, error); }
+bool IniFile::save(QString* error) const {
+    return saveAs(path_, error);
+}
 
 bool IniFile::saveAs(const QString& path, QString* error) const {
     return writeFileAtomically(path, serialize().toUtf8(), error);

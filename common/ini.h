@@ -77,7 +77,7 @@ private:
     struct Entry {
         QString key; // empty for lines that are not key=value (comments, blanks, junk)
         QString value;
-        QString raw; // the original line, used for non-key lines
+        QString raw; // the line as it stands in the file
         bool isKey() const { return !key.isEmpty(); }
     };
     struct Section {

@@ -22,7 +22,8 @@ void logLine(const QString& line) {
         const QByteArray u = line.toUtf8();
         std::fprintf(stderr, "%s\n", u.constData());
     }
-    for (auto& [id, sink] : s.sinks) sink(line);
+    for (auto& [id, sink] : s.sinks)
+        sink(line);
 }
 
 int addLogSink(LogSink sink) {
@@ -31,7 +32,11 @@ int addLogSink(LogSink sink) {
     return s.nextId++;
 }
 
-void removeLogSink(int id) { state().sinks.erase(id); }
-void setLogToStderr(bool on) { state().toStderr = on; }
+void removeLogSink(int id) {
+    state().sinks.erase(id);
+}
+void setLogToStderr(bool on) {
+    state().toStderr = on;
+}
 
 } // namespace wc

@@ -34,7 +34,9 @@ qint64 oleDayNumber(double ole) {
     return ms >= 0 ? ms / 86400000LL : -((-ms + 86399999LL) / 86400000LL);
 }
 
-qint64 oleMsOfDay(double ole) { return linearMs(ole) - oleDayNumber(ole) * 86400000LL; }
+qint64 oleMsOfDay(double ole) {
+    return linearMs(ole) - oleDayNumber(ole) * 86400000LL;
+}
 
 QDateTime fromOleDate(double ole) {
     const QDate d = kEpoch.addDays(oleDayNumber(ole));

@@ -45,7 +45,9 @@ QString toLocalSeparators(const QString& path) {
     return p;
 }
 
-QString inProgramDir(const QString& relative) { return programDir() + toLocalSeparators(relative); }
+QString inProgramDir(const QString& relative) {
+    return programDir() + toLocalSeparators(relative);
+}
 
 QString baseNameOf(const QString& path) {
     return QFileInfo(toLocalSeparators(path)).completeBaseName();

@@ -3,8 +3,8 @@
 #include "common/ini.h"
 #include "common/paths.h"
 
-#include <QSysInfo>
 #include <QRandomGenerator>
+#include <QSysInfo>
 #include <cmath>
 #include <variant>
 
@@ -21,8 +21,8 @@ struct FreqField {
 };
 
 template <class Rec>
-using Field = std::variant<bool Rec::*, qint32 Rec::*, QString Rec::*, float Rec::*,
-                           ThresholdField, UidField, FreqField>;
+using Field = std::variant<bool Rec::*, qint32 Rec::*, QString Rec::*, float Rec::*, ThresholdField,
+                           UidField, FreqField>;
 
 template <class Rec> struct KeyDef {
     const char* section;
@@ -96,15 +96,15 @@ const KeyDef<TSystemIni> kSystemKeys[] = {
     {"Equalizer", "Bandwidth", &TSystemIni::Bandwidth},
 };
 
-template <class... F> struct Overload : F... {
-    using F::operator()...;
-};
+template <class... F> struct Overload : F... { using F::operator()...; };
 template <class... F> Overload(F...) -> Overload<F...>;
 
-qint32 drawUid() { return qint32(QRandomGenerator::system()->bounded(100000)); }
+qint32 drawUid() {
+    return qint32(QRandomGenerator::system()->bounded(100000));
+}
 
-template <class Rec> void readKeys(const IniFile& ini, const KeyDef<Rec>* keys, size_t n, Rec& rec,
-                                   bool* uidDrawn) {
+template <class Rec>
+void readKeys(const IniFile& ini, const KeyDef<Rec>* keys, size_t n, Rec& rec, bool* uidDrawn) {
     for (size_t i = 0; i < n; ++i) {
         const QString s = QLatin1String(keys[i].section), k = QLatin1String(keys[i].key);
         std::visit(Overload{
@@ -150,7 +150,8 @@ void writeKeys(IniFile& ini, const KeyDef<Rec>* keys, size_t n, const Rec& rec) 
                            if constexpr (requires { rec.UID; }) ini.writeInt(s, k, rec.UID);
                        },
                        [&](FreqField b) {
-                           if constexpr (requires { rec.Freq; }) ini.writeInt(s, k, rec.Freq[b.band]);
+                           if constexpr (requires { rec.Freq; })
+                               ini.writeInt(s, k, rec.Freq[b.band]);
                        },
                    },
                    keys[i].field);
@@ -161,10 +162,18 @@ void writeKeys(IniFile& ini, const KeyDef<Rec>* keys, size_t n, const Rec& rec) 
 
 TPlayerIni::TPlayerIni() : sServer(QSysInfo::machineHostName() + QStringLiteral(":8000")) {}
 
-QString playerIniPath() { return inProgramDir(QStringLiteral("player.ini")); }
-QString systemIniPath() { return inProgramDir(QStringLiteral("system.ini")); }
-QString runIniPath() { return inProgramDir(QStringLiteral("Profile/run.ini")); }
-QString installerIniPath() { return inProgramDir(QStringLiteral("installer.ini")); }
+QString playerIniPath() {
+    return inProgramDir(QStringLiteral("player.ini"));
+}
+QString systemIniPath() {
+    return inProgramDir(QStringLiteral("system.ini"));
+}
+QString runIniPath() {
+    return inProgramDir(QStringLiteral("Profile/run.ini"));
+}
+QString installerIniPath() {
+    return inProgramDir(QStringLiteral("installer.ini"));
+}
 
 void ReadPlayerIni(TPlayerIni& rec, const QString& file, bool* uidDrawn) {
     rec = TPlayerIni();
@@ -213,7 +222,8 @@ bool WriteSystemIni(const TSystemIni& rec, const QString& file, QString* error) 
 }
 
 QString RunIni::lastProfileName() const {
-    return IniFile(file).readString(QStringLiteral("LastProfile"), QStringLiteral("LastProfileName"),
+    return IniFile(file).readString(QStringLiteral("LastProfile"),
+                                    QStringLiteral("LastProfileName"),
                                     inProgramDir(QStringLiteral("Profile/Default.prf")));
 }
 

@@ -42,7 +42,9 @@ private:
 SimLoop::SimLoop(double startOle, int stepMs) : startOle_(startOle), stepMs_(std::max(stepMs, 1)) {}
 SimLoop::~SimLoop() = default;
 
-double SimLoop::nowOle() const { return oleAddMs(startOle_, nowMs_); }
+double SimLoop::nowOle() const {
+    return oleAddMs(startOle_, nowMs_);
+}
 
 std::unique_ptr<Timer> SimLoop::createTimer(const QString& name, std::function<void()> fn) {
     auto st = std::make_shared<TimerState>();
@@ -104,7 +106,8 @@ void SimLoop::step(qint64 limitMs) {
 
 void SimLoop::runUntil(qint64 tickMs) {
     drainPosted();
-    while (nowMs_ < tickMs) step(tickMs);
+    while (nowMs_ < tickMs)
+        step(tickMs);
 }
 
 bool SimLoop::runUntil(const std::function<bool()>& pred, qint64 maxMs) {
@@ -121,9 +124,11 @@ std::vector<QString> SimLoop::activeTimers() const {
     std::vector<std::shared_ptr<TimerState>> live;
     for (const auto& w : timers_)
         if (auto st = w.lock(); st && st->active) live.push_back(st);
-    std::sort(live.begin(), live.end(), [](const auto& a, const auto& b) { return a->seq < b->seq; });
+    std::sort(live.begin(), live.end(),
+              [](const auto& a, const auto& b) { return a->seq < b->seq; });
     std::vector<QString> names;
-    for (const auto& st : live) names.push_back(st->name);
+    for (const auto& st : live)
+        names.push_back(st->name);
     return names;
 }
 

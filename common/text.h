@@ -9,16 +9,22 @@ namespace wc {
 
 // True when the bytes form valid UTF-8 (overlong forms and surrogates rejected).
 bool isValidUtf8(const char* data, qsizetype size);
-inline bool isValidUtf8(const QByteArray& b) { return isValidUtf8(b.constData(), b.size()); }
+inline bool isValidUtf8(const QByteArray& b) {
+    return isValidUtf8(b.constData(), b.size());
+}
 
 // Windows-1251 to Unicode and back. Characters with no 1251 form become '?'.
 QString fromCp1251(const char* data, qsizetype size);
-inline QString fromCp1251(const QByteArray& b) { return fromCp1251(b.constData(), b.size()); }
+inline QString fromCp1251(const QByteArray& b) {
+    return fromCp1251(b.constData(), b.size());
+}
 QByteArray toCp1251(const QString& s);
 
 // UTF-8 when valid, else Windows-1251. A leading UTF-8 byte-order mark is dropped.
 QString decodeText(const char* data, qsizetype size);
-inline QString decodeText(const QByteArray& b) { return decodeText(b.constData(), b.size()); }
+inline QString decodeText(const QByteArray& b) {
+    return decodeText(b.constData(), b.size());
+}
 
 // The UTF-8 form of s cut to at most maxBytes bytes on a character boundary.
 QByteArray utf8Truncated(const QString& s, qsizetype maxBytes);

@@ -1,7 +1,7 @@
 #include "common/ini.h"
 
-#include <QTemporaryDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace wc;
@@ -33,13 +33,24 @@ TEST(IniValues, IntegersBooleansAndFloats) {
         bool asBool;  // with default false
     };
     const Case cases[] = {
-        {"42", 42, true},        {"-17", -17, true},       {"$1F", 31, true},
-        {"0x1f", 31, true},      {"0X10", 16, true},       {"$FFFFFFFF", -1, true},
-        {"2", 2, true},          {"-1", -1, true},         {"0", 0, false},
-        {"yes", 7, false},       {"", 7, false},           {"12abc", 7, false},
-        {"2147483647", 2147483647, true},                  {"2147483648", 7, false},
-        {"-2147483648", -2147483647 - 1, true},            {"$", 7, false},
-        {"0x123456789", 7, false}, {" 5 ", 5, true},
+        {"42", 42, true},
+        {"-17", -17, true},
+        {"$1F", 31, true},
+        {"0x1f", 31, true},
+        {"0X10", 16, true},
+        {"$FFFFFFFF", -1, true},
+        {"2", 2, true},
+        {"-1", -1, true},
+        {"0", 0, false},
+        {"yes", 7, false},
+        {"", 7, false},
+        {"12abc", 7, false},
+        {"2147483647", 2147483647, true},
+        {"2147483648", 7, false},
+        {"-2147483648", -2147483647 - 1, true},
+        {"$", 7, false},
+        {"0x123456789", 7, false},
+        {" 5 ", 5, true},
     };
     for (const auto& c : cases) {
         IniFile ini;
@@ -74,7 +85,7 @@ TEST(IniUpdate, KeepsUnknownLinesAndOrder) {
     IniFile ini;
     ini.parse("; header comment\r\n[Options]\r\nZeta=1\r\n; note\r\nAlpha=2\r\n\r\n"
               "[Other]\r\nX=y\r\n");
-    ini.writeInt("options", "alpha", 5);   // updates in place, keeps the stored spelling
+    ini.writeInt("options", "alpha", 5);    // updates in place, keeps the stored spelling
     ini.writeString("Options", "New", "v"); // goes after the last key of the section
     ini.writeString("Fresh", "K", "line\nbreak");
     EXPECT_EQ(ini.serialize(), "; header comment\r\n[Options]\r\nZeta=1\r\n; note\r\nAlpha=5\r\n"
@@ -107,4 +118,19 @@ TEST(IniFileIo, LegacyEncodingAndAtomicSave) {
     QString error;
     EXPECT_FALSE(ini.saveAs(dir.filePath("missing/b.ini"), &error));
     EXPECT_TRUE(error.contains("b.ini"));
+}
+
+TEST(IniUpdate, ValuesThatReadingWouldAlterAreQuoted) {
+    IniFile ini;
+    ini.parse("[S]\r\nKeep =  as typed  \r\n");
+    ini.writeString("S", "Pad", "  two  ");
+    ini.writeString("S", "Q", "\"x\"");
+    ini.writeString("S", "Plain", "a b");
+    EXPECT_EQ(ini.serialize(),
+              "[S]\r\nKeep =  as typed  \r\nPad=\"  two  \"\r\nQ=\"\"x\"\"\r\nPlain=a b\r\n");
+    IniFile again;
+    again.parse(ini.serialize());
+    EXPECT_EQ(again.readString("S", "Pad", ""), "  two  ");
+    EXPECT_EQ(again.readString("S", "Q", ""), "\"x\"");
+    EXPECT_EQ(again.readString("S", "Keep", ""), "as typed");
 }

@@ -208,9 +208,12 @@ TEST(SystemIni, InstallerLanguageLookup) {
         const char* expected;
     };
     const Case cases[] = {
-        {"[Installer]\r\nLanguage=1044\r\n", "NO"}, {"[Installer]\r\nLanguage=1036\r\n", "EN"},
-        {"[Installer]\r\nLanguage=1049\r\n", "RU"}, {"[Installer]\r\nLanguage=2074\r\n", "SR"},
-        {"[Installer]\r\nLanguage=\r\n", "EN"},     {"[Installer]\r\nOther=1\r\n", "/"},
+        {"[Installer]\r\nLanguage=1044\r\n", "NO"},
+        {"[Installer]\r\nLanguage=1036\r\n", "EN"},
+        {"[Installer]\r\nLanguage=1049\r\n", "RU"},
+        {"[Installer]\r\nLanguage=2074\r\n", "SR"},
+        {"[Installer]\r\nLanguage=\r\n", "EN"},
+        {"[Installer]\r\nOther=1\r\n", "/"},
         {nullptr, "/"},
     };
     for (const auto& c : cases) {

@@ -26,7 +26,8 @@ TEST(SimLoopTest, TimersFireInDueThenCreationOrderAndRenderComesFirst) {
     loop.setRenderHook([&](qint64 from, qint64 to) {
         log.push_back(QStringLiteral("render %1-%2").arg(from).arg(to));
     });
-    auto a = loop.createTimer("a", [&] { log.push_back(QStringLiteral("a@%1").arg(loop.tickMs())); });
+    auto a =
+        loop.createTimer("a", [&] { log.push_back(QStringLiteral("a@%1").arg(loop.tickMs())); });
     auto b = loop.createTimer("b", [&] {
         log.push_back(QStringLiteral("b@%1").arg(loop.tickMs()));
         loop.post([&] { log.push_back("posted"); });
@@ -34,9 +35,9 @@ TEST(SimLoopTest, TimersFireInDueThenCreationOrderAndRenderComesFirst) {
     b->start(50);
     a->start(25);
     loop.runFor(50);
-    const std::vector<QString> expected = {
-        "render 0-10",  "render 10-20", "render 20-25", "a@25",   "render 25-35",
-        "render 35-45", "render 45-50", "a@50",         "b@50",   "posted"};
+    const std::vector<QString> expected = {"render 0-10",  "render 10-20", "render 20-25", "a@25",
+                                           "render 25-35", "render 35-45", "render 45-50", "a@50",
+                                           "b@50",         "posted"};
     EXPECT_EQ(log, expected);
     EXPECT_EQ(loop.nowOle(), oleAddMs(45000.0, 50));
 }
