@@ -1,0 +1,131 @@
+#pragma once
+// The audio library: devices, streams, mixers, attributes, slides, DSP and reads, addressed
+// by handles. One instance per process. Operations run on the main thread unless noted;
+// handle look-ups are safe from any thread. Failures return false, 0 or -1 and leave an
+// error number for lastError() (the number of the calling thread's last failure).
+#include "audio/channel.h"
+#include "audio/types.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace wc {
+class SimLoop;
+}
+
+namespace wc::audio {
+
+class Device;
+class ManualDevice;
+
+struct StreamOptions {
+    bool decodeOnly = false;    // read by the caller or a mixer, never played by itself
+    std::uint32_t speakers = 0; // speaker bits (kSpeakerMask), 0 = all
+};
+
+struct Attributes {
+    std::optional<float> freq;   // Hz
+    std::optional<float> volume; // 0..1
+    std::optional<float> pan;    // -1..1
+};
+
+class AudioSystem {
+public:
+    static AudioSystem& instance();
+    ~AudioSystem();
+
+    // --- devices ---
+    // Descriptions of the output devices, indexed by device number; "No sound" is 0.
+    static QStringList outputDevices();
+    // With manual output every device number opens a manual device that renders only when
+    // renderManual() is called; set before initDevice. For tests.
+    void setManualOutput(bool on);
+    bool manualOutput() const;
+    // Renders frames on every manual device (a tap sees the output of device tapDevice).
+    void renderManual(std::int64_t frames);
+    void setManualTap(std::function<void(const float*, int)> tap);
+    // Lets a simulated loop drive the manual devices: each step renders exactly the frames
+    // between its two instants.
+    void attachSimLoop(SimLoop& loop);
+
+    bool initDevice(int device);
+    bool isInitialised(int device) const;
+    bool selectDevice(int device);
+    int currentDevice() const;
+    // Stops and frees the current device with every channel on it.
+    bool freeDevice();
+    // Frees every device and channel (end of the process).
+    void shutdown();
+
+    // --- configuration ---
+    void setGlobalVolume(int percent); // 0..100
+    int globalVolume() const;
+    // Logarithmic volume curve: volume v maps to -50 dB x (1 - v) instead of linear gain.
+    void setLogVolumeCurve(bool on);
+
+    int lastError() const;
+
+    // --- streams ---
+    Handle openFile(const QString& path, const StreamOptions& opt);
+    Handle createMixer(const StreamOptions& opt);
+    // Tempo, rate and pitch processing of a decode-only source; the source stays addressable
+    // (position, seeking) and is freed together with the tempo stream.
+    Handle createTempo(Handle source, const StreamOptions& opt);
+    bool setTempo(Handle source, std::optional<float> tempoPercent, std::optional<float> rateHz,
+                  std::optional<float> pitchSemitones);
+    // Any custom source (capture inputs, generators).
+    Handle createSourceStream(std::unique_ptr<Source> src, const StreamOptions& opt);
+    bool free(Handle h);
+
+    // --- transport ---
+    bool play(Handle h, bool restart = false);
+    bool pause(Handle h);
+    bool stop(Handle h);
+    ActiveState state(Handle h);
+
+    // --- positions: bytes of the stream's stereo float format at its native rate ---
+    std::int64_t lengthBytes(Handle h);
+    std::int64_t positionBytes(Handle h);
+    bool setPositionBytes(Handle h, std::int64_t bytes);
+    double bytesToSeconds(Handle h, std::int64_t bytes);
+    std::int64_t secondsToBytes(Handle h, double seconds);
+    int nativeRate(Handle h); // 0 on failure
+
+    // --- attributes and slides ---
+    bool setAttributes(Handle h, const Attributes& a);
+    std::optional<Attributes> attributes(Handle h);
+    // One step: the volume becomes v and a running slide ends, with no block in between.
+    bool setVolumeNow(Handle h, float v);
+    bool slideVolume(Handle h, float target, int ms);
+    bool isSliding(Handle h);
+    bool setSpeakers(Handle h, std::uint32_t bits);
+
+    // --- DSP: higher priority runs first ---
+    Handle addDsp(Handle h, DspFunction fn, int priority);
+    bool removeDsp(Handle h, Handle dsp);
+
+    // --- mixers ---
+    bool mixerAdd(Handle mixer, Handle ch, bool freeAtEnd, bool paused);
+    bool mixerSetPaused(Handle ch, bool paused);
+    bool mixerRemove(Handle ch);
+
+    // --- reads ---
+    // Decode-only channels: reads bytes of float frames; -1 on failure, 0 at the end.
+    int read(Handle h, float* out, int bytes);
+    // Peak levels (0..1) of the last 20 ms the channel delivered. Consumes nothing.
+    bool level(Handle h, float* left, float* right);
+    // The last frames the channel delivered (interleaved); consumes nothing.
+    int recentData(Handle h, float* out, int frames);
+    // Magnitudes of an n-point FFT (n a power of two, 256..8192) of the recent data: n/2 bins.
+    bool fft(Handle h, float* out, int n);
+
+private:
+    AudioSystem();
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace wc::audio

@@ -1,0 +1,31 @@
+#pragma once
+// A mixer as a source: it sums its input channels at the mixing rate. It never ends, so it
+// delivers silence while empty. Its inputs list is changed by the main thread under the
+// render lock of the mixer's device and walked by the render thread under the same lock;
+// inputs that end with free-at-end set are dropped here and deleted later by the main thread.
+#include "audio/channel.h"
+#include "audio/source.h"
+
+#include <vector>
+
+namespace wc::audio {
+
+class MixerSource final : public Source {
+public:
+    MixerSource() { inputs.reserve(64); }
+    int rate() const override { return kMixRate; }
+    int pull(float* out, int frames, bool mayWait) override;
+    bool ended() const override { return false; }
+    std::int64_t positionFrames() const override { return rendered_; }
+    bool seekFrames(std::int64_t frame) override {
+        rendered_ = frame;
+        return true;
+    }
+
+    std::vector<Channel*> inputs;
+
+private:
+    std::int64_t rendered_ = 0;
+};
+
+} // namespace wc::audio

@@ -1,0 +1,28 @@
+#pragma once
+// A source of stereo float frames at its own rate: a decoded file, a mixer, a tempo
+// processor, a capture input. pull() runs on the thread that renders (a device's audio
+// thread, or the main thread for the manual device and for decode-only reads); the other
+// operations run on the main thread while the owning device's render lock is held.
+#include <cstdint>
+
+namespace wc::audio {
+
+class Source {
+public:
+    virtual ~Source() = default;
+    virtual int rate() const = 0;
+    // Writes up to frames frames into out; returns how many. Fewer than asked means either
+    // the end (ended() is then true) or, when mayWait is false, that decoding has fallen
+    // behind. With mayWait the call decodes what it needs itself, so it never falls short
+    // before the end. Real-time callers pass mayWait = false.
+    virtual int pull(float* out, int frames, bool mayWait) = 0;
+    virtual bool ended() const = 0;
+    // Exact length and the position of the next frame pull() delivers, in frames; -1 when
+    // the source has no length (a mixer, a live input).
+    virtual std::int64_t lengthFrames() const { return -1; }
+    virtual std::int64_t positionFrames() const { return 0; }
+    virtual bool seekFrames(std::int64_t) { return false; }
+    virtual bool isFile() const { return false; }
+};
+
+} // namespace wc::audio
