@@ -1,0 +1,71 @@
+#pragma once
+// The track tag record every program uses to show and edit what an audio file holds, the
+// genre table, and the time and title texts shown in lists.
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace wc {
+
+// 158 bytes laid out like an ID3v1 block with a wider genre. Texts are 8-bit bytes cut to
+// the field and padded with zero bytes: for MP3 and WAV the raw bytes of the file's ID3v1
+// block (Windows-1251 or UTF-8), for Ogg Vorbis and WMA UTF-8 cut on a character boundary.
+struct TrackTag {
+    char marker[3]; // "TAG" (ID3v1), "OGG", "WMA", or zero bytes for no tag
+    char title[30];
+    char artist[30];
+    char album[30];
+    char year[4];
+    char comment[30];    // for ID3v1 the raw 30 bytes, with an ID3v1.1 track in the last two
+    uint8_t genreLength; // genre: a length byte and up to 30 characters
+    char genre[30];
+};
+static_assert(sizeof(TrackTag) == 158, "TrackTag is a fixed 158-byte record");
+
+enum class TagField { Title, Artist, Album, Year, Comment, Genre };
+
+// Sets every byte of the record to zero.
+void clearTag(TrackTag& tag);
+
+// True when the record's marker is the given three characters ("TAG", "OGG", "WMA").
+bool tagHasMarker(const TrackTag& tag, const char* marker);
+void setTagMarker(TrackTag& tag, const char* marker);
+
+// A field's text: the bytes up to the first zero (genre: its length byte, clamped to 30),
+// taken as UTF-8 when valid and otherwise as Windows-1251.
+QString tagText(const TrackTag& tag, TagField field);
+
+// Stores text into a field, cut to the field's size and zero-padded. An ID3v1 record (marker
+// "TAG" or none) gets Windows-1251 when every character has a 1251 form, so the full 30
+// Cyrillic characters fit and older players read it; otherwise, and always for "OGG" and
+// "WMA" records, UTF-8 cut on a character boundary.
+void setTagText(TrackTag& tag, TagField field, const QString& text);
+
+// The raw bytes of a field (genre without its length byte), up to the first zero byte.
+QByteArray tagBytes(const TrackTag& tag, TagField field);
+
+// The ID3v1.1 track number kept in the comment's last two bytes, or 0 when there is none.
+int tagTrackNumber(const TrackTag& tag);
+
+// The 148 genre names: the ID3v1 list 0..79 and the extended list 80..147.
+const QStringList& genreNames();
+inline constexpr int kGenreCount = 148;
+
+// Lengths and positions shown as texts.
+QString FormatMinSec(int64_t ms);       // "mm:ss", minutes not limited; 0 gives "??:??"
+QString FormatHourMinSec(int64_t ms);   // "h:mm:ss"
+QString FormatMinSecTenths(int64_t ms); // "mm:ss.t"
+
+// The name after the last folder separator ("/" or "\"), without its extension.
+QString FileTitle(const QString& fileName);
+
+// The playlist title of a tagged file: "Artist – Title", or the one that is not empty; an
+// artist starting with "~" is glued to the title without a separator.
+QString DisplayTitle(const QString& artist, const QString& title);
+
+// The build version of one of the suite's own executables (the running program or a
+// companion program beside it); empty for any other file.
+QString FileVersionText(const QString& exeName);
+
+} // namespace wc
