@@ -1,5 +1,6 @@
 #include "audio/audiosystem.h"
 
+#include "audio/capture.h"
 #include "audio/decoder.h"
 #include "audio/device.h"
 #include "audio/filesource.h"
@@ -248,6 +249,17 @@ Handle AudioSystem::openFile(const QString& path, const StreamOptions& opt) {
     if (const int e = decoder->open(path); e != kOk) return fail(e), 0;
     t_lastError = kOk;
     return d->add(std::make_unique<FileSource>(std::move(decoder)), opt, dev);
+}
+
+Handle AudioSystem::openInput(int recDevice, const StreamOptions& opt) {
+    Device* dev = d->currentDevice();
+    if (!dev && !opt.decodeOnly) return fail(kErrNotInitialised), 0;
+    int error = kOk;
+    std::unique_ptr<Source> src =
+        d->manual ? makeSilentInput() : makeCaptureSource(recDevice, &error);
+    if (!src) return fail(error ? error : kErrNoDriver), 0;
+    t_lastError = kOk;
+    return d->add(std::move(src), opt, dev);
 }
 
 Handle AudioSystem::createMixer(const StreamOptions& opt) {

@@ -76,6 +76,9 @@ public:
     Handle createTempo(Handle source, const StreamOptions& opt);
     bool setTempo(Handle source, std::optional<float> tempoPercent, std::optional<float> rateHz,
                   std::optional<float> pitchSemitones);
+    // The recording device's live input (0 = the default input); with manual output an
+    // always-silent input.
+    Handle openInput(int recDevice, const StreamOptions& opt);
     // Any custom source (capture inputs, generators).
     Handle createSourceStream(std::unique_ptr<Source> src, const StreamOptions& opt);
     bool free(Handle h);

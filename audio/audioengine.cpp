@@ -1,0 +1,416 @@
+#include "audio/audioengine.h"
+
+#include "audio/silence.h"
+#include "common/clock.h"
+#include "common/settings.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+
+namespace wc::audio {
+
+namespace {
+
+std::array<double, 63> makeGainTable() {
+    std::array<double, 63> t{};
+    for (int d = -31; d <= 31; ++d)
+        t[std::size_t(d + 31)] = std::pow(10.0, d / 20.0);
+    return t;
+}
+
+TSystemIni& settings() {
+    static TSystemIni s;
+    return s;
+}
+
+Handle g_masterMixer = 0;
+
+} // namespace
+
+const std::array<double, 63> GainTable = makeGainTable();
+
+void InitGlobals(const TSystemIni& s) {
+    settings() = s;
+    AudioSystem::instance().setLogVolumeCurve(s.Lg);
+}
+
+const TSystemIni& DeckSettings() {
+    return settings();
+}
+
+Handle CreateMixer(std::uint32_t speakerBits) {
+    auto& sys = AudioSystem::instance();
+    g_masterMixer = sys.createMixer(StreamOptions{false, speakerBits});
+    if (g_masterMixer) sys.play(g_masterMixer, true);
+    return g_masterMixer;
+}
+
+Handle MasterMixer() {
+    return g_masterMixer;
+}
+
+void FreeMixer() {
+    if (g_masterMixer) AudioSystem::instance().free(g_masterMixer);
+    g_masterMixer = 0;
+}
+
+QString FileFilter() {
+    return QStringLiteral(
+        "wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/line.in|*.wav;*.mp3;*.ogg;"
+        "*.wma;*.wmv;*.cda;*.spx;*.aac;*.mp4;*.ac3;*.alac;*.mpc;*.ofr;*.tta;*.wv;line.in");
+}
+
+int MasterVolume() {
+    return AudioSystem::instance().globalVolume();
+}
+
+void SetMasterVolume(int v) {
+    AudioSystem::instance().setGlobalVolume(v);
+}
+
+int FileDurationMs(const QString& path) {
+    auto& sys = AudioSystem::instance();
+    const Handle h = sys.openFile(path, StreamOptions{true, 0});
+    if (!h) return -1;
+    const int ms = int(std::lround(sys.bytesToSeconds(h, sys.lengthBytes(h)) * 1000.0));
+    sys.free(h);
+    return ms;
+}
+
+// --- the deck ----------------------------------------------------------------------------------
+
+TAudioEngine::TAudioEngine(ReportFn notify) : notify_(std::move(notify)) {
+    watchTimer_ = timerHost().createTimer(QStringLiteral("watchTimer"), [this] { watch(); });
+    watchTimer_->start(50);
+}
+
+TAudioEngine::~TAudioEngine() {
+    DestroyKeepLibrary();
+}
+
+void TAudioEngine::DestroyKeepLibrary() {
+    if (watchTimer_) watchTimer_->stop();
+    AudioSystem::instance().selectDevice(device);
+    StopAndFree();
+}
+
+void TAudioEngine::Destroy() {
+    DestroyKeepLibrary();
+    auto& sys = AudioSystem::instance();
+    if (sys.selectDevice(device)) {
+        if (g_masterMixer && sys.state(g_masterMixer) != ActiveState::Stopped) FreeMixer();
+        sys.freeDevice();
+    }
+}
+
+void TAudioEngine::InitDevice(int dev) {
+    StopAndFree();
+    device = dev;
+    auto& sys = AudioSystem::instance();
+    if (!sys.initDevice(dev) && sys.lastError() != kErrAlready) lastError = sys.lastError();
+}
+
+int TAudioEngine::report(DeckReport r, int code) {
+    return notify_ ? notify_(*this, r, code) : 0;
+}
+
+bool TAudioEngine::itemChanged(unsigned generation, int stateBefore) const {
+    return generation != generation_ || state != stateBefore;
+}
+
+void TAudioEngine::Open(const QString& name, bool startPaused) {
+    auto& sys = AudioSystem::instance();
+    const TSystemIni& ini = settings();
+    // 1. A clean deck; nothing is reported while opening.
+    StopAndFree();
+    mixNoticeDone = fadeNoticeDone = outroNoticeDone = true;
+    stopAfterFade = false;
+    sys.selectDevice(device);
+    fileName = name;
+    ++generation_;
+    // 2. The live input is only there when enabled.
+    isLineIn = QFileInfo(name).fileName().toLower() == QLatin1String("line.in");
+    if (isLineIn && !ini.UseLineIn) {
+        lastError = kErrLineInDisabled;
+        return;
+    }
+    // 3. Decode-only when a mixer or the tempo processor pulls the stream.
+    const bool decodeOnly = mixerMode || ini.FXTempo;
+    // 4. Silence at both ends.
+    playHandle = sourceHandle = 0;
+    startSilenceSec = endSilenceSec = 0;
+    startOffsetBytes = trailingBytes = 0;
+    if (cutSilence && !isLineIn) {
+        const SilenceInfo s = analyseSilence(name, silenceThreshold);
+        startOffsetBytes = s.startBytes;
+        trailingBytes = s.trailingBytes;
+        startSilenceSec = s.startSec;
+        endSilenceSec = s.endSec;
+    }
+    // 5. The stream.
+    if (isLineIn) {
+        sourceHandle = playHandle =
+            sys.openInput(ini.RecDev, StreamOptions{decodeOnly, speakerFlags});
+        if (!sourceHandle) {
+            lastError = sys.lastError();
+            return;
+        }
+        lengthMs = 5999999;
+    } else {
+        sourceHandle = sys.openFile(name, StreamOptions{decodeOnly, speakerFlags});
+        if (!sourceHandle) {
+            lastError = sys.lastError();
+            return;
+        }
+        lengthMs = int(
+            std::lround(sys.bytesToSeconds(sourceHandle, sys.lengthBytes(sourceHandle)) * 1000.0));
+        // 6. Through the tempo processor when enabled; its failure falls back to the file.
+        playHandle = sourceHandle;
+        if (ini.FXTempo) {
+            sampleRate = sys.nativeRate(sourceHandle);
+            const Handle t = sys.createTempo(sourceHandle, StreamOptions{mixerMode, speakerFlags});
+            if (t) playHandle = t;
+        }
+    }
+    // 7.
+    if (!playHandle) {
+        lastError = sys.lastError();
+        return;
+    }
+    // 8. Equaliser (60) and gain (50) on the play handle.
+    if (eqOn) {
+        SetupEqualizer();
+        ApplyEqualizer();
+    }
+    gainDsp_ = sys.addDsp(
+        playHandle,
+        [gain = &gainDb](float* s, int frames) {
+            // Clamped here: type gain, voice-track level and slider may add up beyond the table.
+            const int db = std::clamp(gain->load(std::memory_order_relaxed), -31, 31);
+            if (db == 0) return;
+            const float g = float(GainTable[std::size_t(db + 31)]);
+            for (int i = 0; i < frames * kChannels; ++i)
+                s[i] *= g;
+        },
+        50);
+    // 9.
+    if (!isLineIn && ini.FXTempo && playHandle != sourceHandle)
+        sys.setTempo(sourceHandle, float(tempo), float(sampleRate), float(pitch));
+    // 11. Skip the leading silence.
+    int error = kOk;
+    if (!isLineIn && !sys.setPositionBytes(playHandle, startOffsetBytes)) error = sys.lastError();
+    // 12.
+    sys.setAttributes(playHandle, Attributes{std::nullopt, 1.0f, float(pan) / 100.0f});
+    if (auto a = sys.attributes(sourceHandle))
+        baseFrequency = int(std::lround(a->freq.value_or(0)));
+    // 13.
+    bool ok = true;
+    if (mixerMode) {
+        if (g_masterMixer && sys.state(g_masterMixer) != ActiveState::Playing)
+            sys.setPositionBytes(g_masterMixer, 0);
+        ok = sys.mixerAdd(g_masterMixer, playHandle, true, startPaused);
+    } else if (!startPaused) {
+        ok = sys.play(playHandle);
+    }
+    // 14.
+    state = startPaused ? DeckPause : DeckPlay;
+    lastError = ok ? error : sys.lastError();
+    // 15.
+    mixNoticeDone = fadeNoticeDone = outroNoticeDone = false;
+}
+
+int TAudioEngine::PositionMs() {
+    if (isLineIn || state == DeckStop || state == DeckEnd || !sourceHandle) return 0;
+    auto& sys = AudioSystem::instance();
+    const std::int64_t bytes = sys.positionBytes(sourceHandle);
+    if (bytes < 0) return 0;
+    return std::max(0, int(std::lround(sys.bytesToSeconds(sourceHandle, bytes) * 1000.0)));
+}
+
+void TAudioEngine::SeekMs(int ms) {
+    if (isLineIn || !sourceHandle) return;
+    auto& sys = AudioSystem::instance();
+    sys.setPositionBytes(sourceHandle, sys.secondsToBytes(sourceHandle, ms / 1000.0));
+}
+
+void TAudioEngine::Pause() {
+    auto& sys = AudioSystem::instance();
+    if (mixerMode)
+        sys.mixerSetPaused(playHandle, true);
+    else
+        sys.pause(playHandle);
+    state = playHandle ? DeckPause : DeckStop;
+}
+
+void TAudioEngine::Resume() {
+    auto& sys = AudioSystem::instance();
+    if (mixerMode)
+        sys.mixerSetPaused(playHandle, false);
+    else
+        sys.play(playHandle, false);
+    state = playHandle ? DeckPlay : DeckStop;
+}
+
+void TAudioEngine::StopAndFree() {
+    auto& sys = AudioSystem::instance();
+    sys.selectDevice(device);
+    state = DeckStop;
+    stopAfterFade = false;
+    ++generation_;
+    RemoveEqualizer();
+    if (playHandle) {
+        if (gainDsp_) sys.removeDsp(playHandle, gainDsp_);
+        sys.stop(playHandle);
+        if (mixerMode) sys.mixerRemove(playHandle);
+        sys.free(playHandle); // a tempo stream takes its source with it
+    }
+    if (sourceHandle && sourceHandle != playHandle) {
+        sys.stop(sourceHandle);
+        sys.free(sourceHandle);
+    }
+    gainDsp_ = 0;
+    playHandle = sourceHandle = 0;
+}
+
+int TAudioEngine::Volume() {
+    const auto a = AudioSystem::instance().attributes(playHandle);
+    return a ? int(std::lround(a->volume.value_or(0) * 100.0f)) : -1;
+}
+
+void TAudioEngine::SetVolume(int v) {
+    // One operation: the volume changes and a running slide ends, with no block rendered at
+    // an intermediate volume.
+    AudioSystem::instance().setVolumeNow(playHandle, float(std::clamp(v, 0, 100)) / 100.0f);
+}
+
+void TAudioEngine::SetPan(int p) {
+    pan = p;
+    AudioSystem::instance().setAttributes(
+        playHandle,
+        Attributes{std::nullopt, std::nullopt, float(std::clamp(p, -100, 100)) / 100.0f});
+}
+
+void TAudioEngine::SetSpeakers(std::uint32_t bits) {
+    speakerFlags = bits;
+    AudioSystem::instance().setSpeakers(mixerMode ? g_masterMixer : playHandle, bits);
+}
+
+bool TAudioEngine::SlideVolume(int ms, int target) {
+    ms = std::clamp(ms, 1, 10000);
+    auto& sys = AudioSystem::instance();
+    return sys.slideVolume(playHandle, float(std::clamp(target, 0, 100)) / 100.0f, ms) &&
+           sys.isSliding(playHandle);
+}
+
+void TAudioEngine::FadeOut() {
+    stopAfterFade = true;
+    AudioSystem::instance().slideVolume(playHandle, 0.0f, std::max(0, fadeOutMs));
+}
+
+bool TAudioEngine::IsFading() {
+    return playHandle && AudioSystem::instance().isSliding(playHandle);
+}
+
+void TAudioEngine::SetTempo(int t) {
+    tempo = t;
+    AudioSystem::instance().setTempo(sourceHandle, float(t), std::nullopt, std::nullopt);
+}
+
+void TAudioEngine::SetSampleRate(int r) {
+    sampleRate = r;
+    AudioSystem::instance().setTempo(sourceHandle, std::nullopt, float(r), std::nullopt);
+}
+
+void TAudioEngine::SetPitch(int p) {
+    pitch = p;
+    AudioSystem::instance().setTempo(sourceHandle, std::nullopt, std::nullopt, float(p));
+}
+
+// --- equaliser -----------------------------------------------------------------------------
+
+void TAudioEngine::SetupEqualizer() {
+    if (!playHandle) return;
+    RemoveEqualizer();
+    auto& sys = AudioSystem::instance();
+    const TSystemIni& ini = settings();
+    const int bands = std::clamp(ini.BandsNum, 0, 12);
+    const int rate = sys.nativeRate(playHandle);
+    for (int i = 0; i < bands; ++i) {
+        eqBlock_ =
+            EqBandParams{i, rate, ini.Bandwidth, 0.0f, float(ini.Freq[std::size_t(i)]), 0.0f, -1};
+        auto band = std::make_shared<PeakingBand>(eqBlock_);
+        const Handle dsp = sys.addDsp(
+            playHandle, [band](float* s, int frames) { band->process(s, frames); }, 60);
+        eqBands_.push_back(Band{band, dsp});
+    }
+}
+
+void TAudioEngine::ApplyEqualizer() {
+    for (int i = 0; i < int(eqBands_.size()); ++i)
+        SetEqBand(i, eqGains[std::size_t(i)]);
+}
+
+void TAudioEngine::SetEqBand(int band, int gain) {
+    if (band < 0 || band >= 12) return;
+    eqGains[std::size_t(band)] = gain;
+    if (band >= int(eqBands_.size())) return;
+    PeakingBand& b = *eqBands_[std::size_t(band)].band;
+    eqBlock_ = b.params();
+    eqBlock_.gain = float(gain);
+    b.set(eqBlock_);
+}
+
+void TAudioEngine::RemoveEqualizer() {
+    auto& sys = AudioSystem::instance();
+    for (Band& b : eqBands_)
+        if (playHandle) sys.removeDsp(playHandle, b.dsp);
+    eqBands_.clear();
+}
+
+// --- the watcher -------------------------------------------------------------------------------
+
+void TAudioEngine::watch() {
+    if (state != DeckPlay) return;
+    auto& sys = AudioSystem::instance();
+    const unsigned gen = generation_;
+    const int position = PositionMs();
+    const int effectiveEnd = lengthMs - int(std::lround(endSilenceSec * 1000.0f));
+    const ActiveState active = sys.state(playHandle);
+    if (position >= effectiveEnd ||
+        (active != ActiveState::Playing && active != ActiveState::Stalled))
+        state = DeckEnd;
+    // Each report may stop, pause or reopen this deck: the tick then ends at once, so that
+    // nothing is reported for an item that is no longer here.
+    int st = state;
+    if (state == DeckEnd && !mixNoticeDone) {
+        mixNoticeDone = report(DeckReport::Ended, 0) == 1;
+        if (itemChanged(gen, st)) return;
+    }
+    const float remaining = float(effectiveEnd - position);
+    if (!mixNoticeDone && remaining <= mixAheadMs) {
+        mixNoticeDone = report(DeckReport::Event, 1) == 1;
+        if (itemChanged(gen, st)) return;
+    }
+    if (!fadeNoticeDone && remaining <= fadeAheadMs) {
+        fadeNoticeDone = report(DeckReport::Event, 2) == 1;
+        if (itemChanged(gen, st)) return;
+    }
+    if (!outroNoticeDone && (remaining <= outroAheadMs || state == DeckEnd)) {
+        outroNoticeDone = report(DeckReport::Event, mixNoticeDone ? -3 : 3) == 1;
+        if (itemChanged(gen, st)) return;
+    }
+    if (stopAfterFade && !IsFading()) {
+        if (!mixNoticeDone) {
+            mixNoticeDone = report(DeckReport::Event, 1) == 1;
+            if (itemChanged(gen, st)) return;
+        }
+        if (!outroNoticeDone) {
+            outroNoticeDone = report(DeckReport::Event, mixNoticeDone ? -3 : 3) == 1;
+            if (itemChanged(gen, st)) return;
+        }
+        StopAndFree();
+    }
+}
+
+} // namespace wc::audio

@@ -1,0 +1,137 @@
+#pragma once
+// TAudioEngine: one deck, the player of one item. It opens a file (or the live line input,
+// "line.in") as a library stream, optionally through the tempo processor and the shared
+// mixer, applies gain and the equaliser, skips silence at both ends, and watches its position
+// every 50 ms so that it can tell its owner when the mix point, the fade point, the outro
+// point and the end are reached. It decides nothing about what plays next.
+//
+// Every operation and the watcher run on the main thread. Reports are synchronous calls into
+// the owner; the owner's answer 1 means accepted. The owner may stop or reopen the deck from
+// inside a report; the watcher tick then ends at once.
+#include "audio/audiosystem.h"
+#include "audio/equalizer.h"
+
+#include <QString>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace wc {
+class Timer;
+struct TSystemIni;
+} // namespace wc
+
+namespace wc::audio {
+
+enum DeckState : int { DeckStop = 1001, DeckPlay = 1002, DeckPause = 1003, DeckEnd = 1004 };
+
+// What a deck tells its owner: the end of the item (code 0), or an event with code 1 (mix
+// point or end), 2 (fade point), 3 or -3 (outro point or end; -3 once notice 1 was accepted).
+enum class DeckReport { Ended, Event };
+
+// Process-wide pieces shared by every deck.
+// GainTable[d + 31] = 10^(d/20) for d = -31..31.
+extern const std::array<double, 63> GainTable;
+// Reads what the decks need from the system settings, sets the volume curve.
+void InitGlobals(const TSystemIni& settings);
+const TSystemIni& DeckSettings();
+// Creates MasterMixer on the current device and starts it at once.
+Handle CreateMixer(std::uint32_t speakerBits);
+Handle MasterMixer();
+void FreeMixer();
+QString FileFilter();
+int MasterVolume();
+void SetMasterVolume(int v);
+// Length of a file in ms through a decode-only stream; -1 when it cannot be opened.
+int FileDurationMs(const QString& path);
+
+class TAudioEngine {
+public:
+    using ReportFn = std::function<int(TAudioEngine&, DeckReport, int code)>;
+
+    // Create: device 1, state "stop", no error; the 50 ms watcher runs from now on.
+    explicit TAudioEngine(ReportFn notify);
+    ~TAudioEngine(); // stops the watcher and frees the deck's streams (the library stays)
+    TAudioEngine(const TAudioEngine&) = delete;
+    TAudioEngine& operator=(const TAudioEngine&) = delete;
+
+    // Frees the deck and then the deck's device for the whole process.
+    void Destroy();
+    // The same, keeping the library (for decks that share it).
+    void DestroyKeepLibrary();
+    void InitDevice(int device);
+
+    void Open(const QString& name, bool startPaused);
+    int PositionMs();
+    void SeekMs(int ms);
+    void Pause();
+    void Resume();
+    void StopAndFree();
+    int Volume();
+    void SetVolume(int v);
+    void SetPan(int p);
+    void SetSpeakers(std::uint32_t bits);
+    bool SlideVolume(int ms, int target);
+    void FadeOut();
+    bool IsFading();
+    Handle PlayHandle() const { return playHandle; }
+    void SetTempo(int t);
+    void SetSampleRate(int r);
+    void SetPitch(int p);
+
+    void SetupEqualizer();
+    void ApplyEqualizer();
+    void SetEqBand(int band, int gain);
+    void RemoveEqualizer();
+
+    // Fields the owner reads or sets (names as the controller uses them).
+    Handle playHandle = 0;
+    Handle sourceHandle = 0;
+    bool isLineIn = false;
+    bool mixNoticeDone = false, fadeNoticeDone = false, outroNoticeDone = false;
+    int baseFrequency = 0;
+    std::uint32_t speakerFlags = 0;
+    float startSilenceSec = 0, endSilenceSec = 0;
+    std::int64_t startOffsetBytes = 0, trailingBytes = 0;
+    bool cutSilence = false;
+    float silenceThreshold = 50 / 10000.0f + 0.0001f;
+    bool mixerMode = false;
+    std::array<int, 12> eqGains{};
+    int lengthMs = 0;
+    int device = 1;
+    int state = DeckStop;
+    int lastError = 0;
+    QString fileName;
+    bool eqOn = false;
+    int pan = 0;
+    int tempo = 0, sampleRate = 0, pitch = 0;
+    // Software gain in dB, written by the main thread, read by the gain DSP on the render
+    // thread (which clamps it to the table's -31..31).
+    std::atomic<int> gainDb{0};
+    int typeGainDb = 0;
+    int fadeOutMs = 0;
+    bool stopAfterFade = false;
+    float mixAheadMs = 0, fadeAheadMs = 0, outroAheadMs = 0;
+
+    // The equaliser bands installed on the play handle (for diagnostics and tests).
+    int installedEqBands() const { return int(eqBands_.size()); }
+
+private:
+    void watch();
+    int report(DeckReport r, int code);
+    bool itemChanged(unsigned generation, int stateBefore) const;
+
+    ReportFn notify_;
+    std::unique_ptr<Timer> watchTimer_;
+    Handle gainDsp_ = 0;
+    EqBandParams eqBlock_;
+    struct Band {
+        std::shared_ptr<PeakingBand> band;
+        Handle dsp = 0;
+    };
+    std::vector<Band> eqBands_;
+    unsigned generation_ = 0; // changes whenever the item is opened or freed
+};
+
+} // namespace wc::audio

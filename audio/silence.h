@@ -1,0 +1,20 @@
+#pragma once
+// Measures the silence at both ends of a file, on a second, decode-only stream of it.
+// Offsets are whole stereo frames (8 bytes), so a start never falls between two channels.
+#include <QString>
+#include <cstdint>
+
+namespace wc::audio {
+
+struct SilenceInfo {
+    std::int64_t startBytes = 0;    // leading silence to skip
+    std::int64_t trailingBytes = 0; // trailing silence to ignore
+    float startSec = 0.0f;
+    float endSec = 0.0f;
+};
+
+// threshold: the sample level that counts as sound. A file that is silent throughout gets a
+// start at its end and no trailing silence. A file that cannot be opened gives zeros.
+SilenceInfo analyseSilence(const QString& path, float threshold);
+
+} // namespace wc::audio

@@ -1,0 +1,355 @@
+// Decks played through the real mixer on the manual device, on simulated time: reports,
+// slides, silence cutting, gain, the equaliser and the failures of Open.
+#include "audio/audioengine.h"
+#include "common/settings.h"
+#include "common/simloop.h"
+#include "fixtures.h"
+#include "manualoutput.h"
+
+#include <cmath>
+
+using namespace wc::audio;
+using namespace wc::audio::test;
+
+namespace {
+
+struct Received {
+    DeckReport report;
+    int code;
+    std::size_t frame; // frames rendered when it came
+    int positionMs;
+};
+
+class DeckTest : public ManualOutputTest {
+protected:
+    void SetUp() override {
+        ManualOutputTest::SetUp();
+        wc::setClock(&loop);
+        wc::setTimerHost(&loop);
+        sys.attachSimLoop(loop);
+        InitGlobals(ini);
+    }
+    void TearDown() override {
+        deck.reset();
+        FreeMixer();
+        ManualOutputTest::TearDown();
+        wc::setClock(nullptr);
+        wc::setTimerHost(nullptr);
+    }
+    // A deck whose owner records every report and answers with answer(report, code).
+    TAudioEngine& makeDeck(bool mixerMode = false) {
+        InitGlobals(ini);
+        if (mixerMode && !MasterMixer()) CreateMixer(0);
+        deck = std::make_unique<TAudioEngine>([this](TAudioEngine& d, DeckReport r, int code) {
+            got.push_back(Received{r, code, renderedFrames(), d.PositionMs()});
+            return answer ? answer(d, r, code) : 1;
+        });
+        deck->mixerMode = mixerMode;
+        return *deck;
+    }
+    QString file(const Pcm& pcm, const char* name = "item.wav") {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(writeWav(path, pcm, true));
+        return path;
+    }
+
+    wc::SimLoop loop{46365.5, 10};
+    wc::TSystemIni ini;
+    std::unique_ptr<TAudioEngine> deck;
+    std::vector<Received> got;
+    std::function<int(TAudioEngine&, DeckReport, int)> answer;
+};
+
+class DeckModes : public DeckTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DeckModes, ReportsMixFadeAndOutroPointsAtTheirPositions) {
+    TAudioEngine& d = makeDeck(GetParam());
+    d.mixAheadMs = 3000;
+    d.fadeAheadMs = 2000;
+    d.outroAheadMs = 1000;
+    d.Open(file(sine(6.0, 440.0, 0.5)), false);
+    ASSERT_EQ(d.lastError, 0);
+    EXPECT_EQ(d.state, DeckPlay);
+    EXPECT_EQ(d.lengthMs, 6000);
+    loop.runFor(7000);
+    ASSERT_EQ(got.size(), 3u);
+    const int expectedMs[] = {3000, 4000, 5000};
+    const int codes[] = {1, 2, -3}; // -3: notice 1 was accepted before
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(got[std::size_t(i)].report, DeckReport::Event);
+        EXPECT_EQ(got[std::size_t(i)].code, codes[i]);
+        // Heard position and rendered audio agree, and the report is at most one tick late.
+        const double heardMs = double(got[std::size_t(i)].frame) * 1000.0 / 44100.0;
+        EXPECT_GE(heardMs, expectedMs[i] - 1.0) << i;
+        EXPECT_LE(heardMs, expectedMs[i] + 50.0) << i;
+        EXPECT_NEAR(got[std::size_t(i)].positionMs, heardMs, 1.0) << i;
+    }
+    EXPECT_EQ(d.state, DeckEnd);
+    EXPECT_EQ(d.PositionMs(), 0);
+    // The item was heard whole: sound up to 6 s, silence after.
+    EXPECT_GT(std::fabs(left(6 * 44100 - 10)) + std::fabs(left(6 * 44100 - 20)), 0.0f);
+    EXPECT_EQ(left(6 * 44100 + 100), 0.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(DirectAndMixer, DeckModes, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "mixer" : "direct"; });
+
+TEST_F(DeckTest, WithAllThresholdsZeroTheEndBringsEndedThenTwoThenMinusThree) {
+    TAudioEngine& d = makeDeck();
+    d.Open(file(sine(1.0, 440.0, 0.5)), false);
+    loop.runFor(1500);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].report, DeckReport::Ended);
+    EXPECT_EQ(got[1].report, DeckReport::Event);
+    EXPECT_EQ(got[1].code, 2);
+    EXPECT_EQ(got[2].code, -3);
+    EXPECT_EQ(got[0].frame, got[2].frame); // all in one tick
+    EXPECT_NEAR(double(got[0].frame), 44100.0, 44100 * 0.05 + 1);
+}
+
+TEST_F(DeckTest, OutroCarriesPlusThreeWhileNoticeOneIsUnaccepted) {
+    // The owner refuses the end and notice 1; once in "end" the watcher is silent.
+    answer = [](TAudioEngine&, DeckReport r, int code) {
+        return r == DeckReport::Ended || code == 1 ? 0 : 1;
+    };
+    TAudioEngine& d = makeDeck();
+    d.Open(file(sine(0.5, 440.0, 0.5)), false);
+    loop.runFor(560);
+    ASSERT_GE(got.size(), 4u);
+    EXPECT_EQ(got[0].report, DeckReport::Ended);
+    EXPECT_EQ(got[1].code, 1);
+    EXPECT_EQ(got[2].code, 2);
+    EXPECT_EQ(got[3].code, 3);
+    const std::size_t first = got.size();
+    loop.runFor(50);
+    EXPECT_EQ(got.size(), first);
+    EXPECT_EQ(d.state, DeckEnd);
+}
+
+TEST_F(DeckTest, TickEndsWhenTheOwnerStopsTheDeckInsideAReport) {
+    // Every point is due in the same tick; the owner frees the deck at notice 1.
+    answer = [](TAudioEngine& d, DeckReport, int) {
+        d.StopAndFree();
+        return 1;
+    };
+    TAudioEngine& d = makeDeck();
+    d.mixAheadMs = d.fadeAheadMs = d.outroAheadMs = 3000;
+    d.Open(file(sine(2.0, 440.0, 0.5)), false);
+    loop.runFor(2500);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].code, 1);
+    EXPECT_EQ(d.state, DeckStop);
+    EXPECT_EQ(d.playHandle, 0u);
+}
+
+TEST_F(DeckTest, SlideOfTwoSecondsReachesItsTargetOnTime) {
+    TAudioEngine& d = makeDeck();
+    d.Open(file(constant(4.0, 0.5f)), false);
+    EXPECT_EQ(d.Volume(), 100);
+    ASSERT_TRUE(d.SlideVolume(2000, 20));
+    EXPECT_TRUE(d.IsFading());
+    loop.runFor(3000);
+    EXPECT_NEAR(left(44100), 0.5f * 0.6f, 1e-3);
+    EXPECT_GT(left(88190), 0.5f * 0.2f);
+    EXPECT_NEAR(left(88200), 0.5f * 0.2f, 1e-6);
+    EXPECT_FALSE(d.IsFading());
+    EXPECT_EQ(d.Volume(), 20);
+}
+
+TEST_F(DeckTest, SlideVolumeClampsItsDuration) {
+    TAudioEngine& d = makeDeck();
+    d.Open(file(constant(12.0, 0.5f)), false);
+    ASSERT_TRUE(d.SlideVolume(20000, 0));
+    loop.runFor(10000 + 20);
+    EXPECT_FALSE(d.IsFading());
+    EXPECT_EQ(left(std::size_t(10 * 44100)), 0.0f);
+    EXPECT_GT(left(std::size_t(10 * 44100 - 100)), 0.0f);
+    d.SetVolume(100);
+    ASSERT_TRUE(d.SlideVolume(-5, 0)); // over 1 ms
+    loop.runFor(20);
+    EXPECT_FALSE(d.IsFading());
+    EXPECT_EQ(d.Volume(), 0);
+}
+
+TEST_F(DeckTest, FadeOutFreesTheDeckWhenTheSlideIsOver) {
+    TAudioEngine& d = makeDeck();
+    d.fadeOutMs = 1000;
+    d.Open(file(constant(5.0, 0.5f)), false);
+    loop.runFor(500);
+    d.FadeOut();
+    loop.runFor(1200);
+    EXPECT_EQ(d.state, DeckStop);
+    EXPECT_EQ(d.playHandle, 0u);
+    ASSERT_EQ(got.size(), 2u); // notices 1 and -3 go out before the deck is freed
+    EXPECT_EQ(got[0].code, 1);
+    EXPECT_EQ(got[1].code, -3);
+    EXPECT_NEAR(double(got[0].frame), 1500 * 44.1, 50 * 44.1 + 1);
+}
+
+TEST_F(DeckTest, SilenceCuttingStartsAtTheSoundAndEndsAtItsEnd) {
+    Pcm pcm = silence(1.0);
+    append(pcm, constant(3.0, 0.5f));
+    append(pcm, silence(2.0));
+    TAudioEngine& d = makeDeck();
+    d.cutSilence = true;
+    d.Open(file(pcm), false);
+    ASSERT_EQ(d.lastError, 0);
+    EXPECT_EQ(d.startOffsetBytes, 44100 * 8 - 8); // one quiet frame before the sound
+    EXPECT_EQ(d.startOffsetBytes % 8, 0);
+    EXPECT_NEAR(d.startSilenceSec, 1.0, 0.001);
+    EXPECT_NEAR(d.endSilenceSec, 2.0, 0.001);
+    loop.runFor(4000);
+    EXPECT_EQ(left(0), 0.0f);
+    EXPECT_EQ(left(1), 0.5f); // the sound begins at once
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0].report, DeckReport::Ended);
+    EXPECT_NEAR(double(got[0].frame), 3 * 44100.0, 50 * 44.1 + 1);
+}
+
+TEST_F(DeckTest, SilentFileWithSilenceCuttingStartsAtItsEnd) {
+    TAudioEngine& d = makeDeck();
+    d.cutSilence = true;
+    d.Open(file(silence(3.0)), false);
+    ASSERT_EQ(d.lastError, 0);
+    EXPECT_EQ(d.startOffsetBytes, 3 * 44100 * 8);
+    EXPECT_EQ(d.endSilenceSec, 0.0f);
+    loop.runFor(50);
+    EXPECT_EQ(d.state, DeckEnd);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0].report, DeckReport::Ended);
+}
+
+struct OpenFailure {
+    const char* name;
+    bool useLineIn;
+    const char* file;
+    int error;
+};
+
+class DeckOpenFailures : public DeckTest, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(DeckOpenFailures, LeaveBothHandlesZeroStateStopAndTheError) {
+    const OpenFailure c = GetParam();
+    ini.UseLineIn = c.useLineIn;
+    TAudioEngine& d = makeDeck();
+    d.Open(file(sine(1.0, 440.0)), false); // something playing before
+    d.Open(dir.filePath(c.file), false);
+    EXPECT_EQ(d.playHandle, 0u);
+    EXPECT_EQ(d.sourceHandle, 0u);
+    EXPECT_EQ(d.state, DeckStop);
+    EXPECT_EQ(d.lastError, c.error);
+    loop.runFor(200);
+    EXPECT_TRUE(got.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DeckOpenFailures,
+                         ::testing::Values(OpenFailure{"missing", false, "absent.mp3", 2},
+                                           OpenFailure{"line_in_off", false, "line.in", 500},
+                                           OpenFailure{"line_in_off_case", false, "LINE.IN", 500}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DeckTest, LineInputWithUseLineInOpensTheRecordingInput) {
+    ini.UseLineIn = true;
+    TAudioEngine& d = makeDeck();
+    d.Open("line.in", false);
+    EXPECT_EQ(d.lastError, 0);
+    EXPECT_TRUE(d.isLineIn);
+    EXPECT_NE(d.playHandle, 0u);
+    EXPECT_EQ(d.lengthMs, 5999999);
+    loop.runFor(1000);
+    EXPECT_EQ(d.PositionMs(), 0);
+    EXPECT_EQ(d.state, DeckPlay);
+    EXPECT_TRUE(got.empty());
+}
+
+struct GainCase {
+    int db;
+    double factor;
+};
+
+class DeckGain : public DeckTest, public ::testing::WithParamInterface<GainCase> {};
+
+TEST_P(DeckGain, GainDspUsesTheTableAndClampsOutOfRange) {
+    TAudioEngine& d = makeDeck();
+    d.gainDb = GetParam().db;
+    d.Open(file(constant(1.0, 0.01f)), false);
+    loop.runFor(100);
+    EXPECT_NEAR(left(1000), 0.01 * GetParam().factor, 1e-5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DeckGain,
+                         ::testing::Values(GainCase{0, 1.0}, GainCase{6, std::pow(10.0, 0.3)},
+                                           GainCase{-20, 0.1}, GainCase{31, std::pow(10.0, 1.55)},
+                                           GainCase{45, std::pow(10.0, 1.55)},
+                                           GainCase{-90, std::pow(10.0, -1.55)}));
+
+TEST_F(DeckTest, GainTableHoldsTenToTheDbOverTwenty) {
+    EXPECT_EQ(GainTable.size(), 63u);
+    EXPECT_DOUBLE_EQ(GainTable[31], 1.0);
+    EXPECT_NEAR(GainTable[31 + 20], 10.0, 1e-12);
+    EXPECT_NEAR(GainTable[0], std::pow(10.0, -31.0 / 20.0), 1e-12);
+}
+
+TEST_F(DeckTest, EqualiserBoostsItsBandAndBypassesUnusableBands) {
+    ini.BandsNum = 3;
+    ini.Freq = {0, 30000, 1000};
+    TAudioEngine& d = makeDeck();
+    d.eqOn = true;
+    d.eqGains = {10, 10, 10};
+    d.Open(file(sine(2.0, 1000.0, 0.05)), false);
+    EXPECT_EQ(d.installedEqBands(), 3);
+    loop.runFor(1000);
+    float peak = 0;
+    for (std::size_t i = 22050; i < 44100; ++i)
+        peak = std::max(peak, std::fabs(left(i)));
+    EXPECT_NEAR(peak, 0.05 * std::pow(10.0, 0.5), 0.005); // +10 dB, and stable
+    // Bands at 0 Hz and above half the rate alone leave the signal exactly as it was.
+    ini.Freq = {0, 30000, 0};
+    out.clear();
+    TAudioEngine& e = makeDeck();
+    e.eqOn = true;
+    e.eqGains = {10, 10, 10};
+    const Pcm tone = sine(1.0, 1000.0, 0.05);
+    e.Open(file(tone, "tone.wav"), false);
+    loop.runFor(500);
+    for (std::size_t i = 0; i < 10000; ++i)
+        ASSERT_EQ(out[i], tone.samples[i]) << i;
+}
+
+TEST_F(DeckTest, PauseAndResumeKeepThePositionInBothModes) {
+    for (bool mixer : {false, true}) {
+        TAudioEngine& d = makeDeck(mixer);
+        d.Open(file(sine(3.0, 440.0, 0.5)), false);
+        loop.runFor(500);
+        d.Pause();
+        EXPECT_EQ(d.state, DeckPause);
+        const int at = d.PositionMs();
+        EXPECT_NEAR(at, 500, 15);
+        loop.runFor(1000);
+        EXPECT_EQ(d.PositionMs(), at);
+        d.Resume();
+        EXPECT_EQ(d.state, DeckPlay);
+        loop.runFor(500);
+        EXPECT_NEAR(d.PositionMs(), at + 500, 15);
+        d.SeekMs(2000);
+        EXPECT_EQ(d.PositionMs(), 2000);
+    }
+}
+
+TEST_F(DeckTest, StartPausedWaitsForResume) {
+    TAudioEngine& d = makeDeck(true);
+    d.Open(file(sine(2.0, 440.0, 0.5)), true);
+    EXPECT_EQ(d.state, DeckPause);
+    loop.runFor(300);
+    EXPECT_EQ(d.PositionMs(), 0);
+    d.Resume();
+    loop.runFor(300);
+    EXPECT_NEAR(d.PositionMs(), 300, 15);
+}
+
+TEST_F(DeckTest, FileDurationIsTheExactLength) {
+    EXPECT_EQ(FileDurationMs(file(sine(2.5, 440.0))), 2500);
+    EXPECT_EQ(FileDurationMs(dir.filePath("absent.wav")), -1);
+}
+
+} // namespace
