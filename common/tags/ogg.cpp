@@ -267,7 +267,9 @@ double TOggVorbis::duration() const {
 int TOggVorbis::bitRate() const {
     const double d = duration();
     if (d <= 0) return 0;
-    return int(std::nearbyint(double(fileSize - id3v2Size) / d / 125));
+    // A damaged header can claim a few samples at a huge rate: keep the result in range.
+    const double kbit = std::nearbyint(double(fileSize - id3v2Size) / d / 125);
+    return kbit >= 2e9 ? 2000000000 : kbit <= 0 ? 0 : int(kbit);
 }
 
 bool TOggVorbis::valid() const {
