@@ -334,38 +334,38 @@ void TAudioEngine::SetupEqualizer() {
     RemoveEqualizer();
     auto& sys = AudioSystem::instance();
     const TSystemIni& ini = settings();
-    const int bands = std::clamp(ini.BandsNum, 0, 12);
+    const int bands = std::clamp(ini.BandsNum, 0, PeakingEqualizer::kMaxBands);
     const int rate = sys.nativeRate(playHandle);
-    for (int i = 0; i < bands; ++i) {
-        eqBlock_ =
-            EqBandParams{i, rate, ini.Bandwidth, 0.0f, float(ini.Freq[std::size_t(i)]), 0.0f, -1};
-        auto band = std::make_shared<PeakingBand>(eqBlock_);
-        const Handle dsp = sys.addDsp(
-            playHandle, [band](float* s, int frames) { band->process(s, frames); }, 60);
-        eqBands_.push_back(Band{band, dsp});
-    }
+    std::vector<EqBandParams> params;
+    for (int i = 0; i < bands; ++i)
+        params.push_back(
+            EqBandParams{i, rate, ini.Bandwidth, 0.0f, float(ini.Freq[std::size_t(i)]), 0.0f, -1});
+    if (!params.empty()) eqBlock_ = params.back();
+    // All bands run as one stage (priority 60), one pass over each block.
+    eq_ = std::make_shared<PeakingEqualizer>(params);
+    eqDsp_ = sys.addDsp(
+        playHandle, [eq = eq_](float* s, int frames) { eq->process(s, frames); }, 60);
 }
 
 void TAudioEngine::ApplyEqualizer() {
-    for (int i = 0; i < int(eqBands_.size()); ++i)
+    for (int i = 0; i < installedEqBands(); ++i)
         SetEqBand(i, eqGains[std::size_t(i)]);
 }
 
 void TAudioEngine::SetEqBand(int band, int gain) {
-    if (band < 0 || band >= 12) return;
+    if (band < 0 || band >= int(eqGains.size())) return;
     eqGains[std::size_t(band)] = gain;
-    if (band >= int(eqBands_.size())) return;
-    PeakingBand& b = *eqBands_[std::size_t(band)].band;
+    if (band >= installedEqBands()) return;
+    PeakingBand& b = eq_->band(band);
     eqBlock_ = b.params();
     eqBlock_.gain = float(gain);
     b.set(eqBlock_);
 }
 
 void TAudioEngine::RemoveEqualizer() {
-    auto& sys = AudioSystem::instance();
-    for (Band& b : eqBands_)
-        if (playHandle) sys.removeDsp(playHandle, b.dsp);
-    eqBands_.clear();
+    if (eqDsp_ && playHandle) AudioSystem::instance().removeDsp(playHandle, eqDsp_);
+    eqDsp_ = 0;
+    eq_.reset();
 }
 
 // --- the watcher -------------------------------------------------------------------------------

@@ -115,7 +115,7 @@ public:
     float mixAheadMs = 0, fadeAheadMs = 0, outroAheadMs = 0;
 
     // The equaliser bands installed on the play handle (for diagnostics and tests).
-    int installedEqBands() const { return int(eqBands_.size()); }
+    int installedEqBands() const { return eq_ ? eq_->size() : 0; }
 
 private:
     void watch();
@@ -126,11 +126,8 @@ private:
     std::unique_ptr<Timer> watchTimer_;
     Handle gainDsp_ = 0;
     EqBandParams eqBlock_;
-    struct Band {
-        std::shared_ptr<PeakingBand> band;
-        Handle dsp = 0;
-    };
-    std::vector<Band> eqBands_;
+    std::shared_ptr<PeakingEqualizer> eq_; // the equaliser stage on the play handle
+    Handle eqDsp_ = 0;
     unsigned generation_ = 0; // changes whenever the item is opened or freed
 };
 

@@ -25,16 +25,22 @@ Channel::Channel(Handle h, std::unique_ptr<Source> src, bool decodeOnly_, std::u
                  Device* dev)
     : handle(h), source(std::move(src)), decodeOnly(decodeOnly_), speakers(spk), device(dev),
       freq(float(source->rate())), recent(std::size_t(kRecentFrames) * kChannels, 0.0f),
-      inBuf_(std::size_t(kMaxBlock) * kChannels), work_(std::size_t(kMaxBlock) * kChannels) {}
+      inBuf_(std::size_t(kResampleChunk + 8) * kChannels),
+      work_(std::size_t(kMaxBlock) * kChannels) {}
 
 Channel::~Channel() = default;
 
 void Channel::rememberOutput(const float* s, int frames) {
-    for (int i = 0; i < frames; ++i) {
-        recent[std::size_t(recentPos) * 2] = s[2 * i];
-        recent[std::size_t(recentPos) * 2 + 1] = s[2 * i + 1];
-        recentPos = (recentPos + 1) % kRecentFrames;
+    if (frames > kRecentFrames) {
+        s += std::size_t(frames - kRecentFrames) * 2;
+        frames = kRecentFrames;
     }
+    const int first = std::min(frames, kRecentFrames - recentPos);
+    std::memcpy(recent.data() + std::size_t(recentPos) * 2, s,
+                std::size_t(first) * 2 * sizeof(float));
+    std::memcpy(recent.data(), s + std::size_t(first) * 2,
+                std::size_t(frames - first) * 2 * sizeof(float));
+    recentPos = (recentPos + frames) % kRecentFrames;
 }
 
 int Channel::copyRecent(float* out, int frames) const {
@@ -60,24 +66,25 @@ int Channel::produce(float* out, int frames, bool mayWait) {
 }
 
 void Channel::resetResampler() {
-    inPos_ = inLen_ = 0;
-    hist_.fill(0.0f);
-    frac_ = 0.0;
-    primed_ = false;
+    // One frame of silence before the first input frame, as the interpolator's left edge.
+    std::fill(inBuf_.begin(), inBuf_.begin() + 2, 0.0f);
+    inLen_ = 1;
+    pos_ = 1.0;
 }
 
-bool Channel::nextInput(float* frame, bool mayWait) {
-    if (inPos_ >= inLen_) {
-        inLen_ = produce(inBuf_.data(), 1024, mayWait);
-        inPos_ = 0;
-        if (inLen_ <= 0) {
-            inLen_ = 0;
-            return false;
-        }
-    }
-    frame[0] = inBuf_[std::size_t(inPos_) * 2];
-    frame[1] = inBuf_[std::size_t(inPos_) * 2 + 1];
-    ++inPos_;
+// Keeps the frames the interpolator still needs (from floor(pos_) - 1 on) at the start of
+// inBuf_ and appends newly produced input after them. Returns false when nothing came.
+bool Channel::refill(bool mayWait) {
+    const int keepFrom = std::max(0, int(pos_) - 1);
+    const int keep = inLen_ - keepFrom;
+    if (keep > 0 && keepFrom > 0)
+        std::memmove(inBuf_.data(), inBuf_.data() + std::size_t(keepFrom) * 2,
+                     std::size_t(keep) * 2 * sizeof(float));
+    inLen_ = std::max(keep, 0);
+    pos_ -= keepFrom;
+    const int got = produce(inBuf_.data() + std::size_t(inLen_) * 2, kResampleChunk, mayWait);
+    if (got <= 0) return false;
+    inLen_ += got;
     return true;
 }
 
@@ -98,40 +105,29 @@ bool Channel::mixInto(float* acc, int frames, bool mayWait) {
         }
         sourceDone = made < frames && source->ended();
     } else {
-        // Cubic (Catmull-Rom) interpolation between the last four input frames.
-        if (!primed_) {
-            float f[2];
-            for (int k = 0; k < 3; ++k) {
-                if (!nextInput(f, mayWait)) break;
-                std::memmove(hist_.data(), hist_.data() + 2, 6 * sizeof(float));
-                hist_[6] = f[0];
-                hist_[7] = f[1];
-            }
-            primed_ = true;
-        }
+        // Cubic (Catmull-Rom) interpolation between the four input frames around pos_.
+        const float* in = inBuf_.data();
         while (made < frames) {
-            while (frac_ >= 1.0) {
-                float f[2];
-                if (!nextInput(f, mayWait)) {
+            const int k = int(pos_);
+            if (k + 2 >= inLen_) {
+                if (!refill(mayWait)) {
                     sourceDone = source->ended();
                     break;
                 }
-                std::memmove(hist_.data(), hist_.data() + 2, 6 * sizeof(float));
-                hist_[6] = f[0];
-                hist_[7] = f[1];
-                frac_ -= 1.0;
+                in = inBuf_.data();
+                continue;
             }
-            if (frac_ >= 1.0) break;
-            const float t = float(frac_);
+            const float t = float(pos_ - k);
+            const float* f = in + std::size_t(k - 1) * 2;
             for (int c = 0; c < 2; ++c) {
-                const float p0 = hist_[c], p1 = hist_[2 + c], p2 = hist_[4 + c], p3 = hist_[6 + c];
+                const float p0 = f[c], p1 = f[2 + c], p2 = f[4 + c], p3 = f[6 + c];
                 w[2 * made + c] = p1 + 0.5f * t *
                                            (p2 - p0 +
                                             t * (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3 +
                                                  t * (3.0f * (p1 - p2) + p3 - p0)));
             }
             ++made;
-            frac_ += step;
+            pos_ += step;
         }
     }
     // Volume, pan and the slide, frame by frame.

@@ -86,13 +86,12 @@ public:
     static float gainOf(float volume);
 
 private:
-    bool nextInput(float* frame, bool mayWait);
+    static constexpr int kResampleChunk = 1024;
+    bool refill(bool mayWait);
 
-    std::vector<float> inBuf_;
-    int inPos_ = 0, inLen_ = 0;
-    std::array<float, 8> hist_{}; // four previous input frames for the cubic interpolator
-    double frac_ = 0.0;
-    bool primed_ = false;
+    std::vector<float> inBuf_; // input frames at the source rate, history first
+    int inLen_ = 1;
+    double pos_ = 1.0; // where the next output frame lies in inBuf_, in frames
     std::vector<float> work_;
 };
 

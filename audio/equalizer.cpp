@@ -1,6 +1,7 @@
 #include "audio/equalizer.h"
 
 #include <cmath>
+#include <immintrin.h>
 
 namespace wc::audio {
 
@@ -28,39 +29,122 @@ bool PeakingBand::bypassed() const {
     return !(f > 0.0f) || f >= float(rate_.load()) / 2.0f || !(bandwidth_.load() > 0.0f);
 }
 
-void PeakingBand::recompute() {
-    bypass_ = bypassed();
-    if (bypass_) return;
+bool PeakingBand::coefficients(std::array<float, 5>& c) const {
+    if (bypassed() || gain_.load() == 0.0f) return false;
     const double fs = rate_.load(), f0 = centre_.load(), bw = bandwidth_.load();
     const double a = std::pow(10.0, double(gain_.load()) / 40.0);
     const double w0 = 2.0 * M_PI * f0 / fs;
     const double sn = std::sin(w0), cs = std::cos(w0);
     const double alpha = sn * std::sinh(std::log(2.0) / 2.0 * bw * w0 / sn);
     const double a0 = 1.0 + alpha / a;
-    b0_ = float((1.0 + alpha * a) / a0);
-    b1_ = float(-2.0 * cs / a0);
-    b2_ = float((1.0 - alpha * a) / a0);
-    a1_ = float(-2.0 * cs / a0);
-    a2_ = float((1.0 - alpha / a) / a0);
+    c = {float((1.0 + alpha * a) / a0), float(-2.0 * cs / a0), float((1.0 - alpha * a) / a0),
+         float(-2.0 * cs / a0), float((1.0 - alpha / a) / a0)};
+    return true;
 }
 
-void PeakingBand::process(float* s, int frames) {
-    const unsigned v = version_.load(std::memory_order_acquire);
-    if (v != seen_) {
-        seen_ = v;
-        recompute();
+PeakingEqualizer::PeakingEqualizer(const std::vector<EqBandParams>& bands) {
+    for (std::size_t i = 0; i < bands.size() && i < std::size_t(kMaxBands); ++i)
+        bands_.push_back(std::make_unique<PeakingBand>(bands[i]));
+}
+
+namespace {
+
+// The band loops over interleaved stereo: left and right side by side in one SSE register.
+// z holds z1 and z2 of each band as (left, right) pairs.
+struct BandRegs {
+    __m128 cv[PeakingEqualizer::kMaxBands][5], z1[PeakingEqualizer::kMaxBands],
+        z2[PeakingEqualizer::kMaxBands];
+};
+
+inline void loadBands(BandRegs& r, const float (*c)[5], const float (*z)[4], int n) {
+    for (int b = 0; b < n; ++b) {
+        for (int k = 0; k < 5; ++k)
+            r.cv[b][k] = _mm_set1_ps(c[b][k]);
+        r.z1[b] = _mm_setr_ps(z[b][0], z[b][2], 0.0f, 0.0f);
+        r.z2[b] = _mm_setr_ps(z[b][1], z[b][3], 0.0f, 0.0f);
     }
-    if (bypass_) return;
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < 2; ++c) {
-            const float x = s[2 * i + c];
-            const float y = b0_ * x + b1_ * x1_[c] + b2_ * x2_[c] - a1_ * y1_[c] - a2_ * y2_[c];
-            x2_[c] = x1_[c];
-            x1_[c] = x;
-            y2_[c] = y1_[c];
-            y1_[c] = y;
-            s[2 * i + c] = y;
+}
+
+inline void storeBands(const BandRegs& r, float (*z)[4], int n) {
+    for (int b = 0; b < n; ++b) {
+        alignas(16) float a[4], d[4];
+        _mm_store_ps(a, r.z1[b]);
+        _mm_store_ps(d, r.z2[b]);
+        z[b][0] = a[0];
+        z[b][2] = a[1];
+        z[b][1] = d[0];
+        z[b][3] = d[1];
+    }
+}
+
+__attribute__((target("fma"))) void runBandsFma(const float (*c)[5], float (*z)[4], int n, float* s,
+                                                int frames) {
+    BandRegs r;
+    loadBands(r, c, z, n);
+    for (int i = 0; i < frames; ++i) {
+        __m128 x = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(s + 2 * i)));
+        for (int b = 0; b < n; ++b) {
+            const __m128 y = _mm_fmadd_ps(r.cv[b][0], x, r.z1[b]);
+            r.z1[b] = _mm_fmadd_ps(r.cv[b][1], x, _mm_fnmadd_ps(r.cv[b][3], y, r.z2[b]));
+            r.z2[b] = _mm_fnmadd_ps(r.cv[b][4], y, _mm_mul_ps(r.cv[b][2], x));
+            x = y;
         }
+        _mm_store_sd(reinterpret_cast<double*>(s + 2 * i), _mm_castps_pd(x));
+    }
+    storeBands(r, z, n);
+}
+
+void runBandsSse(const float (*c)[5], float (*z)[4], int n, float* s, int frames) {
+    BandRegs r;
+    loadBands(r, c, z, n);
+    for (int i = 0; i < frames; ++i) {
+        __m128 x = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(s + 2 * i)));
+        for (int b = 0; b < n; ++b) {
+            const __m128 y = _mm_add_ps(_mm_mul_ps(r.cv[b][0], x), r.z1[b]);
+            r.z1[b] = _mm_add_ps(_mm_sub_ps(_mm_mul_ps(r.cv[b][1], x), _mm_mul_ps(r.cv[b][3], y)),
+                                 r.z2[b]);
+            r.z2[b] = _mm_sub_ps(_mm_mul_ps(r.cv[b][2], x), _mm_mul_ps(r.cv[b][4], y));
+            x = y;
+        }
+        _mm_store_sd(reinterpret_cast<double*>(s + 2 * i), _mm_castps_pd(x));
+    }
+    storeBands(r, z, n);
+}
+
+const bool kHaveFma = __builtin_cpu_supports("fma");
+
+} // namespace
+
+void PeakingEqualizer::process(float* s, int frames) {
+    // Coefficients of bands changed since the last block; a band that becomes active starts
+    // from rest.
+    float c[kMaxBands][5];
+    float z[kMaxBands][4];
+    int n = 0;
+    int which[kMaxBands];
+    for (int b = 0; b < size(); ++b) {
+        const unsigned v = bands_[std::size_t(b)]->version();
+        if (v != seen_[std::size_t(b)]) {
+            seen_[std::size_t(b)] = v;
+            const bool was = active_[std::size_t(b)];
+            active_[std::size_t(b)] = bands_[std::size_t(b)]->coefficients(coef_[std::size_t(b)]);
+            if (!was) state_[std::size_t(b)] = {};
+        }
+        if (!active_[std::size_t(b)]) continue;
+        for (int k = 0; k < 5; ++k)
+            c[n][k] = coef_[std::size_t(b)][std::size_t(k)];
+        for (int k = 0; k < 4; ++k)
+            z[n][k] = state_[std::size_t(b)][std::size_t(k)];
+        which[n++] = b;
+    }
+    if (n == 0) return;
+    if (kHaveFma)
+        runBandsFma(c, z, n, s, frames);
+    else
+        runBandsSse(c, z, n, s, frames);
+    for (int b = 0; b < n; ++b)
+        for (int k = 0; k < 4; ++k)
+            state_[std::size_t(which[b])][std::size_t(k)] = z[b][k];
 }
 
 } // namespace wc::audio

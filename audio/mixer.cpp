@@ -22,7 +22,7 @@ int MixerSource::pull(float* out, int frames, bool mayWait) {
         }
         done += n;
     }
-    rendered_ += frames;
+    rendered_.fetch_add(frames, std::memory_order_relaxed);
     return frames;
 }
 

@@ -6,6 +6,7 @@
 #include "audio/channel.h"
 #include "audio/source.h"
 
+#include <atomic>
 #include <vector>
 
 namespace wc::audio {
@@ -16,16 +17,18 @@ public:
     int rate() const override { return kMixRate; }
     int pull(float* out, int frames, bool mayWait) override;
     bool ended() const override { return false; }
-    std::int64_t positionFrames() const override { return rendered_; }
+    std::int64_t positionFrames() const override {
+        return rendered_.load(std::memory_order_relaxed);
+    }
     bool seekFrames(std::int64_t frame) override {
-        rendered_ = frame;
+        rendered_.store(frame);
         return true;
     }
 
     std::vector<Channel*> inputs;
 
 private:
-    std::int64_t rendered_ = 0;
+    std::atomic<std::int64_t> rendered_{0}; // written by the render thread
 };
 
 } // namespace wc::audio

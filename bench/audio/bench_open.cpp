@@ -1,0 +1,55 @@
+// Time for a deck to open a five-minute 128 kbit/s MP3 until its first sample is in the
+// mixer, without and with silence cutting; for the silence analysis also a worst case (a
+// file that is silent for half its length).
+#include "audio/audioengine.h"
+#include "benchfiles.h"
+#include "common/settings.h"
+#include "common/simloop.h"
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+
+using namespace wc::audio;
+using Clock = std::chrono::steady_clock;
+
+int main() {
+    QTemporaryDir dir;
+    const QString plain = dir.filePath("five.mp3"), quiet = dir.filePath("quiet.mp3");
+    if (!bench::makeMp3(plain, 300.0, 44100) || !bench::makeMp3(quiet, 150.0, 44100, 150.0)) {
+        std::fprintf(stderr, "ffmpeg failed\n");
+        return 1;
+    }
+    auto& sys = AudioSystem::instance();
+    sys.setManualOutput(true);
+    sys.initDevice(1);
+    wc::SimLoop loop;
+    wc::setClock(&loop);
+    wc::setTimerHost(&loop);
+    InitGlobals(wc::TSystemIni{});
+    CreateMixer(0);
+    TAudioEngine deck([](TAudioEngine&, DeckReport, int) { return 1; });
+    deck.mixerMode = true;
+    auto timeOpen = [&](const QString& f, bool cut) {
+        deck.cutSilence = cut;
+        const int runs = 5;
+        double total = 0;
+        for (int i = 0; i < runs; ++i) {
+            const auto t0 = Clock::now();
+            deck.Open(f, false);
+            sys.renderManual(64); // the first samples reach the mixer
+            total += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+            deck.StopAndFree();
+        }
+        return total / runs;
+    };
+    const double base = timeOpen(plain, false);
+    const double cut = timeOpen(plain, true);
+    const double worst = timeOpen(quiet, true);
+    std::printf("Open, 5 min MP3, no silence cutting:  %.2f ms (target < 20 ms)\n", base);
+    std::printf("Open, 5 min MP3, silence cutting:     %.2f ms (%.2f x the plain open)\n", cut,
+                cut / base);
+    std::printf("Open, 2.5 min silence + 2.5 min tone: %.2f ms (%.1f watcher ticks of 50 ms)\n",
+                worst, worst / 50.0);
+    return 0;
+}
