@@ -101,9 +101,9 @@ bool prepare() {
     makeSet("wma", d + "/seed.wma");
     // 10 MB files for the saves.
     const QString noise = d + "/long.wav";
-    run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", noise, "synth", "240", "whitenoise"});
+    run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", noise, "synth", "480", "whitenoise"});
     run("oggenc", {"--quiet", "-q", "6", "-t", "Long", "-o", d + "/big.ogg", noise});
-    run("ffmpeg", {"-nostdin", "-v", "error", "-i", noise, "-t", "420", "-c:a", "wmav2", "-b:a",
+    run("ffmpeg", {"-nostdin", "-v", "error", "-i", noise, "-t", "450", "-c:a", "wmav2", "-b:a",
                    "192k", "-metadata", "title=Long", d + "/big.wma"});
     QFile::remove(noise);
     return true;
@@ -248,8 +248,10 @@ public:
         for (const Run& r : runs) {
             if (r.error_occurred) continue;
             const auto it = r.counters.find("items_per_second");
-            if (it != r.counters.end()) rate[r.benchmark_name()] = it->second;
-            ms[r.benchmark_name()] = r.GetAdjustedRealTime() / 1e6; // ns -> ms
+            if (it != r.counters.end()) rate[r.run_name.function_name] = it->second;
+            if (r.iterations > 0)
+                ms[r.run_name.function_name] =
+                    r.real_accumulated_time * 1000 / double(r.iterations);
         }
     }
 };

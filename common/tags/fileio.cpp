@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -97,7 +98,13 @@ bool makeWritable(const QString& name) {
     return ::chmod(path.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
 
-FileReplacement::FileReplacement(const QString& target) : target_(QFile::encodeName(target)) {}
+FileReplacement::FileReplacement(const QString& target) : target_(QFile::encodeName(target)) {
+    // A symbolic link stays a link: the file it points to is the one replaced.
+    if (char* real = ::realpath(target_.constData(), nullptr)) {
+        target_ = real;
+        std::free(real);
+    }
+}
 
 FileReplacement::~FileReplacement() {
     if (fd_ >= 0) ::close(fd_);

@@ -69,6 +69,8 @@ struct HeaderPackets {
     QList<Page> pages;
     // Whether the page on which the last wanted packet ends holds more segments after it.
     bool trailingSegments = false;
+    // Whether pages of another stream lie between them.
+    bool interleaved = false;
     int lastSegmentUsed = 0;
 };
 
@@ -86,7 +88,10 @@ void collectPackets(const ByteSource& src, int64_t pos, int wanted, HeaderPacket
             serial = page.serial;
             haveSerial = true;
         } else if (page.serial != serial) {
-            return; // another stream's page among the headers: not handled
+            // A page of another stream multiplexed with this one.
+            out.interleaved = true;
+            pos = page.end();
+            continue;
         }
         if (page.end() > total) return;
         out.pages.append(page);
@@ -359,7 +364,7 @@ TagWriteResult TOggVorbis::saveTag(const QString& fileName) const {
     int64_t idLen = 0;
     for (int i = 0; i < first.segments; ++i)
         idLen += first.lacing[i];
-    if (idLen != hp.packets.at(0).size() || hp.trailingSegments)
+    if (idLen != hp.packets.at(0).size() || hp.trailingSegments || hp.interleaved)
         return fail(QStringLiteral("unusual page layout"));
 
     QByteArray packet("\x03vorbis", 7);
@@ -402,11 +407,16 @@ TagWriteResult TOggVorbis::saveTag(const QString& fileName) const {
         QByteArray buf;
         for (;;) {
             Page page;
-            if (!readPage(in, pos, page) || page.serial != second.serial || page.end() > in.size())
-                break;
+            if (!readPage(in, pos, page) || page.end() > in.size()) break;
             buf = in.bytesAt(pos, page.headerSize + page.bodySize);
             if (buf.size() != page.headerSize + page.bodySize)
                 return fail(QString::fromLocal8Bit(std::strerror(errno)));
+            if (page.serial != second.serial) {
+                // A page of another stream multiplexed with this one: kept as it is.
+                if (!out.write(buf)) return fail(QString::fromLocal8Bit(std::strerror(errno)));
+                pos = page.end();
+                continue;
+            }
             auto* h = reinterpret_cast<uint8_t*>(buf.data());
             putLe32(h + 18, page.sequence + uint32_t(shift));
             putLe32(h + 22, 0);

@@ -8,6 +8,12 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace tagtest {
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 
 using namespace wc;
 using namespace tagtest;
@@ -371,4 +372,44 @@ TEST(OggSave, RefusesWhatItCannotRewriteAndLeavesTheFile) {
     setTagText(t, TagField::Title, "x");
     EXPECT_FALSE(WriteTrackTag(s.path("junk.ogg"), t, 0).ok);
     EXPECT_EQ(readAll(s.path("junk.ogg")), QByteArray(3000, 'j'));
+}
+
+TEST(OggSave, PagesOfAnotherStreamBetweenTheHeaders) {
+    const QByteArray id = idPacket(2, 44100, 128000);
+    const QByteArray c = commentPacket({"TITLE=t"});
+    const QByteArray setup = QByteArray("\x05vorbis", 7) + QByteArray(40, '\x07');
+    QByteArray other = page(QByteArray(30, 'o'), lacingFor(30), 0, 2, 0);
+    other.replace(14, 4, le32Bytes(0x9999)); // another serial number
+    const uint32_t crc =
+        oggCrc(reinterpret_cast<const uint8_t*>(
+                   QByteArray(other).replace(22, 4, QByteArray(4, '\0')).constData()),
+               size_t(other.size()));
+    other.replace(22, 4, le32Bytes(crc));
+    QByteArray f = page(id, lacingFor(id.size()), 0, 2, 0) + other;
+    f += page(c + setup, lacingFor(c.size()) + lacingFor(setup.size()), 1, 0, 0);
+    f += page(QByteArray(600, 'b'), lacingFor(600), 2, 4, 441000);
+    Scratch s;
+    writeAll(s.path("mux.ogg"), f);
+    TOggVorbis o;
+    ASSERT_TRUE(o.readFromFile(s.path("mux.ogg")));
+    EXPECT_EQ(o.title, "t"); // the other stream's page is stepped over
+    o.title = "new";
+    EXPECT_FALSE(o.saveTag(s.path("mux.ogg")).ok);
+    EXPECT_EQ(readAll(s.path("mux.ogg")), f);
+}
+
+TEST(OggSave, SymbolicLinkStaysALink) {
+    const QString src = oggTagged();
+    if (src.isEmpty()) GTEST_SKIP() << "oggenc or sox missing";
+    Scratch s;
+    copyTo(src, s.path("real.ogg"));
+    ASSERT_TRUE(QFile::link(s.path("real.ogg"), s.path("link.ogg")));
+    TrackTag t;
+    ASSERT_TRUE(ReadTrackTag(s.path("link.ogg"), t));
+    setTagText(t, TagField::Title, "Through the link");
+    ASSERT_TRUE(WriteTrackTag(s.path("link.ogg"), t, 0).ok);
+    EXPECT_TRUE(QFileInfo(s.path("link.ogg")).isSymLink());
+    TOggVorbis o;
+    ASSERT_TRUE(o.readFromFile(s.path("real.ogg")));
+    EXPECT_EQ(o.title, "Through the link");
 }
