@@ -347,6 +347,51 @@ TEST_F(DeckTest, StartPausedWaitsForResume) {
     EXPECT_NEAR(d.PositionMs(), 300, 15);
 }
 
+class DeckTempo : public DeckTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DeckTempo, TempoAndRateChangeTheSpeedThroughTheTempoProcessor) {
+    ini.FXTempo = true;
+    TAudioEngine& d = makeDeck(GetParam());
+    d.Open(file(sine(4.0, 440.0, 0.5)), false);
+    ASSERT_EQ(d.lastError, 0);
+    EXPECT_NE(d.playHandle, d.sourceHandle);
+    EXPECT_EQ(d.sampleRate, 44100);
+    d.SetTempo(100); // twice as fast
+    loop.runFor(1000);
+    // The source position runs ahead of what is heard only by the processor's latency.
+    EXPECT_NEAR(d.PositionMs(), 2000, 150);
+    d.SetTempo(0);
+    d.SetSampleRate(22050); // half the rate: half as fast
+    loop.runFor(1000);
+    EXPECT_NEAR(d.PositionMs(), 2500, 150);
+    loop.runFor(3500);
+    EXPECT_EQ(d.state, DeckEnd);
+}
+
+INSTANTIATE_TEST_SUITE_P(DirectAndMixer, DeckTempo, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "mixer" : "direct"; });
+
+TEST_F(DeckTest, EqualiserBandsFollowSetEqBandWhilePlaying) {
+    ini.BandsNum = 1;
+    ini.Freq = {1000};
+    TAudioEngine& d = makeDeck();
+    d.eqOn = true;
+    d.Open(file(sine(2.0, 1000.0, 0.05)), false);
+    loop.runFor(300);
+    d.SetEqBand(0, -10);
+    EXPECT_EQ(d.eqGains[0], -10);
+    loop.runFor(700);
+    float before = 0, after = 0;
+    for (std::size_t i = 4410; i < 13230; ++i)
+        before = std::max(before, std::fabs(left(i)));
+    for (std::size_t i = 30000; i < 44100; ++i)
+        after = std::max(after, std::fabs(left(i)));
+    EXPECT_NEAR(before, 0.05f, 0.001f); // 0 dB: untouched
+    EXPECT_NEAR(after, 0.05 * std::pow(10.0, -0.5), 0.002);
+    d.RemoveEqualizer();
+    EXPECT_EQ(d.installedEqBands(), 0);
+}
+
 TEST_F(DeckTest, FileDurationIsTheExactLength) {
     EXPECT_EQ(FileDurationMs(file(sine(2.5, 440.0))), 2500);
     EXPECT_EQ(FileDurationMs(dir.filePath("absent.wav")), -1);
