@@ -137,18 +137,11 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     }
     // 3. Decode-only when a mixer or the tempo processor pulls the stream.
     const bool decodeOnly = mixerMode || ini.FXTempo;
-    // 4. Silence at both ends.
+    // 4, 5. The stream, and the silence at both ends. The stream is opened first so that the
+    // analysis can take its measured length instead of measuring the file again.
     playHandle = sourceHandle = 0;
     startSilenceSec = endSilenceSec = 0;
     startOffsetBytes = trailingBytes = 0;
-    if (cutSilence && !isLineIn) {
-        const SilenceInfo s = analyseSilence(name, silenceThreshold);
-        startOffsetBytes = s.startBytes;
-        trailingBytes = s.trailingBytes;
-        startSilenceSec = s.startSec;
-        endSilenceSec = s.endSec;
-    }
-    // 5. The stream.
     if (isLineIn) {
         sourceHandle = playHandle =
             sys.openInput(ini.RecDev, StreamOptions{decodeOnly, speakerFlags});
@@ -163,8 +156,16 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
             lastError = sys.lastError();
             return;
         }
-        lengthMs = int(
-            std::lround(sys.bytesToSeconds(sourceHandle, sys.lengthBytes(sourceHandle)) * 1000.0));
+        const std::int64_t lengthBytes = sys.lengthBytes(sourceHandle);
+        lengthMs = int(std::lround(sys.bytesToSeconds(sourceHandle, lengthBytes) * 1000.0));
+        if (cutSilence) {
+            const SilenceInfo s =
+                analyseSilence(name, silenceThreshold, lengthBytes / kBytesPerFrame);
+            startOffsetBytes = s.startBytes;
+            trailingBytes = s.trailingBytes;
+            startSilenceSec = s.startSec;
+            endSilenceSec = s.endSec;
+        }
         // 6. Through the tempo processor when enabled; its failure falls back to the file.
         playHandle = sourceHandle;
         if (ini.FXTempo) {

@@ -86,17 +86,21 @@ bool FileDecoder::openContainer(const QString& path, int* error) {
     return true;
 }
 
-int FileDecoder::open(const QString& path) {
+int FileDecoder::open(const QString& path, std::int64_t knownLength) {
     int error = kOk;
     if (!openContainer(path, &error)) {
         close();
         return error;
     }
-    length_ = measureLength();
-    // Back to the start: reopening is the one way that is exact for every container.
-    if (!openContainer(path, &error)) {
-        close();
-        return error;
+    if (knownLength >= 0) {
+        length_ = knownLength;
+    } else {
+        length_ = measureLength();
+        // Back to the start: reopening is the one way that is exact for every container.
+        if (!openContainer(path, &error)) {
+            close();
+            return error;
+        }
     }
     path_ = path;
     next_ = decodedEnd_ = 0;

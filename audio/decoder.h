@@ -26,7 +26,9 @@ public:
     // Opens the file and measures its exact length. Returns kOk or an error number:
     // kErrCannotOpen when the file cannot be read, kErrUnsupportedFormat when it holds no
     // decodable audio, kErrCodec when the codec is missing.
-    int open(const QString& path);
+    // knownLength: the exact length from an earlier open of the same file, which saves
+    // measuring it again.
+    int open(const QString& path, std::int64_t knownLength = -1);
 
     int rate() const { return rate_; }
     // Exact number of frames the decoder delivers from start to end.

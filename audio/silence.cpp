@@ -1,6 +1,6 @@
 #include "audio/silence.h"
 
-#include "audio/audiosystem.h"
+#include "audio/decoder.h"
 
 #include <cmath>
 #include <vector>
@@ -16,12 +16,13 @@ float frameLevel(const float* s, std::int64_t frame) {
 }
 } // namespace
 
-SilenceInfo analyseSilence(const QString& path, float t) {
+SilenceInfo analyseSilence(const QString& path, float t, std::int64_t knownLengthFrames) {
     SilenceInfo r;
-    auto& sys = AudioSystem::instance();
-    const Handle h = sys.openFile(path, StreamOptions{true, 0});
-    if (!h) return r;
-    const std::int64_t length = sys.lengthBytes(h);
+    // A decoder of its own, read directly on this thread: the analysis runs before the
+    // deck's stream exists and needs no ring or worker.
+    FileDecoder dec;
+    if (dec.open(path, knownLengthFrames) != kOk) return r;
+    const std::int64_t length = dec.lengthFrames() * kBytesPerFrame;
     std::vector<float> buf(std::size_t(kBlockFrames) * kChannels);
 
     // Leading silence: up to the first frame louder than t, then back over the quieter
@@ -29,7 +30,7 @@ SilenceInfo analyseSilence(const QString& path, float t) {
     std::int64_t start = 0;
     bool found = false;
     for (;;) {
-        const int got = sys.read(h, buf.data(), kBlockBytes) / kBytesPerFrame;
+        const int got = dec.read(buf.data(), kBlockFrames);
         if (got <= 0) break;
         std::int64_t i = 0;
         while (i < got && frameLevel(buf.data(), i) <= t)
@@ -49,10 +50,8 @@ SilenceInfo analyseSilence(const QString& path, float t) {
     std::int64_t end = length;
     for (std::int64_t pos = length; pos > start;) {
         pos = std::max<std::int64_t>(0, pos - kBlockBytes);
-        if (!sys.setPositionBytes(h, pos)) break;
-        const int got = sys.read(h, buf.data(), kBlockBytes);
-        if (got < 0) break;
-        std::int64_t cursor = got / kBytesPerFrame;
+        if (!dec.seek(pos / kBytesPerFrame)) break;
+        std::int64_t cursor = dec.read(buf.data(), kBlockFrames);
         while (cursor > 0 && frameLevel(buf.data(), cursor - 1) <= t * 0.5f)
             --cursor;
         if (cursor > 0) {
@@ -63,9 +62,8 @@ SilenceInfo analyseSilence(const QString& path, float t) {
     }
     r.startBytes = start;
     r.trailingBytes = std::max<std::int64_t>(0, length - std::max(end, start));
-    r.startSec = float(sys.bytesToSeconds(h, r.startBytes));
-    r.endSec = float(sys.bytesToSeconds(h, r.trailingBytes));
-    sys.free(h);
+    r.startSec = float(double(r.startBytes / kBytesPerFrame) / dec.rate());
+    r.endSec = float(double(r.trailingBytes / kBytesPerFrame) / dec.rate());
     return r;
 }
 

@@ -15,6 +15,8 @@ struct SilenceInfo {
 
 // threshold: the sample level that counts as sound. A file that is silent throughout gets a
 // start at its end and no trailing silence. A file that cannot be opened gives zeros.
-SilenceInfo analyseSilence(const QString& path, float threshold);
+// knownLengthFrames: the file's exact length when the caller has measured it already.
+SilenceInfo analyseSilence(const QString& path, float threshold,
+                           std::int64_t knownLengthFrames = -1);
 
 } // namespace wc::audio
