@@ -3,7 +3,9 @@
 #include "fixtures.h"
 #include "manualoutput.h"
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 using namespace wc::audio;
 using namespace wc::audio::test;
@@ -208,6 +210,44 @@ TEST_F(SignalPath, TempoStreamChangesDurationAndKeepsTheSourcePosition) {
     EXPECT_EQ(sys.positionBytes(src), sys.lengthBytes(src));
     ASSERT_TRUE(sys.free(tempo));
     EXPECT_FALSE(sys.free(src)); // went with the tempo stream
+}
+
+TEST_F(SignalPath, HandlesAreNeverReused) {
+    const QString path = dir.filePath("h.wav");
+    ASSERT_TRUE(writeWav(path, silence(0.1)));
+    const Handle a = sys.openFile(path, StreamOptions{});
+    ASSERT_TRUE(sys.free(a));
+    const Handle b = sys.openFile(path, StreamOptions{});
+    EXPECT_NE(a, b);
+    EXPECT_FALSE(sys.play(a));
+    EXPECT_EQ(sys.lastError(), kErrInvalidHandle);
+}
+
+TEST(Devices, NoSoundDeviceDrivesAMixerWithoutASoundCard) {
+    auto& sys = AudioSystem::instance();
+    sys.setManualOutput(false);
+    ASSERT_TRUE(sys.initDevice(0)) << sys.lastError();
+    EXPECT_FALSE(sys.initDevice(0));
+    EXPECT_EQ(sys.lastError(), kErrAlready);
+    const Handle mixer = sys.createMixer(StreamOptions{});
+    ASSERT_TRUE(sys.play(mixer));
+    // Waits (bounded) for the device's own thread to render; no duration is asserted.
+    for (int i = 0; i < 5000 && sys.positionBytes(mixer) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GT(sys.positionBytes(mixer), 0);
+    EXPECT_TRUE(sys.freeDevice());
+    EXPECT_FALSE(sys.isInitialised(0));
+    EXPECT_EQ(sys.state(mixer), ActiveState::Stopped); // freed with its device
+    EXPECT_EQ(sys.lastError(), kErrInvalidHandle);
+}
+
+TEST(Devices, NumbersPastTheLastDeviceAreIllegal) {
+    auto& sys = AudioSystem::instance();
+    sys.setManualOutput(false);
+    EXPECT_FALSE(sys.initDevice(int(AudioSystem::outputDevices().size())));
+    EXPECT_EQ(sys.lastError(), kErrIllegalDevice);
+    EXPECT_FALSE(sys.initDevice(-1));
+    EXPECT_EQ(sys.lastError(), kErrIllegalDevice);
 }
 
 } // namespace
