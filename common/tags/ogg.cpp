@@ -16,18 +16,24 @@ namespace {
 
 constexpr int kPageHeader = 27;
 
-const std::array<uint32_t, 256>& crcTable() {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
+// Eight tables for the checksum, eight bytes per step: table k gives the remainder of a
+// byte followed by k zero bytes.
+using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+const CrcTables& crcTables() {
+    static const CrcTables tables = [] {
+        CrcTables t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t r = i << 24;
             for (int k = 0; k < 8; ++k)
                 r = r & 0x80000000u ? (r << 1) ^ 0x04C11DB7u : r << 1;
-            t[i] = r;
+            t[0][i] = r;
         }
+        for (int k = 1; k < 8; ++k)
+            for (uint32_t i = 0; i < 256; ++i)
+                t[k][i] = (t[k - 1][i] << 8) ^ t[0][t[k - 1][i] >> 24];
         return t;
     }();
-    return table;
+    return tables;
 }
 
 struct Page {
@@ -147,9 +153,17 @@ bool isKnownField(const QByteArray& upperName) {
 } // namespace
 
 uint32_t oggCrc(const uint8_t* data, size_t size, uint32_t crc) {
-    const auto& t = crcTable();
-    for (size_t i = 0; i < size; ++i)
-        crc = (crc << 8) ^ t[((crc >> 24) ^ data[i]) & 0xFF];
+    const CrcTables& t = crcTables();
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const uint8_t* p = data + i;
+        const uint32_t a = crc ^ (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 |
+                                  uint32_t(p[2]) << 8 | uint32_t(p[3]));
+        crc = t[7][a >> 24] ^ t[6][(a >> 16) & 0xFF] ^ t[5][(a >> 8) & 0xFF] ^ t[4][a & 0xFF] ^
+              t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+    }
+    for (; i < size; ++i)
+        crc = (crc << 8) ^ t[0][((crc >> 24) ^ data[i]) & 0xFF];
     return crc;
 }
 
@@ -403,28 +417,48 @@ TagWriteResult TOggVorbis::saveTag(const QString& fileName) const {
     int64_t pos = restStart;
     if (shift != 0) {
         // The pages after the headers keep their order; their sequence numbers move by the
-        // change in header pages, and each gets its checksum again.
-        QByteArray buf;
-        for (;;) {
-            Page page;
-            if (!readPage(in, pos, page) || page.end() > in.size()) break;
-            buf = in.bytesAt(pos, page.headerSize + page.bodySize);
-            if (buf.size() != page.headerSize + page.bodySize)
-                return fail(QString::fromLocal8Bit(std::strerror(errno)));
-            if (page.serial != second.serial) {
-                // A page of another stream multiplexed with this one: kept as it is.
-                if (!out.write(buf)) return fail(QString::fromLocal8Bit(std::strerror(errno)));
-                pos = page.end();
-                continue;
+        // change in header pages, and each gets its checksum again. The file is read and
+        // written in large blocks; a page cut short ends the walk and the rest is copied.
+        constexpr int64_t kBlock = 1 << 20;
+        QByteArray block, pending;
+        int64_t blockStart = pos;
+        auto bytesAt = [&](int64_t at, int64_t len) -> const uint8_t* {
+            if (at < blockStart || at + len > blockStart + block.size()) {
+                block = in.bytesAt(at, std::max(len, kBlock));
+                blockStart = at;
+                if (block.size() < len) return nullptr;
             }
-            auto* h = reinterpret_cast<uint8_t*>(buf.data());
-            putLe32(h + 18, page.sequence + uint32_t(shift));
-            putLe32(h + 22, 0);
-            putLe32(h + 22, oggCrc(h, size_t(buf.size())));
-            if (!out.write(buf)) return fail(QString::fromLocal8Bit(std::strerror(errno)));
-            pos = page.end();
-            if (page.flags & 4) break; // end of the stream
+            return bytesOf(block) + (at - blockStart);
+        };
+        for (;;) {
+            const uint8_t* h = bytesAt(pos, kPageHeader);
+            if (!h || std::memcmp(h, "OggS", 4) != 0) break;
+            const int segments = h[26];
+            h = bytesAt(pos, kPageHeader + segments);
+            if (!h) break;
+            int64_t size = kPageHeader + segments;
+            for (int i = 0; i < segments; ++i)
+                size += h[kPageHeader + i];
+            h = bytesAt(pos, size);
+            if (!h) break;
+            const qsizetype at = pending.size();
+            pending.append(reinterpret_cast<const char*>(h), size);
+            const bool ours = le32(h + 14) == second.serial;
+            const bool last = ours && (h[5] & 4);
+            if (ours) {
+                auto* page = reinterpret_cast<uint8_t*>(pending.data()) + at;
+                putLe32(page + 18, le32(h + 18) + uint32_t(shift));
+                putLe32(page + 22, 0);
+                putLe32(page + 22, oggCrc(page, size_t(size)));
+            }
+            pos += size;
+            if (pending.size() >= kBlock) {
+                if (!out.write(pending)) return fail(QString::fromLocal8Bit(std::strerror(errno)));
+                pending.clear();
+            }
+            if (last) break; // end of the stream
         }
+        if (!out.write(pending)) return fail(QString::fromLocal8Bit(std::strerror(errno)));
     }
     if (!out.copyFrom(in, pos, in.size() - pos) || !out.commit())
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
