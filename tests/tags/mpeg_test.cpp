@@ -174,3 +174,43 @@ TEST(Mpeg, EncodedFilesGiveTheirStreamData) {
     const double kbit = QFileInfo(vbr).size() * 8 / seconds / 1000;
     EXPECT_NEAR(m.bitRate(), kbit, kbit * 0.1);
 }
+
+TEST(Mpeg, TagRoundTripOnAnEncodedFile) {
+    const QString cbr = lameCbr128();
+    if (cbr.isEmpty()) GTEST_SKIP() << "lame or sox missing";
+    Scratch s;
+    const QString f = copyTo(cbr, s.path("rt.mp3"));
+    const QByteArray audio = readAll(f);
+    TrackTag t;
+    ASSERT_TRUE(ReadTrackTag(f, t));
+    EXPECT_FALSE(tagHasMarker(t, "TAG"));
+    setTagMarker(t, "TAG");
+    setTagText(t, TagField::Title, "Song");
+    setTagText(t, TagField::Artist, "Band");
+    setTagText(t, TagField::Year, "2001");
+    ASSERT_TRUE(WriteTrackTag(f, t, 17).ok);
+    // Another reader sees the block, and the audio still decodes.
+    const auto tags = probeTags(f);
+    EXPECT_EQ(tags.value("title"), "Song");
+    EXPECT_EQ(tags.value("artist"), "Band");
+    EXPECT_EQ(tags.value("genre"), "Rock");
+    EXPECT_TRUE(decodesCleanly(f));
+    // An update of one field keeps the others; the info line is unchanged.
+    TrackTag u;
+    QString info;
+    ASSERT_TRUE(ReadTrackTag(f, u, &info));
+    EXPECT_EQ(info, "Joint Stereo   128kbit   44100Hz");
+    TrackTag only;
+    clearTag(only);
+    setTagMarker(only, "TAG");
+    setTagText(only, TagField::Album, "Album");
+    ASSERT_TRUE(WriteTrackTag(f, only, 255).ok);
+    ASSERT_TRUE(ReadTrackTag(f, u));
+    EXPECT_EQ(tagText(u, TagField::Title), "Song");
+    EXPECT_EQ(tagText(u, TagField::Artist), "Band");
+    EXPECT_EQ(tagText(u, TagField::Album), "Album");
+    EXPECT_EQ(tagText(u, TagField::Year), "2001");
+    EXPECT_TRUE(tagText(u, TagField::Genre).isEmpty()); // genre byte 255 was written
+    EXPECT_EQ(readAll(f).left(audio.size()), audio);
+    EXPECT_EQ(readAll(f).size(), audio.size() + 128);
+}
