@@ -18,12 +18,22 @@ namespace {
 constexpr double kPrerollSec = 0.25;
 } // namespace
 
+struct FileDecoder::SwrInput {
+    AVChannelLayout layout{};
+    int format = -1;
+    int rate = 0;
+    ~SwrInput() { av_channel_layout_uninit(&layout); }
+};
+
+FileDecoder::FileDecoder() = default;
+
 FileDecoder::~FileDecoder() {
     close();
 }
 
 void FileDecoder::close() {
     swr_free(&swr_);
+    swrIn_.reset();
     avcodec_free_context(&dec_);
     if (fmt_) avformat_close_input(&fmt_);
     av_packet_free(&pkt_);
@@ -186,21 +196,38 @@ bool FileDecoder::decodeMore() {
                 index = av_rescale_q(pts - originPts_, fmt_->streams[stream_]->time_base,
                                      AVRational{1, rate_});
             }
-            if (!swr_) {
+            // The converter follows the frames: damaged or chained streams can change format,
+            // layout or rate in mid-stream, and a converter set up for other frames would
+            // read planes that are not there.
+            if (!swr_ || !swrIn_ || frame_->format != swrIn_->format ||
+                frame_->sample_rate != swrIn_->rate ||
+                av_channel_layout_compare(&frame_->ch_layout, &swrIn_->layout) != 0) {
+                swr_free(&swr_);
+                swrIn_ = std::make_unique<SwrInput>();
                 AVChannelLayout out;
                 av_channel_layout_default(&out, srcChannels_ == 1 ? 1 : 2);
-                if (swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, rate_, &frame_->ch_layout,
+                if (frame_->sample_rate <= 0 || frame_->ch_layout.nb_channels <= 0 ||
+                    swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, rate_, &frame_->ch_layout,
                                         AVSampleFormat(frame_->format), frame_->sample_rate, 0,
                                         nullptr) < 0 ||
                     swr_init(swr_) < 0) {
+                    swr_free(&swr_);
                     av_frame_unref(frame_);
-                    return false;
+                    continue; // a frame that cannot be converted is skipped
                 }
+                av_channel_layout_copy(&swrIn_->layout, &frame_->ch_layout);
+                swrIn_->format = frame_->format;
+                swrIn_->rate = frame_->sample_rate;
             }
             const int outCh = srcChannels_ == 1 ? 1 : 2;
-            convert_.resize(std::size_t(n) * outCh);
+            const int room = swr_get_out_samples(swr_, n);
+            if (room <= 0) {
+                av_frame_unref(frame_);
+                continue;
+            }
+            convert_.resize(std::size_t(room) * std::size_t(outCh));
             uint8_t* outPtr = reinterpret_cast<uint8_t*>(convert_.data());
-            const int got = swr_convert(swr_, &outPtr, n,
+            const int got = swr_convert(swr_, &outPtr, room,
                                         const_cast<const uint8_t**>(frame_->extended_data), n);
             av_frame_unref(frame_);
             if (got <= 0) continue;

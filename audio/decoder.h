@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct AVFormatContext;
@@ -18,7 +19,7 @@ namespace wc::audio {
 
 class FileDecoder {
 public:
-    FileDecoder() = default;
+    FileDecoder();
     ~FileDecoder();
     FileDecoder(const FileDecoder&) = delete;
     FileDecoder& operator=(const FileDecoder&) = delete;
@@ -57,6 +58,8 @@ private:
     AVFormatContext* fmt_ = nullptr;
     AVCodecContext* dec_ = nullptr;
     SwrContext* swr_ = nullptr;
+    struct SwrInput; // what swr_ was set up for
+    std::unique_ptr<SwrInput> swrIn_;
     AVPacket* pkt_ = nullptr;
     AVFrame* frame_ = nullptr;
     QString path_;
