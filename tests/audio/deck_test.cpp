@@ -392,6 +392,49 @@ TEST_F(DeckTest, EqualiserBandsFollowSetEqBandWhilePlaying) {
     EXPECT_EQ(d.installedEqBands(), 0);
 }
 
+TEST_F(DeckTest, DestroyFreesTheLibraryForEveryDeckAndKeepLibraryDoesNot) {
+    TAudioEngine& a = makeDeck();
+    a.Open(file(sine(3.0, 440.0, 0.5), "a.wav"), false);
+    TAudioEngine other([](TAudioEngine&, DeckReport, int) { return 1; });
+    other.Open(file(sine(3.0, 440.0, 0.5), "b.wav"), false);
+    ASSERT_NE(other.playHandle, 0u);
+    // A deck that keeps the library leaves the other deck playing.
+    {
+        TAudioEngine jingle([](TAudioEngine&, DeckReport, int) { return 1; });
+        jingle.Open(file(sine(1.0, 440.0, 0.5), "c.wav"), false);
+        jingle.DestroyKeepLibrary();
+        EXPECT_EQ(jingle.playHandle, 0u);
+    }
+    EXPECT_EQ(sys.state(other.playHandle), ActiveState::Playing);
+    a.Destroy();
+    EXPECT_EQ(a.playHandle, 0u);
+    EXPECT_FALSE(sys.isInitialised(a.device));
+    EXPECT_EQ(sys.state(other.playHandle), ActiveState::Stopped);
+    EXPECT_EQ(sys.lastError(), kErrInvalidHandle);
+}
+
+TEST_F(DeckTest, PanAndVolumeBelongToTheDeckAcrossItems) {
+    TAudioEngine& d = makeDeck();
+    d.SetPan(-100);
+    d.Open(file(constant(1.0, 0.5f)), false);
+    d.SetVolume(50);
+    EXPECT_EQ(d.Volume(), 50);
+    loop.runFor(100);
+    EXPECT_NEAR(left(1000), 0.25f, 1e-6);
+    EXPECT_EQ(right(1000), 0.0f);
+    // The next item keeps the pan and starts at full volume.
+    d.Open(file(constant(1.0, 0.5f), "next.wav"), false);
+    EXPECT_EQ(d.pan, -100);
+    EXPECT_EQ(d.Volume(), 100);
+    out.clear();
+    loop.runFor(100);
+    EXPECT_NEAR(left(1000), 0.5f, 1e-6);
+    EXPECT_EQ(right(1000), 0.0f);
+    d.StopAndFree();
+    EXPECT_EQ(d.Volume(), -1);
+    EXPECT_EQ(d.PositionMs(), 0);
+}
+
 TEST_F(DeckTest, FileDurationIsTheExactLength) {
     EXPECT_EQ(FileDurationMs(file(sine(2.5, 440.0))), 2500);
     EXPECT_EQ(FileDurationMs(dir.filePath("absent.wav")), -1);

@@ -184,6 +184,16 @@ TEST_F(SignalPath, LevelDataAndFftReadsConsumeNothing) {
     EXPECT_EQ(sys.positionBytes(h), pos);
 }
 
+TEST_F(SignalPath, LogarithmicVolumeCurve) {
+    const Handle h = openPlaying(constant(0.2, 0.5f));
+    sys.setLogVolumeCurve(true);
+    ASSERT_TRUE(sys.setVolumeNow(h, 0.5f));
+    ASSERT_TRUE(sys.play(h));
+    sys.renderManual(1000);
+    sys.setLogVolumeCurve(false);
+    EXPECT_NEAR(left(10), 0.5f * std::pow(10.0f, -1.25f), 1e-6); // -25 dB at half volume
+}
+
 TEST_F(SignalPath, GlobalVolumeScalesTheDeviceOutput) {
     const Handle h = openPlaying(constant(0.2, 0.5f));
     sys.setGlobalVolume(50);
