@@ -32,7 +32,7 @@ bool fail(int error) {
 
 struct AudioSystem::Impl {
     mutable std::mutex regMutex; // guards channels (look-ups from any thread)
-    std::unordered_map<Handle, std::unique_ptr<Channel>> channels;
+    std::unordered_map<Handle, std::shared_ptr<Channel>> channels;
     std::map<int, std::unique_ptr<Device>> devices;
     int current = -1;
     bool manual = false;
@@ -40,11 +40,13 @@ struct AudioSystem::Impl {
     std::mutex detachedLock; // guards channels that belong to no device
     std::function<void(const float*, int)> tap;
 
-    Channel* find(Handle h) {
+    // The channel stays alive while the caller holds it, even if the main thread frees the
+    // handle meanwhile (reads from other threads, such as level meters).
+    std::shared_ptr<Channel> find(Handle h) {
         std::lock_guard lock(regMutex);
         auto it = channels.find(h);
         if (it == channels.end() || it->second->pendingFree.load()) return nullptr;
-        return it->second.get();
+        return it->second;
     }
     std::unique_lock<std::mutex> lockFor(Channel* ch) {
         return std::unique_lock(ch->device ? ch->device->renderLock : detachedLock);
@@ -70,7 +72,7 @@ struct AudioSystem::Impl {
         std::lock_guard lock(regMutex);
         const Handle h = nextHandle++;
         channels.emplace(
-            h, std::make_unique<Channel>(h, std::move(src), opt.decodeOnly, opt.speakers, dev));
+            h, std::make_shared<Channel>(h, std::move(src), opt.decodeOnly, opt.speakers, dev));
         return h;
     }
 
@@ -113,6 +115,8 @@ AudioSystem& AudioSystem::instance() {
 }
 
 AudioSystem::AudioSystem() : d(std::make_unique<Impl>()) {
+    // The decode worker must outlive this object (streams unregister from it when freed).
+    DecodeWorker::instance();
     av_log_set_level(AV_LOG_ERROR);
 }
 
@@ -277,15 +281,15 @@ Handle AudioSystem::createSourceStream(std::unique_ptr<Source> src, const Stream
 }
 
 Handle AudioSystem::createTempo(Handle source, const StreamOptions& opt) {
-    Channel* in = d->find(source);
+    auto in = d->find(source);
     if (!in) return fail(kErrInvalidHandle), 0;
     if (!in->decodeOnly || in->mixer) return fail(kErrNotAvailable), 0;
     Device* dev = d->currentDevice();
     if (!dev && !opt.decodeOnly) return fail(kErrNotInitialised), 0;
     in->state = ActiveState::Playing;
-    const Handle h = d->add(std::make_unique<TempoSource>(in), opt, dev);
-    Channel* ch = d->find(h);
-    d->rehome(ch, dev);
+    const Handle h = d->add(std::make_unique<TempoSource>(in.get()), opt, dev);
+    auto ch = d->find(h);
+    d->rehome(ch.get(), dev);
     t_lastError = kOk;
     return h;
 }
@@ -319,20 +323,20 @@ bool AudioSystem::free(Handle h) {
 // --- transport -------------------------------------------------------------------------------
 
 bool AudioSystem::play(Handle h, bool restart) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
     if (ch->decodeOnly || !ch->device) return fail(kErrNotAvailable);
     {
-        auto lock = d->lockFor(ch);
+        auto lock = d->lockFor(ch.get());
         if (restart) {
             ch->source->seekFrames(0);
             ch->resetResampler();
             ch->ended.store(false);
         }
         ch->state = ActiveState::Playing;
-        if (std::find(ch->device->playing.begin(), ch->device->playing.end(), ch) ==
+        if (std::find(ch->device->playing.begin(), ch->device->playing.end(), ch.get()) ==
             ch->device->playing.end())
-            ch->device->playing.push_back(ch);
+            ch->device->playing.push_back(ch.get());
     }
     ch->device->start();
     t_lastError = kOk;
@@ -340,10 +344,10 @@ bool AudioSystem::play(Handle h, bool restart) {
 }
 
 bool AudioSystem::pause(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
     if (ch->decodeOnly) return fail(kErrNotAvailable);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     if (ch->state != ActiveState::Playing) return fail(kErrNotAvailable);
     ch->state = ActiveState::Paused;
     t_lastError = kOk;
@@ -351,12 +355,12 @@ bool AudioSystem::pause(Handle h) {
 }
 
 bool AudioSystem::stop(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     if (!ch->decodeOnly) {
         ch->state = ActiveState::Stopped;
-        if (ch->device) std::erase(ch->device->playing, ch);
+        if (ch->device) std::erase(ch->device->playing, ch.get());
     }
     t_lastError = kOk;
     return true;
@@ -364,10 +368,10 @@ bool AudioSystem::stop(Handle h) {
 
 ActiveState AudioSystem::state(Handle h) {
     d->collect();
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), ActiveState::Stopped;
     t_lastError = kOk;
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     if (ch->decodeOnly)
         return ch->ended.load() || ch->source->ended() ? ActiveState::Stopped
                                                        : ActiveState::Playing;
@@ -378,7 +382,7 @@ ActiveState AudioSystem::state(Handle h) {
 // --- positions -------------------------------------------------------------------------------
 
 std::int64_t AudioSystem::lengthBytes(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), -1;
     const std::int64_t frames = ch->source->lengthFrames();
     if (frames < 0) return fail(kErrNotAvailable), -1;
@@ -387,19 +391,19 @@ std::int64_t AudioSystem::lengthBytes(Handle h) {
 }
 
 std::int64_t AudioSystem::positionBytes(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), -1;
     t_lastError = kOk;
     return ch->source->positionFrames() * kBytesPerFrame;
 }
 
 bool AudioSystem::setPositionBytes(Handle h, std::int64_t bytes) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
     const std::int64_t len = ch->source->lengthFrames();
     const std::int64_t frame = bytes / kBytesPerFrame; // frame-aligned
     if (bytes < 0 || (len >= 0 && frame > len)) return fail(kErrPosition);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     if (!ch->source->seekFrames(frame)) return fail(kErrNotFile);
     ch->resetResampler();
     ch->ended.store(false);
@@ -421,7 +425,7 @@ std::int64_t AudioSystem::secondsToBytes(Handle h, double seconds) {
 }
 
 int AudioSystem::nativeRate(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), 0;
     t_lastError = kOk;
     return ch->source->rate();
@@ -430,9 +434,9 @@ int AudioSystem::nativeRate(Handle h) {
 // --- attributes and slides --------------------------------------------------------------------
 
 bool AudioSystem::setAttributes(Handle h, const Attributes& a) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     if (a.freq) {
         if (*a.freq < 100 || *a.freq > 200000) return fail(kErrIllegalRate);
         ch->freq = *a.freq;
@@ -447,9 +451,9 @@ bool AudioSystem::setAttributes(Handle h, const Attributes& a) {
 }
 
 std::optional<Attributes> AudioSystem::attributes(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), std::nullopt;
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     t_lastError = kOk;
     return Attributes{ch->freq, ch->volume, ch->pan};
 }
@@ -459,9 +463,9 @@ bool AudioSystem::setVolumeNow(Handle h, float v) {
 }
 
 bool AudioSystem::slideVolume(Handle h, float target, int ms) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     ch->slide.on = true;
     ch->slide.from = ch->volume;
     ch->slide.to = std::clamp(target, 0.0f, 1.0f);
@@ -472,16 +476,16 @@ bool AudioSystem::slideVolume(Handle h, float target, int ms) {
 }
 
 bool AudioSystem::isSliding(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     return ch->slide.on;
 }
 
 bool AudioSystem::setSpeakers(Handle h, std::uint32_t bits) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     ch->speakers = bits & kSpeakerMask;
     return true;
 }
@@ -489,14 +493,14 @@ bool AudioSystem::setSpeakers(Handle h, std::uint32_t bits) {
 // --- DSP -------------------------------------------------------------------------------------
 
 Handle AudioSystem::addDsp(Handle h, DspFunction fn, int priority) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), 0;
     Handle dsp = 0;
     {
         std::lock_guard reg(d->regMutex);
         dsp = d->nextHandle++;
     }
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     // Among equal priorities the newer runs later.
     auto pos = std::find_if(ch->dsps.begin(), ch->dsps.end(),
                             [&](const Channel::Dsp& x) { return x.priority < priority; });
@@ -506,9 +510,9 @@ Handle AudioSystem::addDsp(Handle h, DspFunction fn, int priority) {
 }
 
 bool AudioSystem::removeDsp(Handle h, Handle dsp) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     const auto n = std::erase_if(ch->dsps, [&](const Channel::Dsp& x) { return x.handle == dsp; });
     if (n == 0) return fail(kErrInvalidHandle);
     t_lastError = kOk;
@@ -518,39 +522,39 @@ bool AudioSystem::removeDsp(Handle h, Handle dsp) {
 // --- mixers ----------------------------------------------------------------------------------
 
 bool AudioSystem::mixerAdd(Handle mixer, Handle h, bool freeAtEnd, bool paused) {
-    Channel* mch = d->find(mixer);
-    Channel* ch = d->find(h);
+    auto mch = d->find(mixer);
+    auto ch = d->find(h);
     if (!mch || !ch) return fail(kErrInvalidHandle);
     auto* mix = dynamic_cast<MixerSource*>(mch->source.get());
     if (!mix || !ch->decodeOnly || ch->mixer || ch == mch) return fail(kErrNotAvailable);
-    auto lock = d->lockFor(mch);
-    d->rehome(ch, mch->device);
+    auto lock = d->lockFor(mch.get());
+    d->rehome(ch.get(), mch->device);
     ch->mixer = mix;
     ch->freeAtEnd = freeAtEnd;
     ch->mixerPaused = paused;
     ch->state = ActiveState::Playing;
     ch->resetResampler();
-    mix->inputs.push_back(ch);
+    mix->inputs.push_back(ch.get());
     t_lastError = kOk;
     return true;
 }
 
 bool AudioSystem::mixerSetPaused(Handle h, bool paused) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
     if (!ch->mixer) return fail(kErrNotAvailable);
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     ch->mixerPaused = paused;
     t_lastError = kOk;
     return true;
 }
 
 bool AudioSystem::mixerRemove(Handle h) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
     if (!ch->mixer) return fail(kErrNotAvailable);
-    auto lock = d->lockFor(ch);
-    std::erase(ch->mixer->inputs, ch);
+    auto lock = d->lockFor(ch.get());
+    std::erase(ch->mixer->inputs, ch.get());
     ch->mixer = nullptr;
     t_lastError = kOk;
     return true;
@@ -559,10 +563,10 @@ bool AudioSystem::mixerRemove(Handle h) {
 // --- reads -----------------------------------------------------------------------------------
 
 int AudioSystem::read(Handle h, float* out, int bytes) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), -1;
     if (!ch->decodeOnly || ch->mixer) return fail(kErrNotAvailable), -1;
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     const int frames = std::max(0, bytes) / kBytesPerFrame;
     int done = 0;
     while (done < frames) {
@@ -577,12 +581,12 @@ int AudioSystem::read(Handle h, float* out, int bytes) {
 }
 
 bool AudioSystem::level(Handle h, float* left, float* right) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle);
     constexpr int kFrames = kMixRate / 50; // 20 ms
     std::vector<float> buf(std::size_t(kFrames) * kChannels);
     {
-        auto lock = d->lockFor(ch);
+        auto lock = d->lockFor(ch.get());
         ch->copyRecent(buf.data(), kFrames);
     }
     float l = 0, r = 0;
@@ -597,9 +601,9 @@ bool AudioSystem::level(Handle h, float* left, float* right) {
 }
 
 int AudioSystem::recentData(Handle h, float* out, int frames) {
-    Channel* ch = d->find(h);
+    auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), -1;
-    auto lock = d->lockFor(ch);
+    auto lock = d->lockFor(ch.get());
     t_lastError = kOk;
     return ch->copyRecent(out, frames);
 }
