@@ -330,6 +330,7 @@ bool AudioSystem::play(Handle h, bool restart) {
         auto lock = d->lockFor(ch.get());
         if (restart) {
             ch->source->seekFrames(0);
+            ch->seekFloor = 0;
             ch->resetResampler();
             ch->ended.store(false);
         }
@@ -394,7 +395,14 @@ std::int64_t AudioSystem::positionBytes(Handle h) {
     auto ch = d->find(h);
     if (!ch) return fail(kErrInvalidHandle), -1;
     t_lastError = kOk;
-    return ch->source->positionFrames() * kBytesPerFrame;
+    std::int64_t frames = ch->source->positionFrames();
+    // What is heard lags what was rendered by the sound card's latency (in source frames at
+    // the channel's playback rate), but never goes back before the last seek.
+    if (ch->device && ch->device->latencyFrames > 0 && (!ch->decodeOnly || ch->mixer)) {
+        const auto lag = std::int64_t(double(ch->device->latencyFrames) * ch->freq / kMixRate);
+        frames = std::max(std::min(frames, ch->seekFloor), frames - lag);
+    }
+    return frames * kBytesPerFrame;
 }
 
 bool AudioSystem::setPositionBytes(Handle h, std::int64_t bytes) {
@@ -405,6 +413,7 @@ bool AudioSystem::setPositionBytes(Handle h, std::int64_t bytes) {
     if (bytes < 0 || (len >= 0 && frame > len)) return fail(kErrPosition);
     auto lock = d->lockFor(ch.get());
     if (!ch->source->seekFrames(frame)) return fail(kErrNotFile);
+    ch->seekFloor = frame;
     ch->resetResampler();
     ch->ended.store(false);
     if (ch->decodeOnly || ch->mixer) ch->state = ActiveState::Playing;

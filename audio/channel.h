@@ -66,6 +66,7 @@ public:
     ActiveState state = ActiveState::Stopped;
     bool mixerPaused = false;
     bool freeAtEnd = false;
+    std::int64_t seekFloor = 0; // source frame of the last seek: heard positions start here
 
     // Set by the render thread.
     std::atomic<bool> ended{false};

@@ -33,6 +33,9 @@ public:
     const int number;
     std::mutex renderLock;         // guards playing and every channel of this device
     std::vector<Channel*> playing; // channels played directly on this device
+    // Frames between rendering and hearing (the sound card's output latency); 0 for the
+    // devices of our own.
+    int latencyFrames = 0;
 
     // Multiplier of the whole output (the global stream volume), any thread.
     static void setGlobalVolume(float v);

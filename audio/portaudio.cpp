@@ -66,8 +66,12 @@ public:
         out.channelCount = kChannels;
         out.sampleFormat = paFloat32;
         out.suggestedLatency = info->defaultLowOutputLatency;
-        return Pa_OpenStream(&stream_, nullptr, &out, kMixRate, paFramesPerBufferUnspecified,
-                             paNoFlag, &PortAudioDevice::callback, this) == paNoError;
+        if (Pa_OpenStream(&stream_, nullptr, &out, kMixRate, paFramesPerBufferUnspecified, paNoFlag,
+                          &PortAudioDevice::callback, this) != paNoError)
+            return false;
+        if (const PaStreamInfo* si = Pa_GetStreamInfo(stream_))
+            latencyFrames = int(si->outputLatency * kMixRate);
+        return true;
     }
     bool start() override {
         return stream_ && (Pa_IsStreamActive(stream_) == 1 || Pa_StartStream(stream_) == paNoError);
