@@ -138,10 +138,15 @@ void PeakingEqualizer::process(float* s, int frames) {
         which[n++] = b;
     }
     if (n == 0) return;
+    // Recursive filters ringing out into silence reach denormal numbers, which cost the
+    // processor a hundred times more: flush them to zero while the bands run.
+    const unsigned csr = _mm_getcsr();
+    _mm_setcsr(csr | 0x8040); // flush-to-zero and denormals-are-zero
     if (kHaveFma)
         runBandsFma(c, z, n, s, frames);
     else
         runBandsSse(c, z, n, s, frames);
+    _mm_setcsr(csr);
     for (int b = 0; b < n; ++b)
         for (int k = 0; k < 4; ++k)
             state_[std::size_t(which[b])][std::size_t(k)] = z[b][k];
