@@ -435,6 +435,42 @@ TEST_F(DeckTest, PanAndVolumeBelongToTheDeckAcrossItems) {
     EXPECT_EQ(d.PositionMs(), 0);
 }
 
+struct ClickCase {
+    const char* name;
+    int channel; // 0 left, 1 right
+    int clickAt; // frame of the click
+    int rampUp;  // frames of a quiet run-up (above a quarter of the threshold) before it
+};
+
+class SilenceWalk : public DeckTest, public ::testing::WithParamInterface<ClickCase> {};
+
+TEST_P(SilenceWalk, StartAndEndAreWholeFramesAroundTheSound) {
+    const ClickCase k = GetParam();
+    Pcm pcm = silence(2.0);
+    const float t = 50 / 10000.0f + 0.0001f; // the default threshold
+    for (int r = 1; r <= k.rampUp; ++r)      // run-up: above t/4, below t
+        pcm.samples[std::size_t(2 * (k.clickAt - r) + k.channel)] = t * 0.5f;
+    pcm.samples[std::size_t(2 * k.clickAt + k.channel)] = 0.8f;
+    pcm.samples[std::size_t(2 * (k.clickAt + 20000) + k.channel)] = 0.8f; // the last sound
+    TAudioEngine& d = makeDeck();
+    d.cutSilence = true;
+    d.Open(file(pcm), false);
+    ASSERT_EQ(d.lastError, 0);
+    // The start is the quiet frame just before the run-up, whichever channel sounds.
+    EXPECT_EQ(d.startOffsetBytes, std::int64_t(k.clickAt - k.rampUp - 1) * 8);
+    EXPECT_EQ(d.trailingBytes, std::int64_t(2 * 44100 - (k.clickAt + 20000) - 1) * 8);
+    loop.runFor(100);
+    EXPECT_EQ(out[std::size_t(2 * (k.rampUp + 1) + k.channel)], 0.8f);
+    EXPECT_EQ(out[std::size_t(2 * (k.rampUp + 1) + 1 - k.channel)], 0.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clicks, SilenceWalk,
+                         ::testing::Values(ClickCase{"left", 0, 1000, 0},
+                                           ClickCase{"right", 1, 1000, 0},
+                                           ClickCase{"right_with_run_up", 1, 3000, 5},
+                                           ClickCase{"left_in_second_block", 0, 9000, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(DeckTest, FileDurationIsTheExactLength) {
     EXPECT_EQ(FileDurationMs(file(sine(2.5, 440.0))), 2500);
     EXPECT_EQ(FileDurationMs(dir.filePath("absent.wav")), -1);
