@@ -338,9 +338,14 @@ struct Incoming {
 class Bus {
 public:
     static Bus& get() {
-        static Bus* bus = new Bus; // never destroyed: endpoints may outlive static destruction
+        static Bus* bus = [] {
+            Bus* b = new Bus; // never destroyed: endpoints may outlive static destruction
+            created.store(b);
+            return b;
+        }();
         return *bus;
     }
+    static inline std::atomic<Bus*> created{nullptr};
 
     std::mutex mu; // guards everything down to the main-thread-only part
     std::map<WindowHandle, std::shared_ptr<Endpoint::State>> endpoints;
@@ -648,7 +653,8 @@ std::optional<qint64> sendRemote(Bus& bus, const QString& dir, WindowHandle to, 
     }
     std::optional<qint64> result;
     if (writeAll(fd, bus::encodeFrame(f), deadline)) {
-        const bool serve = bus.onMainThread() && bus.hasLocalEndpoints();
+        const bool mainThread = bus.onMainThread();
+        const bool serve = mainThread && bus.hasLocalEndpoints();
         QByteArray buf;
         for (;;) {
             const int wait = remainingMs(deadline);
@@ -675,7 +681,9 @@ std::optional<qint64> sendRemote(Bus& bus, const QString& dir, WindowHandle to, 
                     break;
                 }
                 if (d.status != DecodeStatus::Incomplete) {
-                    bus.logBadFrame(d.status == DecodeStatus::Invalid ? d.why : "unexpected reply");
+                    if (mainThread) // the log is the main thread's
+                        bus.logBadFrame(d.status == DecodeStatus::Invalid ? d.why
+                                                                          : "unexpected reply");
                     break;
                 }
             }
@@ -711,7 +719,15 @@ bool postRemote(Bus& bus, const QString& dir, WindowHandle to, quint32 msg, qint
     return ok;
 }
 
+// An application object made after the first endpoint still gets the bus delivered by its
+// event loop.
+void attachToApplication() {
+    if (Bus* bus = Bus::created.load()) bus->ensureNotifier();
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(attachToApplication)
 
 Endpoint::Endpoint(const QString& className, const QString& caption, MessageHandler handler)
     : state_(std::make_shared<State>()) {

@@ -68,6 +68,9 @@ int main(int argc, char** argv) {
             }
             case peer::kRelay:
                 return sendMessage(WindowHandle(w), peer::kAdd, l, 1).value_or(-100) + 1000;
+            case peer::kPostThenSend:
+                postMessage(WindowHandle(w), peer::kAdd, 1, 1);
+                return sendMessage(WindowHandle(w), peer::kAdd, 2, 2).value_or(-100);
             case peer::kQuit:
                 QCoreApplication::quit();
                 return 0;

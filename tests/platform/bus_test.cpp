@@ -4,9 +4,12 @@
 #include "tests/platform/bus_peer_protocol.h"
 #include "tests/platform/peer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -105,6 +108,46 @@ TEST_F(BusTest, TwoProcessesSendingToEachOtherBothGetAnswers) {
     EXPECT_TRUE(serveUntil([&] { return !rec.got.empty(); }));
     ASSERT_EQ(rec.got.size(), 1u);
     EXPECT_EQ(rec.got[0], (std::array<qint64, 3>{peer::kAdd, 7, 8}));
+}
+
+TEST_F(BusTest, PostsThatArriveDuringASendWaitForTheEventLoop) {
+    Recorder rec;
+    Endpoint me("TestClass", "Test", rec.handler());
+    Peer p(folder, {"serve", "PeerClass", "Peer"});
+    const WindowHandle h = p.handle();
+    ASSERT_GT(h, 0);
+    // The peer posts to us, then sends to us, while we wait for its answer: the send is
+    // served inside our wait, the post only afterwards.
+    EXPECT_EQ(sendMessage(h, peer::kPostThenSend, me.handle(), 0), std::optional<qint64>(4));
+    EXPECT_EQ(rec.got, (std::vector<std::array<qint64, 3>>{{peer::kAdd, 2, 2}}));
+    EXPECT_TRUE(serveUntil([&] { return rec.got.size() == 2; }));
+    EXPECT_EQ(rec.got,
+              (std::vector<std::array<qint64, 3>>{{peer::kAdd, 2, 2}, {peer::kAdd, 1, 1}}));
+}
+
+TEST_F(BusTest, EventLoopDeliversWithoutBeingAsked) {
+    Recorder rec;
+    // The endpoint exists before the application object, as in a program that makes its
+    // windows' addresses early.
+    Endpoint me("TestClass", "Test", rec.handler());
+    int argc = 1;
+    char name[] = "platform_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Peer p(folder, {"send", QString::number(me.handle()), QString::number(peer::kAdd), "30", "3"});
+    ASSERT_TRUE(postMessage(me.handle(), 0x520, 1, 2));
+    QTimer::singleShot(10000, &app, &QCoreApplication::quit);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        if (rec.got.size() == 2) QCoreApplication::quit();
+    });
+    poll.start(5);
+    app.exec();
+    // Only the event loop ran: no processBusEvents() here. The two come from different
+    // processes, so either may be first.
+    std::sort(rec.got.begin(), rec.got.end());
+    EXPECT_EQ(rec.got, (std::vector<std::array<qint64, 3>>{{peer::kAdd, 30, 3}, {0x520, 1, 2}}));
+    EXPECT_EQ(p.waitFor("RESULT", /*serve=*/false), std::optional<QString>("33"));
 }
 
 TEST_F(BusTest, PostedMessagesArriveInOrder) {
