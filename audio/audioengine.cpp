@@ -78,6 +78,10 @@ int FileDurationMs(const QString& path) {
     return ms;
 }
 
+void TAudioEngine::PrepareSilence(const QString& name) {
+    if (cutSilence) SilenceCache::instance().prefetch(name, silenceThreshold);
+}
+
 // --- the deck ----------------------------------------------------------------------------------
 
 TAudioEngine::TAudioEngine(ReportFn notify) : notify_(std::move(notify)) {
@@ -159,8 +163,9 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
         const std::int64_t lengthBytes = sys.lengthBytes(sourceHandle);
         lengthMs = int(std::lround(sys.bytesToSeconds(sourceHandle, lengthBytes) * 1000.0));
         if (cutSilence) {
+            // Ready when the owner asked for it ahead of time (PrepareSilence).
             const SilenceInfo s =
-                analyseSilence(name, silenceThreshold, lengthBytes / kBytesPerFrame);
+                SilenceCache::instance().lookup(name, silenceThreshold, lengthBytes / kBytesPerFrame);
             startOffsetBytes = s.startBytes;
             trailingBytes = s.trailingBytes;
             startSilenceSec = s.startSec;

@@ -63,6 +63,9 @@ public:
     void InitDevice(int device);
 
     void Open(const QString& name, bool startPaused);
+    // Starts the silence analysis of an item this deck will open later on a worker thread,
+    // so that Open does not hold the main thread for it. Nothing happens without cutSilence.
+    void PrepareSilence(const QString& name);
     int PositionMs();
     void SeekMs(int ms);
     void Pause();

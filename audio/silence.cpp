@@ -2,7 +2,13 @@
 
 #include "audio/decoder.h"
 
+#include <QFileInfo>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace wc::audio {
@@ -65,6 +71,118 @@ SilenceInfo analyseSilence(const QString& path, float t, std::int64_t knownLengt
     r.startSec = float(double(r.startBytes / kBytesPerFrame) / dec.rate());
     r.endSec = float(double(r.trailingBytes / kBytesPerFrame) / dec.rate());
     return r;
+}
+
+} // namespace wc::audio
+
+// --- analysis ahead of time ----------------------------------------------------------------
+
+namespace wc::audio {
+
+struct SilenceCache::Impl {
+    struct Entry {
+        bool done = false;
+        SilenceInfo info;
+        std::uint64_t order = 0;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<QString, Entry> entries;
+    std::deque<std::pair<QString, std::pair<QString, float>>> queue; // key, (path, threshold)
+    std::uint64_t counter = 0;
+    int hits = 0;
+    bool stopping = false;
+    std::thread worker;
+
+    static constexpr std::size_t kMaxEntries = 64;
+
+    static QString keyOf(const QString& path, float threshold) {
+        const QFileInfo fi(path);
+        return fi.absoluteFilePath() + QChar(0) + QString::number(double(threshold), 'g', 9) +
+               QChar(0) + QString::number(fi.size()) + QChar(0) +
+               QString::number(fi.lastModified().toMSecsSinceEpoch());
+    }
+
+    void trim() {
+        while (entries.size() > kMaxEntries) {
+            auto oldest = entries.end();
+            for (auto it = entries.begin(); it != entries.end(); ++it)
+                if (it->second.done &&
+                    (oldest == entries.end() || it->second.order < oldest->second.order))
+                    oldest = it;
+            if (oldest == entries.end()) return;
+            entries.erase(oldest);
+        }
+    }
+
+    void run() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return stopping || !queue.empty(); });
+            if (stopping) return;
+            auto [key, job] = queue.front();
+            queue.pop_front();
+            lock.unlock();
+            const SilenceInfo info = analyseSilence(job.first, job.second);
+            lock.lock();
+            if (auto it = entries.find(key); it != entries.end()) {
+                it->second.info = info;
+                it->second.done = true;
+            }
+            changed.notify_all();
+        }
+    }
+};
+
+SilenceCache::SilenceCache() : d(new Impl) {
+    d->worker = std::thread([this] { d->run(); });
+}
+
+SilenceCache::~SilenceCache() {
+    {
+        std::lock_guard lock(d->mutex);
+        d->stopping = true;
+    }
+    d->changed.notify_all();
+    d->worker.join();
+    delete d;
+}
+
+SilenceCache& SilenceCache::instance() {
+    static SilenceCache cache;
+    return cache;
+}
+
+void SilenceCache::prefetch(const QString& path, float threshold) {
+    const QString key = Impl::keyOf(path, threshold);
+    std::lock_guard lock(d->mutex);
+    if (d->entries.count(key)) return;
+    d->entries[key].order = ++d->counter;
+    d->queue.emplace_back(key, std::make_pair(path, threshold));
+    d->trim();
+    d->changed.notify_all();
+}
+
+SilenceInfo SilenceCache::lookup(const QString& path, float threshold,
+                                 std::int64_t knownLengthFrames) {
+    const QString key = Impl::keyOf(path, threshold);
+    {
+        std::unique_lock lock(d->mutex);
+        if (auto it = d->entries.find(key); it != d->entries.end()) {
+            ++d->hits;
+            d->changed.wait(lock, [&] {
+                auto e = d->entries.find(key);
+                return e == d->entries.end() || e->second.done;
+            });
+            if (auto e = d->entries.find(key); e != d->entries.end()) return e->second.info;
+        }
+    }
+    return analyseSilence(path, threshold, knownLengthFrames);
+}
+
+int SilenceCache::hits() const {
+    std::lock_guard lock(d->mutex);
+    return d->hits;
 }
 
 } // namespace wc::audio

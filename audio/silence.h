@@ -20,3 +20,27 @@ SilenceInfo analyseSilence(const QString& path, float threshold,
                            std::int64_t knownLengthFrames = -1);
 
 } // namespace wc::audio
+
+namespace wc::audio {
+
+// Silence analysis ahead of time: prefetch() analyses a file on a worker thread (the player
+// knows the next item long before it opens it), and lookup() returns the result for Open,
+// waiting only for an analysis already under way and analysing on the spot when there was
+// none. Results are keyed by path, threshold, size and modification time, so a changed file
+// is analysed again. Main thread, except the worker.
+class SilenceCache {
+public:
+    static SilenceCache& instance();
+    void prefetch(const QString& path, float threshold);
+    SilenceInfo lookup(const QString& path, float threshold, std::int64_t knownLengthFrames = -1);
+    // How many results lookup() found ready or under way (for tests and diagnostics).
+    int hits() const;
+    ~SilenceCache();
+
+private:
+    SilenceCache();
+    struct Impl;
+    Impl* d;
+};
+
+} // namespace wc::audio

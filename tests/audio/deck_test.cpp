@@ -1,6 +1,7 @@
 // Decks played through the real mixer on the manual device, on simulated time: reports,
 // slides, silence cutting, gain, the equaliser and the failures of Open.
 #include "audio/audioengine.h"
+#include "audio/silence.h"
 #include "common/settings.h"
 #include "common/simloop.h"
 #include "fixtures.h"
@@ -470,6 +471,29 @@ INSTANTIATE_TEST_SUITE_P(Clicks, SilenceWalk,
                                            ClickCase{"right_with_run_up", 1, 3000, 5},
                                            ClickCase{"left_in_second_block", 0, 9000, 3}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DeckTest, SilencePreparedAheadIsUsedByOpenAndRedoneWhenTheFileChanges) {
+    Pcm pcm = silence(1.0);
+    append(pcm, constant(1.0, 0.5f));
+    append(pcm, silence(0.5));
+    const QString path = file(pcm, "next.wav");
+    TAudioEngine& d = makeDeck();
+    d.cutSilence = true;
+    const int hitsBefore = SilenceCache::instance().hits();
+    d.PrepareSilence(path);
+    d.Open(path, false);
+    EXPECT_EQ(SilenceCache::instance().hits(), hitsBefore + 1);
+    EXPECT_EQ(d.startOffsetBytes, 44100 * 8 - 8);
+    EXPECT_NEAR(d.endSilenceSec, 0.5, 0.001);
+    d.StopAndFree();
+    // The file is replaced by another one: the prepared result no longer applies.
+    Pcm other = silence(0.25);
+    append(other, constant(1.0, 0.5f));
+    ASSERT_TRUE(writeWav(path, other, true));
+    d.Open(path, false);
+    EXPECT_EQ(d.startOffsetBytes, 11025 * 8 - 8);
+    EXPECT_EQ(d.endSilenceSec, 0.0f);
+}
 
 TEST_F(DeckTest, FileDurationIsTheExactLength) {
     EXPECT_EQ(FileDurationMs(file(sine(2.5, 440.0))), 2500);
