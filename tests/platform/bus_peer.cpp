@@ -4,6 +4,7 @@
 //   send <handle> <msg> <wParam> <lParam>      one sendMessage, prints RESULT <answer|none>
 //   find <class> <caption>                     prints FOUND <handle>
 //   mute <handle>                              a socket that accepts and never answers
+//   garbage <handle>                           a socket that answers with bytes that are no frame
 //   lock <name>                                takes the instance lock and records its window
 //   idle                                       does nothing until killed
 #include "platform/instancelock.h"
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
             case peer::kPostThenSend:
                 postMessage(WindowHandle(w), peer::kAdd, 1, 1);
                 return sendMessage(WindowHandle(w), peer::kAdd, 2, 2).value_or(-100);
+            case peer::kDie:
+                ::_exit(9);
             case peer::kQuit:
                 QCoreApplication::quit();
                 return 0;
@@ -94,7 +97,8 @@ int main(int argc, char** argv) {
         say(QStringLiteral("FOUND %1").arg(findWindow(args[1], args[2])));
         return 0;
     }
-    if (mode == QLatin1String("mute") && args.size() == 2) {
+    const bool garbage = mode == QLatin1String("garbage");
+    if ((mode == QLatin1String("mute") || garbage) && args.size() == 2) {
         const QByteArray path =
             QFile::encodeName(runtimeDir() + QStringLiteral("/ep-%1.sock").arg(args[1]));
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -111,6 +115,7 @@ int main(int argc, char** argv) {
             if (c < 0) return;
             char buf[512];
             [[maybe_unused]] const ssize_t got = ::recv(c, buf, sizeof buf, MSG_DONTWAIT);
+            if (garbage) ::send(c, "HTTP/1.0 400 Bad request\r\n\r\n", 28, MSG_NOSIGNAL);
             held.push_back(c);
             say(QStringLiteral("ACCEPTED"));
         });

@@ -340,6 +340,22 @@ TEST_F(BusTest, PeerThatNeverAnswersMakesSendTimeOut) {
     EXPECT_TRUE(postMessage(h, peer::kAdd, 1, 2));
 }
 
+TEST_F(BusTest, PeersThatDieOrAnswerGarbageGiveNoAnswer) {
+    Peer dying(folder, {"serve", "PeerClass", "Dying"});
+    const WindowHandle h = dying.handle();
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(sendMessage(h, peer::kDie, 0, 0, 5000), std::nullopt);
+    int code = 0;
+    EXPECT_TRUE(dying.finish(&code));
+    EXPECT_EQ(code, 9);
+
+    const WindowHandle g = 654321;
+    Peer garbage(folder, {"garbage", QString::number(g)});
+    ASSERT_TRUE(garbage.waitFor("READY"));
+    EXPECT_EQ(sendMessage(g, peer::kAdd, 1, 2, 5000), std::nullopt);
+    EXPECT_TRUE(garbage.waitFor("ACCEPTED"));
+}
+
 TEST_F(BusTest, SendFromAnotherThreadRunsTheHandlerOnTheMainThread) {
     const std::thread::id mainId = std::this_thread::get_id();
     std::thread::id ranOn;
