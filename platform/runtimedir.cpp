@@ -3,9 +3,11 @@
 #include "common/log.h"
 
 #include <QDir>
+#include <QSet>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,41 +55,61 @@ bool checkFolder(const QString& path, bool followLink, QString* why) {
     return ok;
 }
 
+// Prepares one candidate folder; empty result and *why set when it cannot be used.
+QString prepare(QString path, bool explicitPath, QString* why) {
+    path = QDir::cleanPath(path);
+    const QByteArray p = QFile::encodeName(path);
+    if (explicitPath) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        if (slash > 0) QDir().mkpath(path.left(slash));
+    }
+    if (::mkdir(p.constData(), 0700) != 0 && errno != EEXIST) {
+        *why = QStringLiteral("%1 cannot be created: %2").arg(path, errnoText(errno));
+        return QString();
+    }
+    return checkFolder(path, explicitPath, why) ? path : QString();
+}
+
+// Each distinct problem is logged once: the folder is looked up on every message.
+void logOnce(const QString& line) {
+    static std::mutex mu;
+    static QSet<QString> seen;
+    {
+        std::lock_guard<std::mutex> g(mu);
+        if (seen.contains(line)) return;
+        seen.insert(line);
+    }
+    logLine(line);
+}
+
 } // namespace
 
 QString runtimeDir(QString* error) {
-    QString path;
-    bool explicitPath = false;
     const QString configured = qEnvironmentVariable("WAVECREST_RUNTIME_DIR");
     const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!configured.isEmpty()) {
-        path = configured;
-        explicitPath = true;
-    } else if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
-        path = xdg + QStringLiteral("/wavecrest");
-    } else {
-        path = QStringLiteral("/tmp/wavecrest-%1").arg(::geteuid());
-    }
-    path = QDir::cleanPath(path);
-
+    const QString fallback = QStringLiteral("/tmp/wavecrest-%1").arg(::geteuid());
     QString why;
-    const QByteArray p = QFile::encodeName(path);
-    if (explicitPath) {
-        const int slash = path.lastIndexOf(QLatin1Char('/'));
-        if (slash > 0) QDir().mkpath(path.left(slash));
+    QString dir;
+    if (!configured.isEmpty()) {
+        // Asked for by name: that folder or none.
+        dir = prepare(configured, true, &why);
+    } else {
+        // An inherited XDG_RUNTIME_DIR can belong to another user (after su or sudo) or be
+        // gone; the per-user folder in /tmp is then used instead.
+        if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
+            dir = prepare(xdg + QStringLiteral("/wavecrest"), false, &why);
+            if (dir.isEmpty())
+                logOnce(QStringLiteral("Runtime folder: %1; using %2").arg(why, fallback));
+        }
+        if (dir.isEmpty()) dir = prepare(fallback, false, &why);
     }
-    if (::mkdir(p.constData(), 0700) != 0 && errno != EEXIST)
-        why = QStringLiteral("%1 cannot be created: %2").arg(path, errnoText(errno));
-    else
-        checkFolder(path, explicitPath, &why);
-
-    if (!why.isEmpty()) {
-        logLine(QStringLiteral("Runtime folder: ") + why);
+    if (dir.isEmpty()) {
+        logOnce(QStringLiteral("Runtime folder: ") + why);
         if (error) *error = why;
         return QString();
     }
     if (error) error->clear();
-    return path;
+    return dir;
 }
 
 } // namespace wc

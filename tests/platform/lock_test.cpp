@@ -216,10 +216,12 @@ TEST_F(RuntimeDirTest, UnusableFoldersAreRefused) {
     EXPECT_EQ(runtimeDir(&error), QString());
     EXPECT_FALSE(error.isEmpty());
 
+    // Under XDG_RUNTIME_DIR the planted link is passed over for the folder in /tmp.
     qunsetenv("WAVECREST_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(xdg));
-    EXPECT_EQ(runtimeDir(&error), QString());
-    EXPECT_FALSE(error.isEmpty());
+    const QString fallback = QStringLiteral("/tmp/wavecrest-%1").arg(::geteuid());
+    EXPECT_EQ(runtimeDir(&error), fallback) << error.toStdString();
+    EXPECT_TRUE(QDir(target).isEmpty());
 
     // Without a folder there is no bus address and no lock, and callers are told.
     qputenv("WAVECREST_RUNTIME_DIR", QFile::encodeName(file));
@@ -239,6 +241,15 @@ TEST_F(RuntimeDirTest, FolderOfAnotherUserIsRefused) {
     QString error;
     EXPECT_EQ(runtimeDir(&error), QString());
     EXPECT_TRUE(error.contains("another user")) << error.toStdString();
+
+    // An XDG_RUNTIME_DIR inherited from another user (su, sudo): the folder in /tmp is used.
+    const QString xdg = tmp.path() + "/xdg-of-someone";
+    ASSERT_TRUE(QDir().mkpath(xdg + "/wavecrest"));
+    ASSERT_EQ(::chown(QFile::encodeName(xdg + "/wavecrest").constData(), 65534, 65534), 0);
+    qunsetenv("WAVECREST_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(xdg));
+    EXPECT_EQ(runtimeDir(&error), QStringLiteral("/tmp/wavecrest-%1").arg(::geteuid()))
+        << error.toStdString();
 }
 
 } // namespace
