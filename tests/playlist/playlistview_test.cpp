@@ -133,7 +133,7 @@ TEST(PlaylistDelete, SelectedAndUnselectedKeepOrderAndMarkers) {
     v.SetNextIndex(1);
     for (int i : {1, 3, 4})
         v.setSelected(i, true);
-    const auto removed = v.DeleteSelected();
+    const auto removed = v.DeleteSelected(false);
     ASSERT_EQ(removed.size(), 3u);
     EXPECT_EQ(removed[0].Title(), "1");
     EXPECT_EQ(removed[2].Title(), "4");
@@ -156,8 +156,11 @@ TEST(PlaylistDelete, MoreThanOneHundredThousandItemsAtOnce) {
     v.InsertItems(0, many);
     v.AppendItem(item("keep"));
     v.selectRange(0, 100004);
-    EXPECT_EQ(v.DeleteSelected().size(), 100005u);
+    EXPECT_TRUE(v.DeleteSelected().empty()); // released, not handed back
     EXPECT_EQ(titles(v), QStringList{"keep"});
+    v.selectOnly(0);
+    EXPECT_EQ(v.DeleteUnselected().size(), 0u);
+    EXPECT_EQ(v.count(), 1);
 }
 
 TEST(PlaylistUndo, TenSnapshotsAtMost) {

@@ -80,8 +80,9 @@ void PlaylistView::DeleteItem(int index) {
 
 // One pass that keeps the items for which keep(i) holds and hands back the others. The
 // indexes are never stored in a table, so any number of items can go at once.
-template <class Pred> std::vector<TVirtualItem> PlaylistView::removeIf(Pred keep) {
+template <class Pred> std::vector<TVirtualItem> PlaylistView::removeIf(Pred keep, bool release) {
     std::vector<TVirtualItem> removed;
+    size_t removedCount = 0;
     std::vector<ItemPtr> kept;
     std::vector<char> keptSel;
     kept.reserve(items_.size());
@@ -91,10 +92,11 @@ template <class Pred> std::vector<TVirtualItem> PlaylistView::removeIf(Pred keep
             kept.push_back(std::move(items_[i]));
             keptSel.push_back(selected_[i]);
         } else {
-            removed.push_back(*items_[i]);
+            ++removedCount;
+            if (!release) removed.push_back(*items_[i]);
         }
     }
-    if (removed.empty()) {
+    if (removedCount == 0) {
         // Nothing moved out for good: put the pointers back.
         items_ = std::move(kept);
         return removed;
@@ -108,14 +110,14 @@ template <class Pred> std::vector<TVirtualItem> PlaylistView::removeIf(Pred keep
     return removed;
 }
 
-std::vector<TVirtualItem> PlaylistView::DeleteSelected() {
+std::vector<TVirtualItem> PlaylistView::DeleteSelected(bool release) {
     if (selectedCount_ == 0) return {};
-    return removeIf([this](size_t i) { return !selected_[i]; });
+    return removeIf([this](size_t i) { return !selected_[i]; }, release);
 }
 
-std::vector<TVirtualItem> PlaylistView::DeleteUnselected() {
+std::vector<TVirtualItem> PlaylistView::DeleteUnselected(bool release) {
     if (selectedCount_ == count()) return {};
-    return removeIf([this](size_t i) { return bool(selected_[i]); });
+    return removeIf([this](size_t i) { return bool(selected_[i]); }, release);
 }
 
 void PlaylistView::ClearItems() {

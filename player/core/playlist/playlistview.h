@@ -66,9 +66,10 @@ public:
     void InsertItems(int index, const std::vector<TVirtualItem>& items);
     void AppendItem(const TVirtualItem& item) { InsertItem(count(), item); }
     void DeleteItem(int index);
-    // Removes the selected (unselected) items and returns them in list order.
-    std::vector<TVirtualItem> DeleteSelected();
-    std::vector<TVirtualItem> DeleteUnselected();
+    // Removes the selected (unselected) items. With release false the removed items are
+    // handed back in list order (for moving them); otherwise they are dropped.
+    std::vector<TVirtualItem> DeleteSelected(bool release = true);
+    std::vector<TVirtualItem> DeleteUnselected(bool release = true);
     void ClearItems();
 
     int PlayingIndex() const { return playingIndex_; }
@@ -114,7 +115,7 @@ public:
 
 private:
     TVirtualItem& mutableItem(int index);
-    template <class Pred> std::vector<TVirtualItem> removeIf(Pred keep);
+    template <class Pred> std::vector<TVirtualItem> removeIf(Pred keep, bool release);
     void changed(int first, int last);
 
     std::vector<ItemPtr> items_;
