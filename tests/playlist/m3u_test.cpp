@@ -1,6 +1,7 @@
 // M3U reading and writing, the extension table, playlist totals, recent playlists and the
 // load-queue message.
 #include "common/playlistfile/m3u.h"
+#include "common/playlistfile/shellassoc.h"
 #include "common/text.h"
 #include "player/core/playlist/playlistfiles.h"
 
@@ -278,4 +279,28 @@ TEST(PresetNames, UnsafeCharactersRemovedAndListing) {
     for (const char* f : {"b.crp", "A.crp", "c.txt"})
         writeBytes(dir.filePath(f), "x");
     EXPECT_EQ(ListPresetNames(dir.path(), "crp"), (QStringList{"A", "b"}));
+}
+
+TEST(ShellAssociation, DesktopEntriesAndDefaultApplications) {
+    EXPECT_EQ(shellExtensions(" MP3|ogg||m3u|wav"), (QStringList{"mp3", "ogg", "m3u", "wav"}));
+    QTemporaryDir dir;
+    const QString apps = dir.filePath("applications");
+    writeBytes(apps + "/mimeapps.list", "[Added Associations]\naudio/mpeg=other.desktop;\n"
+                                        "[Default Applications]\naudio/mpeg=other.desktop;\n"
+                                        "text/plain=editor.desktop;\n");
+    ASSERT_TRUE(RegisterShellTypes("mp3|ogg|m3u|", "/opt/wc/player", dir.path()));
+    const QString file = QString::fromUtf8(readBytes(apps + "/" + kFileDesktopId));
+    const QString list = QString::fromUtf8(readBytes(apps + "/" + kListDesktopId));
+    EXPECT_TRUE(file.contains("Exec=\"/opt/wc/player\" file %f\n"));
+    EXPECT_TRUE(file.contains("audio/mpeg;audio/ogg;"));
+    EXPECT_FALSE(file.contains("mpegurl"));
+    EXPECT_TRUE(list.contains("Exec=\"/opt/wc/player\" list %f\n"));
+    EXPECT_TRUE(list.contains("MimeType=audio/x-mpegurl;"));
+    const QString mimeapps = QString::fromUtf8(readBytes(apps + "/mimeapps.list"));
+    EXPECT_TRUE(mimeapps.contains("[Added Associations]\naudio/mpeg=other.desktop;\n"));
+    EXPECT_TRUE(
+        mimeapps.contains("[Default Applications]\naudio/mpeg=" + QString(kFileDesktopId) + ";\n"));
+    EXPECT_TRUE(mimeapps.contains("text/plain=editor.desktop;"));
+    EXPECT_TRUE(mimeapps.contains("audio/x-mpegurl=" + QString(kListDesktopId) + ";"));
+    EXPECT_FALSE(mimeapps.contains("audio/x-wav"));
 }
