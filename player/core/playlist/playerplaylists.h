@@ -1,0 +1,67 @@
+#pragma once
+// The player's two playlists and the commands that act on them: the on-air list LVMaster,
+// the second list LVSlave ("Temp"), which of them is ActivePlaylist, the file each was last
+// opened from, and the playlist-file commands (New, Open, Save, recent entries, insert a
+// playlist as one item, add a playlist's tracks) that act on the active one.
+#include "player/core/playlist/playlistfiles.h"
+#include "player/core/playlist/playlistview.h"
+
+namespace wc {
+
+class PlayerPlaylists {
+public:
+    enum class Page { Master, Slave };
+    static constexpr const char* kNoName = "noname";
+
+    PlaylistView LVMaster;
+    PlaylistView LVSlave;
+    RecentPlaylists recent;
+
+    PlaylistView& ActivePlaylist() { return page_ == Page::Master ? LVMaster : LVSlave; }
+    Page page() const { return page_; }
+    void setPage(Page p) { page_ = p; }
+
+    // The file the view was last opened from, "noname" after New.
+    QString playlistFileName(const PlaylistView& view) const;
+    void setPlaylistFileName(const PlaylistView& view, const QString& name);
+
+    void setDurations(FileDurationMs* d) { durations_ = d; }
+
+    // New: empties the active list and names it "noname".
+    void newPlaylist();
+    // Open and recent entries: the active list is replaced by the file's tracks, the file
+    // becomes its name and the first recent entry. Returns the number of tracks.
+    int openPlaylist(const QString& fileName);
+    // Save / Save As: writes the active list; the name is kept for Save As.
+    bool savePlaylist(const QString& fileName, QString* error = nullptr);
+    // Inserts one playlist-reference item before the first selected item, or at the end;
+    // *found is false when the playlist does not exist (the item then shows "??:??").
+    int insertPlaylistReference(const QString& fileName, bool* found = nullptr);
+    // Adds the playlist's tracks after the first selected item, or at the end.
+    int addTracksFromPlaylist(const QString& fileName);
+    // Appends one file to the on-air list and returns its index.
+    int appendFileToMaster(const QString& path);
+
+    // Every item of LVSlave is appended to LVMaster with the plain icon; LVSlave keeps them.
+    void slaveToMaster();
+    // The first selected item of LVMaster plays next.
+    void playNext();
+    // Undo on the active list; afterwards nothing is marked as playing and both markers are
+    // -1, and the list is renumbered.
+    void undoActive();
+
+    // The profile's playlist: the profile path with ".m3u" for ".prf".
+    static QString profilePlaylistPath(const QString& profilePath);
+    // Start-up: the on-air list gets the profile's playlist.
+    int loadProfilePlaylist(const QString& profilePath);
+    // Exit: the on-air list is written to the profile's playlist.
+    bool saveProfilePlaylist(const QString& profilePath, QString* error = nullptr);
+
+private:
+    Page page_ = Page::Master;
+    QString masterName_ = QString::fromLatin1(kNoName);
+    QString slaveName_ = QString::fromLatin1(kNoName);
+    FileDurationMs* durations_ = nullptr;
+};
+
+} // namespace wc
