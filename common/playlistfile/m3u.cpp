@@ -132,6 +132,20 @@ bool writeM3uFile(const QString& fileName, const std::vector<M3uEntry>& entries,
     return writeFileAtomically(fileName, formatM3u(entries), error);
 }
 
+QString handOverPath(const QString& programDir, HandOver which) {
+    QString dir = programDir;
+    if (!dir.isEmpty() && !dir.endsWith(u'/')) dir += u'/';
+    return dir + (which == HandOver::Stack ? QStringLiteral("Temp/Stack.m3u")
+                                           : QStringLiteral("Temp/DBTemp.m3u"));
+}
+
+bool writeHandOverFile(const QString& programDir, HandOver which,
+                       const std::vector<M3uEntry>& entries, QString* error) {
+    const QString path = handOverPath(programDir, which);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return writeM3uFile(path, entries, error);
+}
+
 QStringList ListPresetNames(const QString& folder, const QString& ext) {
     QStringList names;
     const QDir dir(folder);

@@ -54,6 +54,15 @@ QByteArray formatM3u(const std::vector<M3uEntry>& entries);
 bool writeM3uFile(const QString& fileName, const std::vector<M3uEntry>& entries,
                   QString* error = nullptr);
 
+// The hand-over playlists that the library and the generator write for the running player,
+// relative to the program folder. The sender writes the file (temporary file, then rename, so
+// the player never reads half a file) and then sends the load-queue message synchronously,
+// so it cannot overwrite the file before the player has read it.
+enum class HandOver { Stack = 0, DbTemp = 1 }; // the value is the message's wParam
+QString handOverPath(const QString& programDir, HandOver which);
+bool writeHandOverFile(const QString& programDir, HandOver which,
+                       const std::vector<M3uEntry>& entries, QString* error = nullptr);
+
 // Measures the length of an audio file in milliseconds (0 when it cannot be measured). The
 // audio engine supplies the real probe; playlists only depend on this interface.
 class FileDurationMs {

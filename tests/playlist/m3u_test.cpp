@@ -221,8 +221,14 @@ TEST(RecentPlaylistsFile, NineEntriesAtMostAndRoundTrip) {
 
 TEST(LoadQueue, HandOverFilesGoWhereTheMessageSays) {
     QTemporaryDir dir;
-    writeBytes(dir.filePath("Temp/Stack.m3u"), "#EXTM3U\n#EXTINF:1,s1\n/s1\n#EXTINF:1,s2\n/s2\n");
-    writeBytes(dir.filePath("Temp/DBTemp.m3u"), "#EXTM3U\n#EXTINF:1,d1\n/d1\n#EXTINF:1,d2\n/d2\n");
+    // Written the way the library and the generator write them.
+    ASSERT_TRUE(writeHandOverFile(dir.path(), HandOver::Stack,
+                                  {{"/s1", true, 1, "s1"}, {"/s2", true, 1, "s2"}}));
+    ASSERT_TRUE(writeHandOverFile(dir.path(), HandOver::DbTemp,
+                                  {{"/d1", true, 1, "d1"}, {"/d2", true, 1, "d2"}}));
+    EXPECT_EQ(handOverPath(dir.path(), HandOver::Stack), dir.filePath("Temp/Stack.m3u"));
+    EXPECT_EQ(QDir(dir.filePath("Temp")).entryList(QDir::Files),
+              (QStringList{"DBTemp.m3u", "Stack.m3u"})); // no temporary files left
     auto make = [](PlaylistView& v) {
         v.ClearItems();
         for (const char* t : {"m0", "m1", "m2"}) {
