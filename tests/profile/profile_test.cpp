@@ -2,6 +2,7 @@
 // crossfade table with its presets.
 #include "common/ini.h"
 #include "player/core/profile/profile.h"
+#include "player/core/profile/profilefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -267,4 +268,40 @@ TEST(CrossfadePresetFiles, ListLoadSaveDelete) {
     EXPECT_EQ(untouched, t);
     EXPECT_TRUE(presets.remove("FastMix"));
     EXPECT_EQ(presets.list(), QStringList{"Slow"});
+}
+
+TEST(ProfileFiles, SaveWritesTheThreeFilesAndLoadReadsSettingsAndRecent) {
+    QTemporaryDir dir;
+    const QString prf = dir.filePath("Profile/Evening.prf");
+    QDir().mkpath(dir.filePath("Profile"));
+    PlayerPlaylists lists;
+    TVirtualItem a;
+    a.Columns[kColTitle] = "A - B";
+    a.Columns[kColFileName] = "/m/a.mp3";
+    a.Columns[kColDurationText] = "02:00";
+    lists.LVMaster.AppendItem(a);
+    lists.recent.add("/lists/x.m3u");
+    TProfile p = changedProfile();
+    ASSERT_TRUE(SaveProfileFiles(prf, p, TFXParams(), lists));
+    EXPECT_TRUE(QFile::exists(dir.filePath("Profile/Evening.m3u")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("Profile/Evening.hst")));
+
+    PlayerPlaylists other;
+    TProfile back(kDir);
+    TFXParams fx;
+    EXPECT_TRUE(LoadProfileFiles(prf, kDir, back, fx, other));
+    EXPECT_TRUE(back == p);
+    EXPECT_EQ(other.recent.paths(), QStringList{"/lists/x.m3u"});
+    EXPECT_EQ(other.LVMaster.count(), 0); // the saved playlist is not loaded back
+    EXPECT_EQ(other.loadProfilePlaylist(prf), 1);
+    EXPECT_EQ(other.LVMaster.at(0).Title(), "A - B");
+
+    TProfile missing(kDir);
+    missing.Volume = 5;
+    EXPECT_FALSE(LoadProfileFiles(dir.filePath("none.prf"), kDir, missing, fx, other));
+    EXPECT_EQ(missing.Volume, 1000);
+
+    QString error;
+    EXPECT_FALSE(SaveProfileFiles(dir.filePath("no/such/dir/x.prf"), p, fx, lists, &error));
+    EXPECT_TRUE(error.contains("x.prf"));
 }
