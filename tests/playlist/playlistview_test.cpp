@@ -73,6 +73,26 @@ TEST(PlaylistMarkers, InsertPastTheEndAppendsAndNegativeInsertsFirst) {
     EXPECT_EQ(titles(v), (QStringList{"start", "0", "1", "2", "end"}));
 }
 
+TEST(PlaylistMarkers, FlaggedCopiesNeverMakeASecondPlayingItem) {
+    PlaylistView v;
+    fill(v, 3);
+    v.SetPlayingIndex(0);
+    v.SetNextIndex(1);
+    TVirtualItem flagged = item("f");
+    flagged.IsPlaying = true;
+    flagged.IsNext = true;
+    v.InsertItem(3, flagged);
+    v.InsertItems(0, {flagged, flagged});
+    expectMarkersMatchFlags(v);
+    EXPECT_EQ(v.at(v.PlayingIndex()).Title(), "0");
+    v.SetItem(4, flagged); // row 4 is neither playing nor next
+    expectMarkersMatchFlags(v);
+    TVirtualItem plain = item("p");
+    v.SetItem(v.PlayingIndex(), plain); // the playing row stays the playing row
+    EXPECT_EQ(v.at(v.PlayingIndex()).Title(), "p");
+    expectMarkersMatchFlags(v);
+}
+
 TEST(PlaylistMarkers, ClearItemsResetsMarkers) {
     PlaylistView v;
     fill(v, 3);

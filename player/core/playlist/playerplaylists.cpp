@@ -81,12 +81,7 @@ void PlayerPlaylists::undoActive() {
     PlaylistView& v = ActivePlaylist();
     if (!v.canUndo()) return;
     v.Undo();
-    for (int i = 0; i < v.count(); ++i)
-        if (v.at(i).IsPlaying) {
-            TVirtualItem it = v.at(i);
-            it.IsPlaying = false;
-            v.SetItem(i, it);
-        }
+    // The list holds one playing item at most, so clearing the marker clears every flag.
     v.SetPlayingIndex(-1);
     v.SetNextIndex(-1);
     v.Renumber();

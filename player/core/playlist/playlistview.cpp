@@ -38,8 +38,11 @@ TVirtualItem& PlaylistView::mutableItem(int index) {
 
 void PlaylistView::SetItem(int index, const TVirtualItem& item) {
     if (index < 0 || index >= count()) throw PlaylistRangeError("SetItem", index, count());
-    items_[size_t(index)] = std::make_shared<const TVirtualItem>(item);
-    RecomputeMarkers();
+    // The row keeps its playing and next marks: they change only through the markers.
+    auto fresh = std::make_shared<TVirtualItem>(item);
+    fresh->IsPlaying = index == playingIndex_;
+    fresh->IsNext = index == nextIndex_;
+    items_[size_t(index)] = std::move(fresh);
     changed(index, index);
 }
 
@@ -54,17 +57,18 @@ void PlaylistView::InsertItems(int index, const std::vector<TVirtualItem>& items
     if (observer_) observer_->beginInsert(index, index + n - 1);
     std::vector<ItemPtr> fresh;
     fresh.reserve(items.size());
-    for (const TVirtualItem& it : items)
-        fresh.push_back(std::make_shared<const TVirtualItem>(it));
+    for (const TVirtualItem& it : items) {
+        // Marks are set only through SetPlayingIndex and SetNextIndex, so a copy that still
+        // carries one never makes a second playing or next item.
+        auto p = std::make_shared<TVirtualItem>(it);
+        p->IsPlaying = false;
+        p->IsNext = false;
+        fresh.push_back(std::move(p));
+    }
     items_.insert(items_.begin() + index, fresh.begin(), fresh.end());
     selected_.insert(selected_.begin() + index, size_t(n), char(0));
     if (playingIndex_ >= index) playingIndex_ += n;
     if (nextIndex_ >= index) nextIndex_ += n;
-    // An inserted copy may carry flags of its own; the markers keep one item each.
-    bool flagged = false;
-    for (const TVirtualItem& it : items)
-        flagged = flagged || it.IsPlaying || it.IsNext;
-    if (flagged) RecomputeMarkers();
     if (observer_) observer_->endInsert();
 }
 

@@ -57,10 +57,11 @@ public:
     TVirtualItem GetItem(int index) const;
     // The playing record, or nothing when no item plays; the caller decides what to tell.
     std::optional<TVirtualItem> GetPlayingItem() const;
-    // Replaces the record at index (the markers follow the new record's flags).
+    // Replaces the record at index; the row keeps its playing and next marks.
     void SetItem(int index, const TVirtualItem& item);
 
     // Stores a copy at index; an index past the count appends, a negative one inserts first.
+    // The copy's playing and next flags are cleared (the markers set them).
     void InsertItem(int index, const TVirtualItem& item);
     // Inserts copies of items in order from index on, with one notification.
     void InsertItems(int index, const std::vector<TVirtualItem>& items);
