@@ -162,6 +162,21 @@ void PlaylistTableBinder::syncSelectionToView() {
     syncing_ = false;
 }
 
+void PlaylistTableBinder::centreOn(int row) {
+    if (!view_ || row < 0 || row >= model_->rowCount()) return;
+    view_->scrollTo(model_->index(row, 0), QAbstractItemView::PositionAtCenter);
+}
+
+void PlaylistTableBinder::saveTopRow() {
+    if (view_) savedTopRow_ = std::max(view_->rowAt(0), 0);
+}
+
+void PlaylistTableBinder::restoreTopRow() {
+    if (!view_ || model_->rowCount() == 0) return;
+    const int row = std::min(savedTopRow_, model_->rowCount() - 1);
+    view_->scrollTo(model_->index(row, 0), QAbstractItemView::PositionAtTop);
+}
+
 bool PlaylistTableBinder::eventFilter(QObject* watched, QEvent* event) {
     if (!view_ || watched != view_->viewport()) return false;
     switch (event->type()) {

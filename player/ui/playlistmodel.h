@@ -72,6 +72,11 @@ public:
 
     // The list's selection pushed into the view (after resets and programmatic changes).
     void syncSelectionToView();
+    // Scrolls so that row sits near the middle of the visible rows.
+    void centreOn(int row);
+    // Remember the first visible row / scroll back to it.
+    void saveTopRow();
+    void restoreTopRow();
 
 signals:
     // Rows were moved by a drag that has ended; the window recomputes start times and
@@ -91,6 +96,7 @@ private:
     bool pressed_ = false;
     int firstVisibleAtPress_ = -1;
     int savedDragMode_ = 0;
+    int savedTopRow_ = 0;
 };
 
 } // namespace wc

@@ -113,6 +113,31 @@ TEST(PlaylistModelView, MouseDragMovesTheSelectedBlock) {
     EXPECT_EQ(ended.count(), 1);
 }
 
+TEST(PlaylistModelView, CentreOnAndTopRowOnALongList) {
+    PlaylistView list;
+    std::vector<TVirtualItem> many;
+    for (int i = 0; i < 100000; ++i)
+        many.push_back(item(i));
+    list.InsertItems(0, many);
+    PlaylistModel model(list, PlaylistModel::Kind::Slave);
+    QTableView view;
+    PlaylistTableBinder binder(&view, &model);
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    binder.centreOn(50000);
+    const int top = view.rowAt(0);
+    const int bottom = view.rowAt(view.viewport()->height() - 1);
+    EXPECT_LT(top, 50000);
+    EXPECT_GT(bottom, 50000);
+    EXPECT_LE(std::abs((top + bottom) / 2 - 50000), 1);
+    binder.saveTopRow();
+    binder.centreOn(1);
+    EXPECT_EQ(view.rowAt(0), 0); // the first rows cannot sit lower than the top
+    binder.restoreTopRow();
+    EXPECT_EQ(view.rowAt(0), top);
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

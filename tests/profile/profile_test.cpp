@@ -235,6 +235,29 @@ TEST(ProfileRead, HandEditedFilesFallBackToDefaults) {
     EXPECT_EQ(p.fileTypeIds().first(), "Commercial");
 }
 
+TEST(ProfileWrite, FontSystemColoursAreWrittenAsPlainColours) {
+    struct Case {
+        qint32 stored;
+        qint32 written;
+    };
+    const Case cases[] = {
+        {qint32(0x80000008), 0},
+        {qint32(0xFF000005), 0xFFFFFF},
+        {qint32(0x8000000F), 0xF0F0F0},
+        {0x123456, 0x123456},
+        {0, 0},
+    };
+    for (const Case& c : cases) {
+        TProfile p(kDir);
+        p.Font.Color = c.stored;
+        p.NotesFont.Color = c.stored;
+        IniFile ini;
+        ini.parse(profileText(p, TFXParams()));
+        EXPECT_EQ(ini.readInt("Font", "Color", -5), c.written) << c.stored;
+        EXPECT_EQ(ini.readInt("NotesFont", "Color", -5), c.written) << c.stored;
+    }
+}
+
 TEST(CrossfadeTableBytes, LayoutAndRoundTrip) {
     CrossfadeTable t;
     t.entries[1] = {1.5f, 2.0f, 0.25f, true, false, true, 0};

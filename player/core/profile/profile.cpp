@@ -20,6 +20,31 @@ qint32 fontStyleBits(const TFontSettings& font) {
            (font.StrikeOut ? 16 : 0);
 }
 
+qint32 resolveSystemColor(qint32 color) {
+    const quint32 c = quint32(color);
+    const quint32 high = c & 0xFF000000u;
+    if (high != 0x80000000u && high != 0xFF000000u) return color;
+    // The classic scheme's values, 0x00BBGGRR.
+    switch (c & 0xFFu) {
+    case 4:  // menu
+    case 15: // button face
+        return 0xF0F0F0;
+    case 5:  // window
+    case 14: // highlighted text
+        return 0xFFFFFF;
+    case 13: // highlight
+        return 0xFF9933;
+    case 16: // button shadow
+        return 0xA0A0A0;
+    case 17: // grey text
+        return 0x6D6D6D;
+    case 24: // tooltip background
+        return 0xE1FFFF;
+    default: // window, menu, caption, button and tooltip texts
+        return 0;
+    }
+}
+
 QString systemShortDateFormat() {
     return QLocale::system().dateFormat(QLocale::ShortFormat);
 }
@@ -188,7 +213,7 @@ void readFont(const IniFile& ini, const char* section, TFontSettings& f, const T
 void writeFont(IniFile& ini, const char* section, const TFontSettings& f) {
     ini.writeString(S(section), QStringLiteral("Name"), f.Name);
     ini.writeInt(S(section), QStringLiteral("Size"), f.Size);
-    ini.writeInt(S(section), QStringLiteral("Color"), f.Color);
+    ini.writeInt(S(section), QStringLiteral("Color"), resolveSystemColor(f.Color));
     ini.writeInt(S(section), QStringLiteral("Style"), fontStyleBits(f));
 }
 

@@ -27,6 +27,11 @@ struct TFontSettings {
 void setFontStyleBits(TFontSettings& font, qint32 bits);
 qint32 fontStyleBits(const TFontSettings& font);
 
+// A colour as stored (0x00BBGGRR). Colours saved as the desktop's system-colour constants
+// (0x80000000 or 0xFF000000 plus the colour's number) become the plain colour of the
+// classic desktop scheme; unknown ones black.
+qint32 resolveSystemColor(qint32 color);
+
 // One playlist item type (types 2..11).
 struct TFileType {
     QString Name;
@@ -162,7 +167,8 @@ void ReadProfile(TProfile& record, TFXParams& fx, const QString& fileName,
 // Parses profile text the same way (for tests and fuzzing).
 void ReadProfileText(TProfile& record, TFXParams& fx, const QString& text,
                      const QString& programDir);
-// Writes every key in its section order; false with *error when the file cannot be written.
+// Writes every key in its section order (font colours as plain colours); false with *error when the
+// file cannot be written.
 bool WriteProfile(const TProfile& record, const TFXParams& fx, const QString& fileName,
                   QString* error = nullptr);
 // The text WriteProfile would write into an empty file.
