@@ -1,0 +1,64 @@
+// The player: start-up guard, main window, message loop.
+#include "common/clock_qt.h"
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/version.h"
+#include "platform/instancelock.h"
+#include "platform/prompts.h"
+#include "platform/termination.h"
+#include "platform/ui/qtprompts.h"
+#include "player/core/guard.h"
+#include "player/ui/tform1.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("player %s\n", WC_VERSION_TEXT);
+        return 0;
+    }
+    // Without a display the player still runs the station, offscreen.
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty() &&
+        qgetenv("WAYLAND_DISPLAY").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    wc::setProgramDirFrom(QCoreApplication::applicationFilePath());
+    wc::QtClock clock;
+    wc::QtTimerHost timers;
+    wc::setClock(&clock);
+    wc::setTimerHost(&timers);
+
+    wc::TPlayerIni playerIni;
+    wc::GuardOutcome guard = wc::runInstanceGuard(playerIni);
+    if (!guard.proceed) return 0;
+
+    QApplication::setApplicationName(QStringLiteral("Wavecrest"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Wavecrest"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Nobody answers message boxes on a screen that does not exist: log them instead.
+    const QString platform = QGuiApplication::platformName();
+    const bool unattended = platform == QLatin1String("offscreen") ||
+                            platform == QLatin1String("minimal") ||
+                            qEnvironmentVariableIntValue("WAVECREST_UNATTENDED") == 1;
+    wc::QtPrompts screenPrompts;
+    wc::LogPrompts logPrompts;
+    wc::setPrompts(unattended ? static_cast<wc::Prompts*>(&logPrompts) : &screenPrompts);
+
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    wc::TForm1 form(playerIni, args, guard.lock.get());
+    screenPrompts.setParent(&form);
+    wc::installTerminationHandler([&form] { form.shell().exitCommand(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.shell().exitCommand(); });
+    form.show();
+    const int rc = app.exec();
+    wc::setPrompts(nullptr);
+    return rc;
+}

@@ -1,0 +1,279 @@
+#include "player/ui/tform1.h"
+
+#include "common/clock.h"
+#include "common/log.h"
+#include "common/oledate.h"
+#include "common/paths.h"
+#include "platform/instancelock.h"
+#include "platform/messagebus.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace wc {
+
+// Shows a FileListPlaylist: number and file name per row.
+class FileListModel final : public QAbstractTableModel {
+public:
+    explicit FileListModel(FileListPlaylist& list, QObject* parent)
+        : QAbstractTableModel(parent), list_(list) {
+        list_.changed = [this] {
+            beginResetModel();
+            endResetModel();
+        };
+    }
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : list_.count();
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 2; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole) return {};
+        return index.column() == 0 ? QVariant(index.row() + 1)
+                                   : QVariant(list_.fileName(index.row()));
+    }
+
+private:
+    FileListPlaylist& list_;
+};
+
+TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLock* lock)
+    : lock_(lock) {
+    setObjectName(QStringLiteral("TForm1"));
+    shell_ = std::make_unique<PlayerShell>(*this, master_);
+    shell_->playerIni = playerIni;
+    shell_->commandLine = parsePlayerCommandLine(args);
+    buildWidgets();
+    buildMenus();
+    logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
+    endpoint_ = std::make_unique<Endpoint>(
+        QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
+        [this](quint32 msg, qint64 w, qint64 l) { return shell_->handleMessage(msg, w, l); });
+    shell_->mainWindow = endpoint_->handle();
+    // The lock holder's window is where a second start sends its activation.
+    if (lock_) lock_->setOwnerWindow(endpoint_->handle());
+    shell_->create();
+}
+
+TForm1::~TForm1() {
+    removeLogSink(logSink_);
+}
+
+void TForm1::buildWidgets() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* top = new QHBoxLayout;
+    captionLabel_ = new QLabel(central);
+    captionLabel_->setObjectName(QStringLiteral("CaptionLabel"));
+    profileLabel_ = new QLabel(central);
+    profileLabel_->setObjectName(QStringLiteral("ProfileLabel"));
+    watchdogLabel_ = new QLabel(QStringLiteral("WD"), central);
+    watchdogLabel_->setObjectName(QStringLiteral("WatchdogLabel"));
+    watchdogLabel_->hide();
+    timeLabel_ = new QLabel(central);
+    timeLabel_->setObjectName(QStringLiteral("timelabel"));
+    top->addWidget(captionLabel_);
+    top->addWidget(profileLabel_);
+    top->addStretch();
+    top->addWidget(watchdogLabel_);
+    top->addWidget(timeLabel_);
+    layout->addLayout(top);
+
+    onAirLabel_ = new QLabel(central);
+    onAirLabel_->setObjectName(QStringLiteral("OnAirLabel"));
+    layout->addWidget(onAirLabel_);
+
+    auto* times = new QHBoxLayout;
+    elapsedLabel_ = new QLabel(QStringLiteral("00:00"), central);
+    elapsedLabel_->setObjectName(QStringLiteral("ElapsedLabel"));
+    remainLabel_ = new QLabel(QStringLiteral("00:00"), central);
+    remainLabel_->setObjectName(QStringLiteral("RemainLabel"));
+    times->addWidget(elapsedLabel_);
+    times->addStretch();
+    times->addWidget(remainLabel_);
+    layout->addLayout(times);
+
+    auto* transport = new QHBoxLayout;
+    const std::pair<const char*, QStyle::StandardPixmap> buttons[] = {
+        {"btPrev", QStyle::SP_MediaSkipBackward}, {"btPlay", QStyle::SP_MediaPlay},
+        {"btPause", QStyle::SP_MediaPause},       {"btStop", QStyle::SP_MediaStop},
+        {"btNext", QStyle::SP_MediaSkipForward},
+    };
+    for (const auto& [name, icon] : buttons) {
+        auto* b = new QToolButton(central);
+        b->setObjectName(QLatin1String(name));
+        b->setIcon(style()->standardIcon(icon));
+        transport->addWidget(b);
+    }
+    for (const char* name : {"btRepeat", "btBreak", "btShuffle", "btRepeatList"}) {
+        auto* b = new QToolButton(central);
+        b->setObjectName(QLatin1String(name));
+        b->setText(QLatin1String(name).mid(2));
+        b->setCheckable(true);
+        transport->addWidget(b);
+    }
+    transport->addStretch();
+    auto* mainPage = new QPushButton(QStringLiteral("Main"), central);
+    auto* tempPage = new QPushButton(QStringLiteral("Temp"), central);
+    transport->addWidget(mainPage);
+    transport->addWidget(tempPage);
+    layout->addLayout(transport);
+
+    pcPlaylist_ = new QStackedWidget(central);
+    pcPlaylist_->setObjectName(QStringLiteral("pcPlaylist"));
+    auto makeView = [&](const QString& name, FileListPlaylist& list, FileListModel*& model) {
+        auto* view = new QTableView(pcPlaylist_);
+        view->setObjectName(name);
+        model = new FileListModel(list, view);
+        view->setModel(model);
+        view->horizontalHeader()->setStretchLastSection(true);
+        view->verticalHeader()->hide();
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        pcPlaylist_->addWidget(view);
+        return view;
+    };
+    lvMaster_ = makeView(QStringLiteral("LVMaster"), master_, masterModel_);
+    lvSlave_ = makeView(QStringLiteral("LVSlave"), slave_, slaveModel_);
+    connect(mainPage, &QPushButton::clicked, this,
+            [this] { pcPlaylist_->setCurrentWidget(lvMaster_); });
+    connect(tempPage, &QPushButton::clicked, this,
+            [this] { pcPlaylist_->setCurrentWidget(lvSlave_); });
+    layout->addWidget(pcPlaylist_, 1);
+
+    logList_ = new QListWidget(central);
+    logList_->setObjectName(QStringLiteral("LogList"));
+    logList_->setMaximumHeight(120);
+    layout->addWidget(logList_);
+    setCentralWidget(central);
+
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        statusBar()->addWidget(panel, i == 0 ? 0 : 1);
+        panels_ << panel;
+    }
+    resize(900, 640);
+}
+
+void TForm1::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
+    file->addAction(QString::fromUtf8("Выход"), this, [this] { shell_->exitCommand(); });
+    QMenu* tools = menuBar()->addMenu(QString::fromUtf8("Сервис"));
+    tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
+    tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
+    countTop100_ = tools->addAction(QStringLiteral("Count TOP-100 rating"));
+    countTop100_->setObjectName(QStringLiteral("CountTOP100On"));
+    countTop100_->setCheckable(true);
+    connect(countTop100_, &QAction::toggled, this,
+            [this](bool on) { shell_->playerIni.CountTop100 = on; });
+}
+
+void TForm1::appendLog(const QString& line) {
+    logList_->addItem(line);
+    logList_->scrollToBottom();
+}
+
+void TForm1::createStep(CreateStep step) {
+    if (step != CreateStep::TrayIcon) return;
+    trayMenu_ = new QMenu(this);
+    trayMenu_->addAction(QString::fromUtf8("Плеер"), this, [this] { restoreAndRaise(); });
+    trayMenu_->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
+    trayMenu_->addAction(QString::fromUtf8("Выход"), this, [this] { shell_->exitCommand(); });
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_MediaVolume), this);
+    tray_->setToolTip(QStringLiteral("Wavecrest"));
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger) restoreAndRaise();
+    });
+    tray_->show();
+}
+
+void TForm1::shownStep(ShownStep step) {
+    switch (step) {
+    case ShownStep::CountTop100Menu:
+        countTop100_->setChecked(shell_->playerIni.CountTop100);
+        break;
+    case ShownStep::TodaysReport:
+        for (const QString& line : shell_->todaysReport)
+            logList_->addItem(line);
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::setTitle(const QString& caption, const QString& title) {
+    captionLabel_->setText(caption);
+    profileLabel_->setText(baseNameOf(shell_->currentProfile));
+    setWindowTitle(title);
+    endpoint_->setCaption(title);
+}
+
+void TForm1::setStatusPanels(const QStringList& panels) {
+    for (int i = 0; i < panels.size() && i + 1 < panels_.size(); ++i)
+        panels_[i + 1]->setText(panels[i]);
+}
+
+void TForm1::showWatchdogIndicator() {
+    watchdogLabel_->show();
+}
+
+void TForm1::restoreAndRaise() {
+    logLine(QStringLiteral("Main window restored and raised"));
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::showTrayMenu() {
+    activateWindow();
+    trayMenu_->popup(QCursor::pos());
+}
+
+void TForm1::minimise() {
+    showMinimized();
+}
+
+void TForm1::requestClose() {
+    close();
+}
+
+void TForm1::clockTick() {
+    const QTime t = fromOleDate(clock().nowOle()).time();
+    timeLabel_->setText(t.toString(QStringLiteral("HH:mm:ss")));
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    shell_->firstShown();
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+    if (!shell_->closeRequested()) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    if (tray_) tray_->hide();
+    QApplication::quit();
+}
+
+} // namespace wc

@@ -1,0 +1,136 @@
+// Runs the real player program: offscreen, in throw-away program folders, on device 0,
+// stopped with SIGTERM.
+#include "common/ini.h"
+#include "common/messages.h"
+#include "common/version.h"
+#include "platform/instancelock.h"
+#include "platform/messagebus.h"
+#include "player/core/guard.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace wc;
+
+namespace {
+
+class Station {
+public:
+    explicit Station(const QString& runtime, std::optional<int> uid) {
+        EXPECT_TRUE(home.isValid());
+        QDir(home.path()).mkpath("Profile");
+        IniFile sys(home.filePath("system.ini"));
+        sys.writeInt("Device", "MainDev", 0);
+        sys.writeInt("Device", "SecondDev", 0);
+        EXPECT_TRUE(sys.save());
+        if (uid) {
+            IniFile ini(home.filePath("player.ini"));
+            ini.writeInt("Options", "UID", *uid);
+            EXPECT_TRUE(ini.save());
+        }
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("WAVECREST_HOME", home.path());
+        env.insert("WAVECREST_RUNTIME_DIR", runtime);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    }
+    ~Station() {
+        for (auto& p : procs)
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+    }
+    QProcess& start(const QStringList& args = {}) {
+        procs.push_back(std::make_unique<QProcess>());
+        QProcess& p = *procs.back();
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral(WC_PLAYER_EXE), args);
+        EXPECT_TRUE(p.waitForStarted(10000));
+        return p;
+    }
+    qint32 uid() const {
+        return IniFile(home.filePath("player.ini")).readInt("Options", "UID", -1);
+    }
+    // The main window of the running instance, once it has recorded itself.
+    WindowHandle waitForWindow(QProcess& p) const {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000 && p.state() == QProcess::Running) {
+            const qint32 id = uid();
+            if (id >= 0)
+                if (WindowHandle h = InstanceLock::ownerWindow(instanceLockName(id))) return h;
+            QThread::msleep(50);
+        }
+        return 0;
+    }
+    QTemporaryDir home;
+    QProcessEnvironment env;
+    std::vector<std::unique_ptr<QProcess>> procs;
+};
+
+bool stopWithSigterm(QProcess& p) {
+    ::kill(pid_t(p.processId()), SIGTERM);
+    return p.waitForFinished(15000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override { qputenv("WAVECREST_RUNTIME_DIR", runtime.path().toUtf8()); }
+    QTemporaryDir runtime;
+};
+
+} // namespace
+
+TEST_F(ProgramTest, VersionOption) {
+    QProcess p;
+    p.start(QStringLiteral(WC_PLAYER_EXE), {"--version"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("player " WC_VERSION_TEXT));
+}
+
+TEST_F(ProgramTest, SecondStartActivatesTheFirstAndOtherInstallationsRunBesideIt) {
+    Station one(runtime.path(), std::nullopt); // fresh install: the number is drawn at start
+    QProcess& first = one.start();
+    const WindowHandle w = one.waitForWindow(first);
+    ASSERT_NE(w, 0) << first.readAll().toStdString();
+    EXPECT_EQ(sendMessage(w, MSG_PING, 0, 0, 5000), std::optional<qint64>(10000));
+    EXPECT_EQ(sendMessage(w, MSG_WATCHDOG_PING, 0, 0, 5000), std::optional<qint64>(1));
+
+    QProcess& second = one.start({"file", "/nowhere/x.mp3"});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+    QElapsedTimer t;
+    t.start();
+    QByteArray out;
+    while (t.elapsed() < 10000 && !out.contains("restored and raised")) {
+        first.waitForReadyRead(200);
+        out += first.readAll();
+    }
+    EXPECT_TRUE(out.contains("restored and raised")) << out.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    Station two(runtime.path(), one.uid() == 12345 ? 54321 : 12345);
+    QProcess& other = two.start();
+    const WindowHandle w2 = two.waitForWindow(other);
+    ASSERT_NE(w2, 0) << other.readAll().toStdString();
+    EXPECT_NE(w2, w);
+    EXPECT_EQ(sendMessage(w2, MSG_PING, 0, 0, 5000), std::optional<qint64>(10000));
+
+    EXPECT_TRUE(stopWithSigterm(first));
+    EXPECT_TRUE(stopWithSigterm(other));
+    // The orderly close wrote the settings and the last profile.
+    EXPECT_TRUE(QFile::exists(one.home.filePath("player.ini")));
+    EXPECT_TRUE(QFile::exists(one.home.filePath("system.ini")));
+    EXPECT_EQ(IniFile(one.home.filePath("Profile/run.ini"))
+                  .readString("LastProfile", "LastProfileName", ""),
+              one.home.filePath("Profile/Default.prf"));
+    EXPECT_EQ(IniFile(one.home.filePath("system.ini")).readInt("Device", "MainDev", -1), 0);
+}

@@ -1,0 +1,349 @@
+#include "common/ini.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/simloop.h"
+#include "platform/messagebus.h"
+#include "platform/prompts.h"
+#include "player/core/filelistplaylist.h"
+#include "player/core/playershell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace wc;
+
+namespace {
+
+// Records what the shell asks of the program, in order.
+class RecordingServices final : public ShellServices {
+public:
+    std::vector<QString> calls;
+    int closeOpt = 1;
+    bool saveOk = true;
+
+    void createStep(CreateStep s) override {
+        calls.push_back(QStringLiteral("create%1").arg(int(s)));
+    }
+    void shownStep(ShownStep s) override { calls.push_back(QStringLiteral("shown%1").arg(int(s))); }
+    bool loadTrackStore() override { return storeOk; }
+    void loadProfile(const QString& p) override {
+        calls.push_back("loadProfile " + QFileInfo(p).fileName());
+    }
+    bool saveProfile(const QString& p) override {
+        calls.push_back("saveProfile " + QFileInfo(p).fileName());
+        return saveOk;
+    }
+    int closeOption() const override { return closeOpt; }
+    void play() override { calls.push_back(QStringLiteral("play")); }
+    void seekCurrentMs(qint64 ms) override { calls.push_back(QStringLiteral("seek %1").arg(ms)); }
+    qint64 positionMs() const override { return 61000; }
+    void loadPlaylist(const QString& p) override { calls.push_back("loadPlaylist " + p); }
+    qint64 engineEvent(qint64 deck, qint64 code) override {
+        calls.push_back(QStringLiteral("engine %1 %2").arg(deck).arg(code));
+        return 1;
+    }
+    void databaseChanged(qint64 code) override {
+        calls.push_back(QStringLiteral("database %1").arg(code));
+    }
+    void restoreAndRaise() override { calls.push_back(QStringLiteral("raise")); }
+    void showTrayMenu() override { calls.push_back(QStringLiteral("trayMenu")); }
+    void minimise() override { calls.push_back(QStringLiteral("minimise")); }
+    void requestClose() override { calls.push_back(QStringLiteral("requestClose")); }
+    void stopAudio() override { calls.push_back(QStringLiteral("stopAudio")); }
+    void showWatchdogIndicator() override { calls.push_back(QStringLiteral("watchdogIndicator")); }
+
+    bool storeOk = true;
+    bool has(const QString& c) const {
+        return std::find(calls.begin(), calls.end(), c) != calls.end();
+    }
+    qsizetype indexOf(const QString& c) const {
+        auto it = std::find(calls.begin(), calls.end(), c);
+        return it == calls.end() ? -1 : it - calls.begin();
+    }
+};
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid() && runtime.isValid());
+        qputenv("WAVECREST_HOME", home.path().toUtf8());
+        qputenv("WAVECREST_RUNTIME_DIR", runtime.path().toUtf8());
+        setProgramDirFrom(QString());
+        setClock(&loop);
+        setTimerHost(&loop);
+        setPrompts(&prompts);
+        QDir(home.path()).mkpath("Profile");
+        for (const char* f : {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/d.mp3", "/m/e.mp3"})
+            master.appendFile(f);
+    }
+    void TearDown() override {
+        setPrompts(nullptr);
+        qunsetenv("WAVECREST_HOME");
+    }
+    void writeFile(const QString& rel, const QByteArray& text) {
+        QFile f(home.filePath(rel));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    std::unique_ptr<PlayerShell> makeShell(const QStringList& args = {}) {
+        auto s = std::make_unique<PlayerShell>(services, master);
+        s->commandLine = parsePlayerCommandLine(args);
+        return s;
+    }
+
+    QTemporaryDir home, runtime;
+    SimLoop loop{46365.25};
+    RecordingPrompts prompts;
+    RecordingServices services;
+    FileListPlaylist master;
+};
+
+} // namespace
+
+TEST_F(ShellTest, StartsInTheSpecifiedOrder) {
+    auto shell = makeShell();
+    EXPECT_TRUE(shell->currentProfile.endsWith("/Profile/Default.prf")); // never "noname"
+    shell->create();
+    shell->firstShown();
+    std::vector<QString> steps;
+    for (const QString& c : services.calls)
+        if (c.startsWith("create") || c.startsWith("shown")) steps.push_back(c);
+    std::vector<QString> expected;
+    for (int i = 1; i <= 13; ++i)
+        expected.push_back(QStringLiteral("create%1").arg(i));
+    for (int i = 1; i <= 32; ++i)
+        expected.push_back(QStringLiteral("shown%1").arg(i));
+    EXPECT_EQ(steps, expected);
+    // The profile named by run.ini is missing: the default profile is loaded at step 9.
+    EXPECT_EQ(services.indexOf("loadProfile Default.prf"), services.indexOf("shown8") + 1);
+    EXPECT_TRUE(shell->windowShown);
+    EXPECT_EQ(loop.activeTimers(), (std::vector<QString>{"maintimer", "TimeLabelsUpdate"}));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(ShellTest, StoreFailureIsReportedAndStartGoesOn) {
+    services.storeOk = false;
+    auto shell = makeShell();
+    shell->create();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].caption, "Error");
+    EXPECT_EQ(prompts.shown[0].text, "Error: Error accessing database (file.dat)!");
+    EXPECT_TRUE(services.has("create13"));
+}
+
+TEST_F(ShellTest, StartFilesListsAndTodaysReport) {
+    QDir h(home.path());
+    h.mkpath("Presets/Equalizer");
+    h.mkpath("Presets/Crossfade");
+    h.mkpath("Lang/EN");
+    h.mkpath("Lang/RU");
+    h.mkpath("Report");
+    writeFile("Presets/Equalizer/Rock.eqp", "");
+    writeFile("Presets/Equalizer/classic.eqp", "");
+    writeFile("Presets/Equalizer/notes.txt", "");
+    writeFile("Presets/Crossfade/Smooth.crp", "");
+    writeFile("Profile/Night.prf", "");
+    writeFile("Profile/Day.prf", "");
+    writeFile("Profile/run.ini", "[LastProfile]\r\nLastProfileName=" +
+                                     home.filePath("Profile/Night.prf").toUtf8() + "\r\n");
+    // The simulated clock stands at 46365.25: 9 December 2026, 06:00.
+    writeFile("Report/2026-12-09.txt", "06:00:00   started\r\n06:00:01   second\r\n");
+    auto shell = makeShell();
+    shell->create();
+    shell->firstShown();
+    EXPECT_EQ(shell->equalizerPresets, QStringList({"classic", "Rock"}));
+    EXPECT_EQ(shell->crossfadePresets, QStringList({"Smooth"}));
+    EXPECT_EQ(shell->profileNames, QStringList({"Day", "Night"}));
+    EXPECT_EQ(shell->languageFolders, QStringList({"EN", "RU"}));
+    EXPECT_EQ(shell->todaysReport, QStringList({"06:00:00   started", "06:00:01   second"}));
+    EXPECT_TRUE(services.has("loadProfile Night.prf"));
+    EXPECT_TRUE(shell->titleText().startsWith("Wavecrest - Night - "));
+    EXPECT_EQ(shell->defBase, programDir() + "Database/Base.dfs");
+    const QStringList panels = shell->statusPanels();
+    ASSERT_EQ(panels.size(), 3);
+    EXPECT_EQ(panels[0], QString::fromUtf8("Приоритет: Normal"));
+    EXPECT_EQ(panels[1], QString::fromUtf8("Детектор тишины: Bыкл"));
+    EXPECT_EQ(equalizerBandLabel(16000), "16K");
+    EXPECT_EQ(equalizerBandLabel(1000), "1K");
+    EXPECT_EQ(equalizerBandLabel(999), "999");
+}
+
+TEST_F(ShellTest, AutoexecStartAndResumeInFileOrder) {
+    writeFile("Profile/run.ini", "[LastFile]\r\nLastFileName=/m/e.mp3\r\n");
+    writeFile("autoexec.ini", "ResumePlaylist\r\nstartplaylist\r\n");
+    master.selectOnly(2);
+    auto shell = makeShell();
+    shell->create();
+    shell->runAutoexec();
+    EXPECT_TRUE(shell->resumeMode);
+    // Resume after the last item starts from the first; then "startplaylist" plays item 0.
+    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "play"), 2);
+    EXPECT_EQ(master.selectedIndex(), 0);
+
+    services.calls.clear();
+    writeFile("Profile/run.ini", "[LastFile]\r\nLastFileName=/m/b.mp3\r\n");
+    writeFile("autoexec.ini", "resumeplaylist\r\n");
+    shell->runAutoexec();
+    EXPECT_EQ(master.selectedIndex(), 2);
+    EXPECT_TRUE(services.has("play"));
+
+    services.calls.clear();
+    writeFile("Profile/run.ini", "[LastFile]\r\nLastFileName=\r\n");
+    shell->runAutoexec();
+    EXPECT_FALSE(services.has("play")); // an empty last file: no further effect
+}
+
+TEST_F(ShellTest, FileVerbAppendsSelectsAndPlays) {
+    auto shell = makeShell({"file", "/new/x y.mp3"});
+    shell->actOnCommandLine();
+    ASSERT_EQ(master.count(), 6);
+    EXPECT_EQ(master.fileName(5), "/new/x y.mp3");
+    EXPECT_EQ(master.selectedIndex(), 5);
+    EXPECT_TRUE(services.has("play"));
+
+    auto other = makeShell({"profile", "Night"});
+    other->actOnCommandLine();
+    EXPECT_TRUE(services.has("loadProfile Night.prf"));
+    EXPECT_TRUE(other->currentProfile.endsWith("Profile/Night.prf"));
+}
+
+TEST_F(ShellTest, WatchdogResumeSelectsAndSeeks) {
+    struct Case {
+        QStringList args;
+        int selected;
+        QString seek;
+    };
+    const Case cases[] = {
+        {{"+?wdog__resume00000000030000012345"}, 3, "seek 22345"},
+        {{"+?wdog__resume", "00000000030000012345"}, 0, "seek 10000"},
+        {{"+?wdog__resume00000000990000000000"}, 0, "seek 10000"}, // past the end: first item
+    };
+    for (const auto& c : cases) {
+        services.calls.clear();
+        master.selectOnly(-1);
+        auto shell = makeShell(c.args);
+        shell->actOnWatchdogMarkers();
+        EXPECT_TRUE(shell->resumeMode);
+        EXPECT_FALSE(shell->watchdogMode);
+        EXPECT_EQ(master.selectedIndex(), c.selected) << c.args.join(' ').toStdString();
+        EXPECT_EQ(services.calls, (std::vector<QString>{"play", c.seek}));
+    }
+}
+
+TEST_F(ShellTest, WatchdogRegistrationAndHeartbeat) {
+    std::vector<std::array<qint64, 3>> got;
+    Endpoint watchdog("Watchdog", "wd", [&](quint32 m, qint64 w, qint64 l) {
+        got.push_back({qint64(m), w, l});
+        return qint64(0);
+    });
+    auto shell = makeShell({QStringLiteral("+watchdog%1").arg(watchdog.handle())});
+    shell->mainWindow = 777;
+    master.setPlayingIndex(4);
+    shell->create();
+    shell->firstShown();
+    EXPECT_TRUE(shell->watchdogMode);
+    EXPECT_TRUE(shell->resumeMode);
+    EXPECT_TRUE(services.has("watchdogIndicator"));
+    loop.runFor(10000); // 200 ticks of the 50 ms main timer: two heartbeats
+    processBusEvents(100);
+    const std::vector<std::array<qint64, 3>> expected = {
+        {MSG_WATCHDOG_HEARTBEAT, 777, -2},
+        {MSG_WATCHDOG_HEARTBEAT, 4, 61000},
+        {MSG_WATCHDOG_HEARTBEAT, 4, 61000},
+    };
+    EXPECT_EQ(got, expected);
+
+    // A malformed handle: watchdog mode without anyone to send to.
+    auto bad = makeShell({"+watchdogxyz"});
+    bad->actOnWatchdogMarkers();
+    EXPECT_TRUE(bad->watchdogMode);
+    EXPECT_EQ(bad->watchdogWindow, 0);
+}
+
+TEST_F(ShellTest, PrivateMessages) {
+    auto shell = makeShell();
+    EXPECT_EQ(shell->handleMessage(MSG_PING, 0, 0), 10000);
+    EXPECT_EQ(shell->handleMessage(MSG_WATCHDOG_PING, 0, 0), 1);
+    EXPECT_EQ(shell->handleMessage(MSG_ENGINE_ENDED, 2, 0), 1);
+    EXPECT_EQ(shell->handleMessage(MSG_ENGINE_EVENT, 1, -3), 1);
+    shell->handleMessage(MSG_ACTIVATE, 0, 0);
+    shell->handleMessage(MSG_TRAY, 0, 516);
+    shell->handleMessage(shell->databaseMessage(), 1, 0);
+    EXPECT_EQ(shell->databaseMessage(), registerMessage("Wavecrest_Database_Message"));
+    EXPECT_EQ(services.calls, (std::vector<QString>{"engine 2 1", "engine 1 -3", "raise",
+                                                    "trayMenu", "database 1"}));
+}
+
+TEST_F(ShellTest, CloseMinimisesOrRunsEveryStepEvenAfterAFailedWrite) {
+    auto shell = makeShell();
+    shell->create();
+    shell->firstShown();
+    services.closeOpt = 0;
+    EXPECT_FALSE(shell->closeRequested());
+    EXPECT_TRUE(services.has("minimise"));
+    EXPECT_FALSE(services.has("stopAudio"));
+
+    // Exit still ends the program; "player.ini" cannot be written (a folder stands in its way).
+    QDir(home.path()).mkpath("player.ini");
+    services.calls.clear();
+    shell->exitCommand();
+    EXPECT_EQ(services.calls, std::vector<QString>{"requestClose"});
+    EXPECT_TRUE(shell->closeRequested());
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_TRUE(prompts.shown[0].text.contains("player.ini"));
+    EXPECT_TRUE(services.has("saveProfile Default.prf"));
+    EXPECT_TRUE(services.has("stopAudio"));
+    EXPECT_TRUE(QFile::exists(home.filePath("system.ini")));
+    EXPECT_EQ(RunIni().lastProfileName(), home.filePath("Profile/Default.prf"));
+    EXPECT_TRUE(loop.activeTimers().empty());
+}
+
+TEST_F(ShellTest, MissingCompanionProgramsAreErrorBoxes) {
+    auto shell = makeShell();
+    shell->launchLibrary();
+    shell->launchGenerator();
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(prompts.shown[0].text.contains("base"));
+    EXPECT_TRUE(prompts.shown[1].text.contains("Lumbra"));
+    EXPECT_EQ(prompts.shown[1].kind, PromptKind::Error);
+}
+
+TEST_F(ShellTest, GeneratorIsAttachedOnceItsWindowAppears) {
+    // A stand-in generator: a script that exists so the launch succeeds, and an endpoint of the
+    // generator's class that shows up a little later.
+    writeFile("Lumbra", "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(home.filePath("Lumbra"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    auto shell = makeShell();
+    shell->mainWindow = 4242;
+    shell->launchGenerator();
+    loop.runFor(350);
+    std::vector<std::pair<qint64, qint64>> attached;
+    Endpoint gen("TLumbraWnd", "Lumbra", [&](quint32 m, qint64 w, qint64 l) -> qint64 {
+        if (m == MSG_GENERATOR_ATTACH) attached.push_back({w, l});
+        return m == MSG_PING ? 1000 : 0;
+    });
+    loop.runFor(200);
+    EXPECT_EQ(shell->generatorWindow, gen.handle());
+    EXPECT_EQ(attached, (std::vector<std::pair<qint64, qint64>>{{4242, 23}}));
+    // Already running: nothing is started again.
+    shell->launchGenerator();
+    loop.runFor(200);
+    EXPECT_EQ(attached.size(), 1u);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(ShellTest, GeneratorThatNeverAppearsGivesTheMessageAfterABoundedWait) {
+    writeFile("Lumbra", "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(home.filePath("Lumbra"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    auto shell = makeShell();
+    shell->launchGenerator();
+    loop.runFor(20000);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].caption, "XXX");
+    EXPECT_EQ(prompts.shown[0].text, QString::fromUtf8("Ошибка: генератор не запущен!"));
+    EXPECT_TRUE(loop.activeTimers().empty());
+}
