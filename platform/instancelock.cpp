@@ -1,5 +1,6 @@
 #include "platform/instancelock.h"
 
+#include "platform/process.h"
 #include "platform/runtimedir.h"
 
 #include <QFile>
@@ -33,23 +34,10 @@ QString fileStem(const QString& name) {
     return out;
 }
 
-qint64 startTimeOf(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray s = f.read(4096);
-    const qsizetype close = s.lastIndexOf(')');
-    if (close < 0) return -1;
-    const QList<QByteArray> fields = s.mid(close + 2).split(' ');
-    if (fields.size() < 20) return -1;
-    bool ok = false;
-    const qint64 v = fields[19].toLongLong(&ok);
-    return ok ? v : -1;
-}
-
 // The owner record: "<pid> <process start time> <window>\n".
 QByteArray ownerRecord(WindowHandle window) {
     const qint64 pid = ::getpid();
-    return QByteArray::number(pid) + ' ' + QByteArray::number(startTimeOf(pid)) + ' ' +
+    return QByteArray::number(pid) + ' ' + QByteArray::number(processStartTime(pid)) + ' ' +
            QByteArray::number(window) + '\n';
 }
 
@@ -137,9 +125,7 @@ WindowHandle InstanceLock::ownerWindow(const QString& name) {
     if (!ok1 || !ok2 || !ok3 || pid <= 0 || window <= 0 || window > 0x7FFFFFFF) return 0;
     // The record outlives a holder killed before it could withdraw it; only a live holder's
     // record counts (the start time tells a reused process number apart).
-    if (pid > 0x7FFFFFFF || (::kill(pid_t(pid), 0) != 0 && errno != EPERM)) return 0;
-    const qint64 now = startTimeOf(pid);
-    if (start > 0 && now > 0 && now != start) return 0;
+    if (!processAlive(pid, start)) return 0;
     return WindowHandle(window);
 }
 

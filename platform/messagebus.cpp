@@ -2,6 +2,7 @@
 
 #include "common/log.h"
 #include "platform/busframe.h"
+#include "platform/process.h"
 #include "platform/runtimedir.h"
 
 #include <QCoreApplication>
@@ -90,29 +91,6 @@ int remainingMs(qint64 deadline) {
 
 QString errnoText(int e) {
     return QString::fromLocal8Bit(std::strerror(e));
-}
-
-// The start time of a process in clock ticks since boot (field 22 of /proc/<pid>/stat), which
-// tells a live process from a later one that got the same number. -1 when unknown.
-qint64 processStartTime(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray s = f.read(4096);
-    const qsizetype close = s.lastIndexOf(')');
-    if (close < 0) return -1;
-    const QList<QByteArray> fields = s.mid(close + 2).split(' ');
-    // After the command come the fields from number 3 on; the start time is number 22.
-    if (fields.size() < 20) return -1;
-    bool ok = false;
-    const qint64 v = fields[19].toLongLong(&ok);
-    return ok ? v : -1;
-}
-
-bool processAlive(qint64 pid, qint64 start) {
-    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
-    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM) return false;
-    const qint64 now = processStartTime(pid);
-    return start <= 0 || now <= 0 || now == start;
 }
 
 QString socketFile(WindowHandle h) {
