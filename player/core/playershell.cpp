@@ -102,6 +102,9 @@ void PlayerShell::firstShown() {
     if (!QFileInfo::exists(profile)) profile = inProgramDir(QStringLiteral("Profile/Default.prf"));
     currentProfile = profile;
     services_.loadProfile(profile);
+    // The station's list from the last run comes back, so that the resume paths find it;
+    // a playlist named on the command line takes its place.
+    if (!loadsPlaylistFromCommandLine()) services_.loadProfilePlaylist(currentProfile);
     services_.shownStep(ShownStep::LoadProfile);
 
     services_.shownStep(ShownStep::Mixer);
@@ -177,6 +180,10 @@ void PlayerShell::runAutoexec() {
     }
 }
 
+bool PlayerShell::loadsPlaylistFromCommandLine() const {
+    return commandLine.verb == QLatin1String("list") && !commandLine.operand.isEmpty();
+}
+
 void PlayerShell::actOnCommandLine() {
     const PlayerCommandLine& cl = commandLine;
     if (cl.verb == QLatin1String("file") && !cl.operand.isEmpty()) {
@@ -184,9 +191,10 @@ void PlayerShell::actOnCommandLine() {
         services_.recomputeNumbering();
         selectAndPlay(master_.count() - 1);
     } else if (cl.verb == QLatin1String("profile") && !cl.operand.isEmpty()) {
-        currentProfile = profilePathForVerb(cl.operand);
-        services_.loadProfile(currentProfile);
-    } else if (cl.verb == QLatin1String("list") && !cl.operand.isEmpty()) {
+        // A missing profile file applies the defaults and keeps the current name.
+        const QString path = profilePathForVerb(cl.operand);
+        if (services_.loadProfile(path)) currentProfile = path;
+    } else if (loadsPlaylistFromCommandLine()) {
         services_.loadPlaylist(cl.operand);
     }
 }

@@ -50,6 +50,8 @@ public:
     // Steps of the first showing that can also be run on their own.
     void runAutoexec();
     void actOnCommandLine();
+    // True when the command line names a playlist to load ("list" and a path).
+    bool loadsPlaylistFromCommandLine() const;
     void actOnWatchdogMarkers();
 
     // The private messages; returns the answer.

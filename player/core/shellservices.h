@@ -83,8 +83,11 @@ public:
 
     // Per-track store; false when it could not be read.
     virtual bool loadTrackStore() { return true; }
-    // Profiles: load a profile file (its schedule and recent list come with it); save it.
-    virtual void loadProfile(const QString& /*path*/) {}
+    // Profiles: load a profile file (its schedule and recent list come with it; false when
+    // the file does not exist and the defaults were applied); save it.
+    virtual bool loadProfile(const QString& /*path*/) { return true; }
+    // Start-up: the playlist saved with the profile becomes the on-air list.
+    virtual void loadProfilePlaylist(const QString& /*profilePath*/) {}
     virtual bool saveProfile(const QString& /*path*/) { return true; }
     // Profile options the shell acts on.
     virtual int closeOption() const { return 1; } // 0 minimises instead of closing

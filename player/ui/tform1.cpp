@@ -6,6 +6,10 @@
 #include "common/paths.h"
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
+#include "platform/prompts.h"
+#include "player/core/playlist/playlistfiles.h"
+#include "player/core/profile/profilefiles.h"
+#include "player/ui/playlistmodel.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -26,33 +30,10 @@
 
 namespace wc {
 
-// Shows a FileListPlaylist: number and file name per row.
-class FileListModel final : public QAbstractTableModel {
-public:
-    explicit FileListModel(FileListPlaylist& list, QObject* parent)
-        : QAbstractTableModel(parent), list_(list) {
-        list_.changed = [this] {
-            beginResetModel();
-            endResetModel();
-        };
-    }
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : list_.count();
-    }
-    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 2; }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole) return {};
-        return index.column() == 0 ? QVariant(index.row() + 1)
-                                   : QVariant(list_.fileName(index.row()));
-    }
-
-private:
-    FileListPlaylist& list_;
-};
-
 TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLock* lock)
-    : lock_(lock) {
+    : profile_(programDir()), lock_(lock) {
     setObjectName(QStringLiteral("TForm1"));
+    playlists_.setDurations(&durations_);
     shell_ = std::make_unique<PlayerShell>(*this, master_);
     shell_->playerIni = playerIni;
     shell_->commandLine = parsePlayerCommandLine(args);
@@ -135,23 +116,29 @@ void TForm1::buildWidgets() {
 
     pcPlaylist_ = new QStackedWidget(central);
     pcPlaylist_->setObjectName(QStringLiteral("pcPlaylist"));
-    auto makeView = [&](const QString& name, FileListPlaylist& list, FileListModel*& model) {
+    auto makeView = [&](const QString& name, PlaylistView& list, PlaylistModel::Kind kind,
+                        PlaylistModel*& model, PlaylistTableBinder*& binder) {
         auto* view = new QTableView(pcPlaylist_);
         view->setObjectName(name);
-        model = new FileListModel(list, view);
+        model = new PlaylistModel(list, kind, view);
         view->setModel(model);
         view->horizontalHeader()->setStretchLastSection(true);
         view->verticalHeader()->hide();
+        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        binder = new PlaylistTableBinder(view, model, view);
+        connect(binder, &PlaylistTableBinder::myEndDrag, this, [this] { recomputeNumbering(); });
         pcPlaylist_->addWidget(view);
         return view;
     };
-    lvMaster_ = makeView(QStringLiteral("LVMaster"), master_, masterModel_);
-    lvSlave_ = makeView(QStringLiteral("LVSlave"), slave_, slaveModel_);
+    lvMaster_ = makeView(QStringLiteral("LVMaster"), playlists_.LVMaster,
+                         PlaylistModel::Kind::Master, masterModel_, masterBinder_);
+    lvSlave_ = makeView(QStringLiteral("LVSlave"), playlists_.LVSlave, PlaylistModel::Kind::Slave,
+                        slaveModel_, slaveBinder_);
     connect(mainPage, &QPushButton::clicked, this,
-            [this] { pcPlaylist_->setCurrentWidget(lvMaster_); });
+            [this] { showPage(PlayerPlaylists::Page::Master); });
     connect(tempPage, &QPushButton::clicked, this,
-            [this] { pcPlaylist_->setCurrentWidget(lvSlave_); });
+            [this] { showPage(PlayerPlaylists::Page::Slave); });
     layout->addWidget(pcPlaylist_, 1);
 
     logList_ = new QListWidget(central);
@@ -180,6 +167,60 @@ void TForm1::buildMenus() {
     countTop100_->setCheckable(true);
     connect(countTop100_, &QAction::toggled, this,
             [this](bool on) { shell_->playerIni.CountTop100 = on; });
+}
+
+void TForm1::showPage(PlayerPlaylists::Page page) {
+    playlists_.setPage(page);
+    pcPlaylist_->setCurrentWidget(page == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_);
+}
+
+void TForm1::applyProfileToLists() {
+    QStringList ids;
+    QList<qint32> colors;
+    for (const TFileType& t : profile_.FileTypes) {
+        ids << t.Id;
+        colors << t.Color;
+    }
+    for (PlaylistModel* m : {masterModel_, slaveModel_})
+        m->setItemTypes(ids, colors);
+}
+
+bool TForm1::loadProfile(const QString& path) {
+    const bool exists = LoadProfileFiles(path, programDir(), profile_, fx_, playlists_);
+    applyProfileToLists();
+    return exists;
+}
+
+void TForm1::loadProfilePlaylist(const QString& profilePath) {
+    const int n = playlists_.loadProfilePlaylist(profilePath);
+    logLine(QStringLiteral("Profile playlist: %1 items").arg(n));
+}
+
+bool TForm1::saveProfile(const QString& path) {
+    QString error;
+    if (SaveProfileFiles(path, profile_, fx_, playlists_, &error)) return true;
+    prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
+    return false;
+}
+
+void TForm1::recomputeNumbering() {
+    playlists_.ActivePlaylist().Renumber();
+}
+
+void TForm1::loadPlaylist(const QString& path) {
+    playlists_.openPlaylist(path);
+}
+
+void TForm1::setActivePlaylistToMaster() {
+    showPage(PlayerPlaylists::Page::Master);
+}
+
+qint64 TForm1::loadQueue(qint64 wParam, qint64 lParam) {
+    const LoadQueueResult r = handleLoadQueue(
+        wParam, lParam, {&playlists_.ActivePlaylist(), &playlists_.LVMaster, &playlists_.LVSlave},
+        programDir(), &durations_);
+    if (r.target) r.target->Renumber();
+    return r.inserted;
 }
 
 void TForm1::appendLog(const QString& line) {

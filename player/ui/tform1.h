@@ -1,8 +1,11 @@
 #pragma once
 // The player's main window. It binds widgets to the shell and to the subsystems; the logic
 // lives in player/core.
-#include "player/core/filelistplaylist.h"
+#include "player/core/mastershellplaylist.h"
 #include "player/core/playershell.h"
+#include "player/core/playlist/audiodurations.h"
+#include "player/core/playlist/playerplaylists.h"
+#include "player/core/profile/profile.h"
 #include "player/core/shellservices.h"
 
 #include <QMainWindow>
@@ -20,7 +23,8 @@ namespace wc {
 
 class Endpoint;
 class InstanceLock;
-class FileListModel;
+class PlaylistModel;
+class PlaylistTableBinder;
 
 class TForm1 final : public QMainWindow, public ShellServices {
     Q_OBJECT
@@ -41,6 +45,17 @@ public:
     void requestClose() override;
     void clockTick() override;
     void shownStep(ShownStep step) override;
+    bool loadProfile(const QString& path) override;
+    void loadProfilePlaylist(const QString& profilePath) override;
+    bool saveProfile(const QString& path) override;
+    int closeOption() const override { return profile_.Close; }
+    bool autoSaveProfile() const override { return profile_.AutoSavePrf; }
+    void recomputeNumbering() override;
+    void loadPlaylist(const QString& path) override;
+    void setActivePlaylistToMaster() override;
+    qint64 loadQueue(qint64 wParam, qint64 lParam) override;
+
+    PlayerPlaylists& playlists() { return playlists_; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -50,9 +65,14 @@ private:
     void buildWidgets();
     void buildMenus();
     void appendLog(const QString& line);
+    void showPage(PlayerPlaylists::Page page);
+    void applyProfileToLists();
 
-    FileListPlaylist master_;
-    FileListPlaylist slave_;
+    AudioFileDurations durations_;
+    PlayerPlaylists playlists_;
+    MasterShellPlaylist master_{playlists_};
+    TProfile profile_;
+    TFXParams fx_;
     std::unique_ptr<PlayerShell> shell_;
     std::unique_ptr<Endpoint> endpoint_;
     InstanceLock* lock_;
@@ -62,8 +82,10 @@ private:
     QStackedWidget* pcPlaylist_ = nullptr;
     QTableView* lvMaster_ = nullptr;
     QTableView* lvSlave_ = nullptr;
-    FileListModel* masterModel_ = nullptr;
-    FileListModel* slaveModel_ = nullptr;
+    PlaylistModel* masterModel_ = nullptr;
+    PlaylistModel* slaveModel_ = nullptr;
+    PlaylistTableBinder* masterBinder_ = nullptr;
+    PlaylistTableBinder* slaveBinder_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;

@@ -2,6 +2,7 @@
 // stopped with SIGTERM.
 #include "common/ini.h"
 #include "common/messages.h"
+#include "common/playlistfile/m3u.h"
 #include "common/version.h"
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -133,4 +135,59 @@ TEST_F(ProgramTest, SecondStartActivatesTheFirstAndOtherInstallationsRunBesideIt
                   .readString("LastProfile", "LastProfileName", ""),
               one.home.filePath("Profile/Default.prf"));
     EXPECT_EQ(IniFile(one.home.filePath("system.ini")).readInt("Device", "MainDev", -1), 0);
+}
+
+namespace {
+
+std::vector<M3uEntry> entries(std::initializer_list<const char*> paths) {
+    std::vector<M3uEntry> out;
+    int n = 0;
+    for (const char* p : paths) {
+        M3uEntry e;
+        e.path = QString::fromUtf8(p);
+        e.hasInfo = true;
+        e.seconds = 60 + n++;
+        e.text = QFileInfo(e.path).completeBaseName();
+        out.push_back(e);
+    }
+    return out;
+}
+
+QStringList pathsOf(const std::vector<M3uEntry>& list) {
+    QStringList out;
+    for (const M3uEntry& e : list)
+        out << e.path;
+    return out;
+}
+
+} // namespace
+
+// The list verb, the load-queue hand-over and the file verb on the real program; the on-air
+// list is saved with the profile at exit and comes back at the next start.
+TEST_F(ProgramTest, PlaylistsLoadHandOverAndSurviveARestart) {
+    Station st(runtime.path(), 777);
+    const QString list = st.home.filePath("evening.m3u");
+    ASSERT_TRUE(writeM3uFile(list, entries({"/music/a.mp3", "/music/b b.mp3", "/music/c.ogg"})));
+
+    QProcess& first = st.start({"list", list});
+    const WindowHandle w = st.waitForWindow(first);
+    ASSERT_NE(w, 0) << first.readAll().toStdString();
+    ASSERT_TRUE(
+        writeHandOverFile(st.home.path() + '/', HandOver::DbTemp, entries({"/music/d.flac"})));
+    // Target main list (low word 1), at its end (high word 1).
+    EXPECT_EQ(sendMessage(w, MSG_LOAD_QUEUE, 1, (1 << 16) | 1, 5000), std::optional<qint64>(1));
+    ASSERT_TRUE(stopWithSigterm(first));
+    const QString saved = st.home.filePath("Profile/Default.m3u");
+    EXPECT_EQ(pathsOf(readM3uFile(saved)),
+              QStringList({"/music/a.mp3", "/music/b b.mp3", "/music/c.ogg", "/music/d.flac"}));
+    // Titles and lengths went through the list unchanged.
+    EXPECT_EQ(readM3uFile(saved)[1].text, "b b");
+    EXPECT_EQ(readM3uFile(saved)[1].seconds, 61);
+
+    QProcess& second = st.start({"file", "/music/new.wav"});
+    ASSERT_NE(st.waitForWindow(second), 0) << second.readAll().toStdString();
+    ASSERT_TRUE(stopWithSigterm(second));
+    EXPECT_EQ(pathsOf(readM3uFile(saved)),
+              QStringList({"/music/a.mp3", "/music/b b.mp3", "/music/c.ogg", "/music/d.flac",
+                           "/music/new.wav"}));
 }

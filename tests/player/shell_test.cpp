@@ -4,7 +4,7 @@
 #include "common/simloop.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
-#include "player/core/filelistplaylist.h"
+#include "player/core/mastershellplaylist.h"
 #include "player/core/playershell.h"
 
 #include <QDir>
@@ -28,8 +28,12 @@ public:
     }
     void shownStep(ShownStep s) override { calls.push_back(QStringLiteral("shown%1").arg(int(s))); }
     bool loadTrackStore() override { return storeOk; }
-    void loadProfile(const QString& p) override {
+    bool loadProfile(const QString& p) override {
         calls.push_back("loadProfile " + QFileInfo(p).fileName());
+        return QFileInfo::exists(p);
+    }
+    void loadProfilePlaylist(const QString& p) override {
+        calls.push_back("loadProfilePlaylist " + QFileInfo(p).fileName());
     }
     bool saveProfile(const QString& p) override {
         calls.push_back("saveProfile " + QFileInfo(p).fileName());
@@ -97,7 +101,9 @@ protected:
     SimLoop loop{46365.25};
     RecordingPrompts prompts;
     RecordingServices services;
-    FileListPlaylist master;
+    PlayerPlaylists lists;
+    MasterShellPlaylist master{lists};
+    int selected() const { return lists.LVMaster.firstSelected(); }
 };
 
 } // namespace
@@ -180,13 +186,13 @@ TEST_F(ShellTest, AutoexecStartAndResumeInFileOrder) {
     EXPECT_TRUE(shell->resumeMode);
     // Resume after the last item starts from the first; then "startplaylist" plays item 0.
     EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "play"), 2);
-    EXPECT_EQ(master.selectedIndex(), 0);
+    EXPECT_EQ(selected(), 0);
 
     services.calls.clear();
     writeFile("Profile/run.ini", "[LastFile]\r\nLastFileName=/m/b.mp3\r\n");
     writeFile("autoexec.ini", "resumeplaylist\r\n");
     shell->runAutoexec();
-    EXPECT_EQ(master.selectedIndex(), 2);
+    EXPECT_EQ(selected(), 2);
     EXPECT_TRUE(services.has("play"));
 
     services.calls.clear();
@@ -200,13 +206,40 @@ TEST_F(ShellTest, FileVerbAppendsSelectsAndPlays) {
     shell->actOnCommandLine();
     ASSERT_EQ(master.count(), 6);
     EXPECT_EQ(master.fileName(5), "/new/x y.mp3");
-    EXPECT_EQ(master.selectedIndex(), 5);
+    EXPECT_EQ(selected(), 5);
     EXPECT_TRUE(services.has("play"));
 
+    // A profile that exists becomes current; a missing one applies the defaults and the
+    // current name stays.
+    writeFile("Profile/Night.prf", "[Options]\r\n");
     auto other = makeShell({"profile", "Night"});
     other->actOnCommandLine();
     EXPECT_TRUE(services.has("loadProfile Night.prf"));
     EXPECT_TRUE(other->currentProfile.endsWith("Profile/Night.prf"));
+    auto missing = makeShell({"profile", "Nowhere"});
+    missing->actOnCommandLine();
+    EXPECT_TRUE(services.has("loadProfile Nowhere.prf"));
+    EXPECT_TRUE(missing->currentProfile.endsWith("Profile/Default.prf"));
+}
+
+TEST_F(ShellTest, ProfilePlaylistComesBackUnlessTheCommandLineNamesAList) {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{"file", "/m/x.mp3"}, QStringList{"list", "/p/x.m3u"}}) {
+        services.calls.clear();
+        auto shell = makeShell(args);
+        shell->create();
+        shell->firstShown();
+        const bool listVerb = !args.isEmpty() && args[0] == "list";
+        const qsizetype at = services.indexOf("loadProfilePlaylist Default.prf");
+        if (listVerb) {
+            EXPECT_EQ(at, -1);
+            EXPECT_TRUE(services.has("loadPlaylist /p/x.m3u"));
+        } else {
+            // Right after the profile, before autoexec and the command line act on the list.
+            EXPECT_EQ(at, services.indexOf("loadProfile Default.prf") + 1)
+                << args.join(' ').toStdString();
+        }
+    }
 }
 
 TEST_F(ShellTest, WatchdogResumeSelectsAndSeeks) {
@@ -227,7 +260,7 @@ TEST_F(ShellTest, WatchdogResumeSelectsAndSeeks) {
         shell->actOnWatchdogMarkers();
         EXPECT_TRUE(shell->resumeMode);
         EXPECT_FALSE(shell->watchdogMode);
-        EXPECT_EQ(master.selectedIndex(), c.selected) << c.args.join(' ').toStdString();
+        EXPECT_EQ(selected(), c.selected) << c.args.join(' ').toStdString();
         EXPECT_EQ(services.calls, (std::vector<QString>{"play", c.seek}));
     }
 }
@@ -240,7 +273,7 @@ TEST_F(ShellTest, WatchdogRegistrationAndHeartbeat) {
     });
     auto shell = makeShell({QStringLiteral("+watchdog%1").arg(watchdog.handle())});
     shell->mainWindow = 777;
-    master.setPlayingIndex(4);
+    lists.LVMaster.SetPlayingIndex(4);
     shell->create();
     shell->firstShown();
     EXPECT_TRUE(shell->watchdogMode);
