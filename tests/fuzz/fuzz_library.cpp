@@ -1,0 +1,18 @@
+// Library files come from other installations and other programs: any bytes must read, and
+// once written by us (texts in UTF-8 cut to their fields), reading and writing again gives the
+// same records and the same bytes.
+#include "common/library/libraryfile.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const wc::TBaseEntryArr entries = wc::decodeLibrary(bytes);
+    if (qsizetype(entries.size()) != bytes.size() / wc::kBaseEntrySize) std::abort();
+    const QByteArray written = wc::encodeLibrary(entries);
+    const wc::TBaseEntryArr again = wc::decodeLibrary(written);
+    if (again != entries) std::abort();
+    if (wc::encodeLibrary(again) != written) std::abort();
+    return 0;
+}
