@@ -19,6 +19,10 @@ if [ ! -f "$DEMO/system.ini" ]; then
   if [ -r /proc/asound/cards ] && grep -q '^ *[0-9]' /proc/asound/cards; then dev=1; fi
   printf '[Device]\r\nMainDev=%s\r\nSecondDev=%s\r\n' "$dev" "$dev" > "$DEMO/system.ini"
 fi
+# The demo leaves the desktop's file associations alone.
+if [ ! -f "$DEMO/player.ini" ]; then
+  printf '[Options]\r\nShellExt=0\r\n' > "$DEMO/player.ini"
+fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   export QT_QPA_PLATFORM=offscreen
   echo "No display: the player runs offscreen. Stop it with Ctrl+C."

@@ -4,6 +4,7 @@
 #include "common/log.h"
 #include "common/oledate.h"
 #include "common/paths.h"
+#include "common/playlistfile/shellassoc.h"
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
@@ -14,6 +15,7 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -126,6 +128,11 @@ void TForm1::buildWidgets() {
         view->verticalHeader()->hide();
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        // Built-in widths: number, start time, title, intro, outro, length; the file name
+        // takes the rest.
+        const int widths[] = {40, 90, 320, 50, 50, 60};
+        for (int c = 0; c < int(std::size(widths)); ++c)
+            view->setColumnWidth(c, widths[c]);
         binder = new PlaylistTableBinder(view, model, view);
         connect(binder, &PlaylistTableBinder::myEndDrag, this, [this] { recomputeNumbering(); });
         pcPlaylist_->addWidget(view);
@@ -158,6 +165,49 @@ void TForm1::buildWidgets() {
 
 void TForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
+    auto command = [&](const char* name, const QString& caption, QKeySequence keys, auto fn) {
+        QAction* a = file->addAction(caption, this, fn);
+        a->setObjectName(QLatin1String(name));
+        if (!keys.isEmpty()) a->setShortcut(keys);
+        return a;
+    };
+    command("aNew", QStringLiteral("Новый плейлист"), QKeySequence::New, [this] { newPlaylist(); });
+    command("aOpen", QStringLiteral("Открыть плейлист..."), QKeySequence::Open, [this] {
+        const QString f = askPlaylistFile(false);
+        if (f.isEmpty()) return;
+        playlists_.openPlaylist(f);
+        refreshTitle();
+    });
+    command("aSave", QStringLiteral("Сохранить плейлист"), QKeySequence::Save,
+            [this] { savePlaylist(false); });
+    command("aSaveAs", QStringLiteral("Сохранить плейлист как..."), {},
+            [this] { savePlaylist(true); });
+    command("aInsertPlaylist", QStringLiteral("Вставить плейлист..."), {}, [this] {
+        const QString f = askPlaylistFile(false);
+        if (f.isEmpty()) return;
+        bool found = true;
+        playlists_.insertPlaylistReference(f, &found);
+        if (!found)
+            prompts().notify(PromptKind::Error, QStringLiteral("Error"),
+                             QStringLiteral("Плейлист \"%1\" не найден!").arg(f));
+    });
+    command("aAddTracks", QStringLiteral("Добавить треки из плейлиста..."), {}, [this] {
+        const QString f = askPlaylistFile(false);
+        if (!f.isEmpty()) playlists_.addTracksFromPlaylist(f);
+    });
+    file->addSeparator();
+    for (int i = 0; i < RecentPlaylists::kMax; ++i) {
+        QAction* a = command(QStringLiteral("h%1").arg(i + 1).toLatin1().constData(), QString(), {},
+                             [this, i] {
+                                 if (i >= playlists_.recent.count()) return;
+                                 playlists_.openPlaylist(playlists_.recent.paths()[i]);
+                                 refreshTitle();
+                             });
+        a->setVisible(false);
+        recentActions_ << a;
+    }
+    connect(file, &QMenu::aboutToShow, this, [this] { refreshRecentMenu(); });
+    file->addSeparator();
     file->addAction(QString::fromUtf8("Выход"), this, [this] { shell_->exitCommand(); });
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("Сервис"));
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
@@ -223,6 +273,54 @@ qint64 TForm1::loadQueue(qint64 wParam, qint64 lParam) {
     return r.inserted;
 }
 
+void TForm1::refreshTitle() {
+    setTitle(shell_->captionText(), shell_->titleText());
+}
+
+void TForm1::refreshRecentMenu() {
+    const RecentPlaylists& r = playlists_.recent;
+    for (int i = 0; i < recentActions_.size(); ++i) {
+        const bool shown = i < r.count();
+        recentActions_[i]->setVisible(shown);
+        if (shown) recentActions_[i]->setText(r.caption(i));
+    }
+}
+
+QString TForm1::askPlaylistFile(bool forSaving) {
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QStringLiteral("M3U Playlist (*.m3u)"));
+    dialog.setDefaultSuffix(QStringLiteral("m3u"));
+    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool TForm1::savePlaylist(bool askName) {
+    QString name = playlists_.playlistFileName(playlists_.ActivePlaylist());
+    if (askName || name == QLatin1String(PlayerPlaylists::kNoName)) {
+        name = askPlaylistFile(true);
+        if (name.isEmpty()) return false;
+    }
+    QString error;
+    if (!playlists_.savePlaylist(name, &error)) {
+        prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
+        return false;
+    }
+    refreshTitle();
+    return true;
+}
+
+void TForm1::newPlaylist() {
+    const int answer = prompts().ask(PromptKind::Question, QStringLiteral("Wavecrest"),
+                                     shell_->messages.text(PlayerMessageTable::SaveCurrentPlaylist),
+                                     {PromptYes, PromptNo, PromptCancel}, PromptCancel);
+    if (answer == PromptCancel) return;
+    if (answer == PromptYes && !savePlaylist(false)) return;
+    playlists_.newPlaylist();
+    refreshTitle();
+}
+
 void TForm1::appendLog(const QString& line) {
     logList_->addItem(line);
     logList_->scrollToBottom();
@@ -248,6 +346,11 @@ void TForm1::shownStep(ShownStep step) {
     switch (step) {
     case ShownStep::CountTop100Menu:
         countTop100_->setChecked(shell_->playerIni.CountTop100);
+        break;
+    case ShownStep::ShellAssociation:
+        if (shell_->playerIni.ShellExt)
+            RegisterShellTypes(shell_->playerIni.ShellExtFiles,
+                               QCoreApplication::applicationFilePath());
         break;
     case ShownStep::TodaysReport:
         for (const QString& line : shell_->todaysReport)

@@ -67,6 +67,13 @@ private:
     void appendLog(const QString& line);
     void showPage(PlayerPlaylists::Page page);
     void applyProfileToLists();
+    void refreshTitle();
+    void refreshRecentMenu();
+    // The open or save dialog for M3U playlists; empty when cancelled.
+    QString askPlaylistFile(bool forSaving);
+    // Save (the list's own name, asked when it has none) and Save As.
+    bool savePlaylist(bool askName);
+    void newPlaylist();
 
     AudioFileDurations durations_;
     PlayerPlaylists playlists_;
@@ -98,6 +105,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QAction* countTop100_ = nullptr;
+    QList<QAction*> recentActions_;
 };
 
 } // namespace wc

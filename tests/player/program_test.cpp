@@ -40,6 +40,8 @@ public:
         env.insert("WAVECREST_HOME", home.path());
         env.insert("WAVECREST_RUNTIME_DIR", runtime);
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        // The shell association writes desktop entries: into the throw-away folder.
+        env.insert("XDG_DATA_HOME", home.filePath("xdg"));
     }
     ~Station() {
         for (auto& p : procs)
@@ -187,6 +189,10 @@ TEST_F(ProgramTest, PlaylistsLoadHandOverAndSurviveARestart) {
     QProcess& second = st.start({"file", "/music/new.wav"});
     ASSERT_NE(st.waitForWindow(second), 0) << second.readAll().toStdString();
     ASSERT_TRUE(stopWithSigterm(second));
+    // Started with the association on (the default): the playlist entry opens with "list".
+    QFile desktop(st.home.filePath("xdg/applications/wavecrest-player-list.desktop"));
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(desktop.readAll().contains(" list %f"));
     EXPECT_EQ(pathsOf(readM3uFile(saved)),
               QStringList({"/music/a.mp3", "/music/b b.mp3", "/music/c.ogg", "/music/d.flac",
                            "/music/new.wav"}));
