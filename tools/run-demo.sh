@@ -12,6 +12,8 @@ rm -f "$DEMO/player" "$DEMO/base" "$DEMO/Lumbra" "$DEMO/Kestel"
 for exe in player base Lumbra Kestel; do
   [ -x "$STATION/$exe" ] && ln -sf "$(realpath "$STATION/$exe")" "$DEMO/$exe"
 done
+# Generated music, the default profile's playlist of it and an autoexec.ini that starts it.
+"$(dirname "$0")/make-demo-music.sh" "$DEMO"
 # Output device: the system default (1) when the machine has a sound card, else the silent
 # device 0, which keeps real time so the station (and its stream) runs anyway.
 if [ ! -f "$DEMO/system.ini" ]; then
