@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace wc::audio {
 
@@ -84,6 +85,18 @@ void TAudioEngine::PrepareSilence(const QString& name) {
 
 // --- the deck ----------------------------------------------------------------------------------
 
+// The silence analysis of an item being opened, shared with the analysis worker. The worker
+// seeks the held stream to the end of the leading silence and releases it, unless the deck
+// has cancelled that (a seek of its own, or the item is gone).
+struct TAudioEngine::PendingSilence {
+    Handle handle = 0;
+    std::mutex mutex;
+    bool cancelled = false; // under mutex
+    SilenceInfo info;       // under mutex
+    int seekError = kOk;    // under mutex
+    std::atomic<bool> done{false};
+};
+
 TAudioEngine::TAudioEngine(ReportFn notify) : notify_(std::move(notify)) {
     watchTimer_ = timerHost().createTimer(QStringLiteral("watchTimer"), [this] { watch(); });
     watchTimer_->start(50);
@@ -144,6 +157,8 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     // 4, 5. The stream, and the silence at both ends. The stream is opened first so that the
     // analysis can take its measured length instead of measuring the file again.
     playHandle = sourceHandle = 0;
+    bool analyseLater = false;
+    std::int64_t lengthFrames = -1;
     startSilenceSec = endSilenceSec = 0;
     startOffsetBytes = trailingBytes = 0;
     if (isLineIn) {
@@ -161,15 +176,18 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
             return;
         }
         const std::int64_t lengthBytes = sys.lengthBytes(sourceHandle);
+        lengthFrames = lengthBytes / kBytesPerFrame;
         lengthMs = int(std::lround(sys.bytesToSeconds(sourceHandle, lengthBytes) * 1000.0));
         if (cutSilence) {
-            // Ready when the owner asked for it ahead of time (PrepareSilence).
-            const SilenceInfo s =
-                SilenceCache::instance().lookup(name, silenceThreshold, lengthBytes / kBytesPerFrame);
-            startOffsetBytes = s.startBytes;
-            trailingBytes = s.trailingBytes;
-            startSilenceSec = s.startSec;
-            endSilenceSec = s.endSec;
+            // Ready when the owner asked for it ahead of time (PrepareSilence). Otherwise it
+            // runs on the analysis worker, so that a file with minutes of silence never
+            // holds the main thread (and the other decks' ticks): the stream is held silent
+            // until the worker has placed it at the end of the leading silence.
+            SilenceInfo s;
+            if (SilenceCache::instance().ready(name, silenceThreshold, &s))
+                applySilence(s);
+            else
+                analyseLater = true;
         }
         // 6. Through the tempo processor when enabled; its failure falls back to the file.
         playHandle = sourceHandle;
@@ -205,7 +223,10 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
         sys.setTempo(sourceHandle, float(tempo), float(sampleRate), float(pitch));
     // 11. Skip the leading silence.
     int error = kOk;
-    if (!isLineIn && !sys.setPositionBytes(playHandle, startOffsetBytes)) error = sys.lastError();
+    if (analyseLater)
+        sys.hold(playHandle); // placed by the analysis worker (below)
+    else if (!isLineIn && !sys.setPositionBytes(playHandle, startOffsetBytes))
+        error = sys.lastError();
     // 12.
     sys.setAttributes(playHandle, Attributes{std::nullopt, 1.0f, float(pan) / 100.0f});
     if (auto a = sys.attributes(sourceHandle))
@@ -224,6 +245,51 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     lastError = ok ? error : sys.lastError();
     // 15.
     mixNoticeDone = fadeNoticeDone = outroNoticeDone = false;
+    if (analyseLater) {
+        auto job = std::make_shared<PendingSilence>();
+        job->handle = playHandle;
+        pendingSilence_ = job;
+        SilenceCache::instance().whenReady(
+            name, silenceThreshold, lengthFrames, [job](const SilenceInfo& info) {
+                auto& sys = AudioSystem::instance();
+                std::lock_guard lock(job->mutex);
+                job->info = info;
+                if (!job->cancelled && !sys.seekHeld(job->handle, info.startBytes))
+                    job->seekError = sys.lastError();
+                // Known before the stream is let go, so the first tick that hears it has it.
+                job->done.store(true, std::memory_order_release);
+                if (!job->cancelled) sys.release(job->handle);
+            });
+    }
+}
+
+void TAudioEngine::applySilence(const SilenceInfo& s) {
+    startOffsetBytes = s.startBytes;
+    trailingBytes = s.trailingBytes;
+    startSilenceSec = s.startSec;
+    endSilenceSec = s.endSec;
+}
+
+bool TAudioEngine::takeSilenceResult() {
+    if (!pendingSilence_) return true;
+    if (!pendingSilence_->done.load(std::memory_order_acquire)) return false;
+    {
+        std::lock_guard lock(pendingSilence_->mutex);
+        applySilence(pendingSilence_->info);
+        if (pendingSilence_->seekError != kOk && lastError == kOk)
+            lastError = pendingSilence_->seekError;
+    }
+    pendingSilence_.reset();
+    return true;
+}
+
+void TAudioEngine::cancelSilenceSeek() {
+    if (!pendingSilence_) return;
+    {
+        std::lock_guard lock(pendingSilence_->mutex);
+        pendingSilence_->cancelled = true;
+    }
+    AudioSystem::instance().release(pendingSilence_->handle);
 }
 
 int TAudioEngine::PositionMs() {
@@ -236,6 +302,7 @@ int TAudioEngine::PositionMs() {
 
 void TAudioEngine::SeekMs(int ms) {
     if (isLineIn || !sourceHandle) return;
+    cancelSilenceSeek(); // the owner's position wins over the end of the leading silence
     auto& sys = AudioSystem::instance();
     sys.setPositionBytes(sourceHandle, sys.secondsToBytes(sourceHandle, ms / 1000.0));
 }
@@ -264,6 +331,8 @@ void TAudioEngine::StopAndFree() {
     state = DeckStop;
     stopAfterFade = false;
     ++generation_;
+    cancelSilenceSeek();
+    pendingSilence_.reset();
     RemoveEqualizer();
     if (playHandle) {
         if (gainDsp_) sys.removeDsp(playHandle, gainDsp_);
@@ -377,6 +446,8 @@ void TAudioEngine::RemoveEqualizer() {
 // --- the watcher -------------------------------------------------------------------------------
 
 void TAudioEngine::watch() {
+    // Nothing is reported before the deck knows where its item's sound ends.
+    if (!takeSilenceResult()) return;
     if (state != DeckPlay) return;
     auto& sys = AudioSystem::instance();
     const unsigned gen = generation_;

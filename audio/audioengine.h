@@ -10,6 +10,7 @@
 // inside a report; the watcher tick then ends at once.
 #include "audio/audiosystem.h"
 #include "audio/equalizer.h"
+#include "audio/silence.h"
 
 #include <QString>
 #include <array>
@@ -117,11 +118,21 @@ public:
     bool stopAfterFade = false;
     float mixAheadMs = 0, fadeAheadMs = 0, outroAheadMs = 0;
 
+    // True from an Open with silence cutting until the deck has taken the analysis' result:
+    // the analysis runs on a worker, the stream is held silent meanwhile and starts at the
+    // end of the leading silence; the watcher takes the result on the main thread and reports
+    // nothing before it.
+    bool silencePending() const { return pendingSilence_ != nullptr; }
+
     // The equaliser bands installed on the play handle (for diagnostics and tests).
     int installedEqBands() const { return eq_ ? eq_->size() : 0; }
 
 private:
+    struct PendingSilence;
     void watch();
+    void applySilence(const SilenceInfo& s);
+    bool takeSilenceResult();
+    void cancelSilenceSeek();
     int report(DeckReport r, int code);
     bool itemChanged(unsigned generation, int stateBefore) const;
 
@@ -132,6 +143,7 @@ private:
     std::shared_ptr<PeakingEqualizer> eq_; // the equaliser stage on the play handle
     Handle eqDsp_ = 0;
     unsigned generation_ = 0; // changes whenever the item is opened or freed
+    std::shared_ptr<PendingSilence> pendingSilence_;
 };
 
 } // namespace wc::audio

@@ -400,7 +400,7 @@ std::int64_t AudioSystem::positionBytes(Handle h) {
     // the channel's playback rate), but never goes back before the last seek.
     if (ch->device && ch->device->latencyFrames > 0 && (!ch->decodeOnly || ch->mixer)) {
         const auto lag = std::int64_t(double(ch->device->latencyFrames) * ch->freq / kMixRate);
-        frames = std::max(std::min(frames, ch->seekFloor), frames - lag);
+        frames = std::max(std::min(frames, ch->seekFloor.load()), frames - lag);
     }
     return frames * kBytesPerFrame;
 }
@@ -417,6 +417,39 @@ bool AudioSystem::setPositionBytes(Handle h, std::int64_t bytes) {
     ch->resetResampler();
     ch->ended.store(false);
     if (ch->decodeOnly || ch->mixer) ch->state = ActiveState::Playing;
+    t_lastError = kOk;
+    return true;
+}
+
+bool AudioSystem::hold(Handle h) {
+    auto ch = d->find(h);
+    if (!ch) return fail(kErrInvalidHandle);
+    ch->held.store(true, std::memory_order_release);
+    t_lastError = kOk;
+    return true;
+}
+
+bool AudioSystem::seekHeld(Handle h, std::int64_t bytes) {
+    auto ch = d->find(h);
+    if (!ch) return fail(kErrInvalidHandle);
+    if (!ch->held.load(std::memory_order_acquire)) return fail(kErrNotAvailable);
+    const std::int64_t len = ch->source->lengthFrames();
+    const std::int64_t frame = bytes / kBytesPerFrame;
+    if (bytes < 0 || (len >= 0 && frame > len)) return fail(kErrPosition);
+    // The render thread leaves a held channel alone, so its source and resampler are ours.
+    if (!ch->source->seekFrames(frame)) return fail(kErrNotFile);
+    ch->seekFloor = frame;
+    ch->resetResampler();
+    ch->ended.store(false);
+    t_lastError = kOk;
+    return true;
+}
+
+bool AudioSystem::release(Handle h) {
+    auto ch = d->find(h);
+    if (!ch) return fail(kErrInvalidHandle);
+    ch->held.store(false, std::memory_order_release);
+    ch->held.notify_all();
     t_lastError = kOk;
     return true;
 }

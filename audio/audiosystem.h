@@ -93,6 +93,12 @@ public:
     std::int64_t lengthBytes(Handle h);
     std::int64_t positionBytes(Handle h);
     bool setPositionBytes(Handle h, std::int64_t bytes);
+    // A held channel plays nothing until release (the manual device waits for it): its
+    // start can be decided on another thread. seekHeld is the one operation that may then
+    // come from any thread; it fails unless the channel is held.
+    bool hold(Handle h);
+    bool seekHeld(Handle h, std::int64_t bytes);
+    bool release(Handle h);
     double bytesToSeconds(Handle h, std::int64_t bytes);
     std::int64_t secondsToBytes(Handle h, double seconds);
     int nativeRate(Handle h); // 0 on failure

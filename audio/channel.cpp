@@ -91,6 +91,10 @@ bool Channel::refill(bool mayWait) {
 bool Channel::mixInto(float* acc, int frames, bool mayWait) {
     if (state != ActiveState::Playing || mixerPaused || ended.load(std::memory_order_relaxed))
         return true;
+    if (held.load(std::memory_order_acquire)) {
+        if (!mayWait) return true;
+        held.wait(true, std::memory_order_acquire);
+    }
     frames = std::min(frames, kMaxBlock);
     float* w = work_.data();
     int made = 0;

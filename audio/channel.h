@@ -66,7 +66,12 @@ public:
     ActiveState state = ActiveState::Stopped;
     bool mixerPaused = false;
     bool freeAtEnd = false;
-    std::int64_t seekFloor = 0; // source frame of the last seek: heard positions start here
+    // Source frame of the last seek: heard positions start here.
+    std::atomic<std::int64_t> seekFloor{0};
+    // A held channel renders nothing (sound cards hear silence from it; the manual device
+    // waits) until release: its start is still being worked out on another thread, which
+    // may seek its source meanwhile because the render thread leaves it alone.
+    std::atomic<bool> held{false};
 
     // Set by the render thread.
     std::atomic<bool> ended{false};

@@ -84,13 +84,20 @@ struct SilenceCache::Impl {
         bool done = false;
         SilenceInfo info;
         std::uint64_t order = 0;
+        std::vector<std::function<void(const SilenceInfo&)>> waiters;
+    };
+    struct Job {
+        QString key, path;
+        float threshold;
+        std::int64_t knownLength;
     };
     std::mutex mutex;
     std::condition_variable changed;
     std::map<QString, Entry> entries;
-    std::deque<std::pair<QString, std::pair<QString, float>>> queue; // key, (path, threshold)
+    std::deque<Job> queue;
     std::uint64_t counter = 0;
     int hits = 0;
+    std::thread::id lastThread;
     bool stopping = false;
     std::thread worker;
 
@@ -107,7 +114,7 @@ struct SilenceCache::Impl {
         while (entries.size() > kMaxEntries) {
             auto oldest = entries.end();
             for (auto it = entries.begin(); it != entries.end(); ++it)
-                if (it->second.done &&
+                if (it->second.done && it->second.waiters.empty() &&
                     (oldest == entries.end() || it->second.order < oldest->second.order))
                     oldest = it;
             if (oldest == entries.end()) return;
@@ -120,16 +127,25 @@ struct SilenceCache::Impl {
         for (;;) {
             changed.wait(lock, [this] { return stopping || !queue.empty(); });
             if (stopping) return;
-            auto [key, job] = queue.front();
+            const Job job = queue.front();
             queue.pop_front();
             lock.unlock();
-            const SilenceInfo info = analyseSilence(job.first, job.second);
+            const SilenceInfo info = analyseSilence(job.path, job.threshold, job.knownLength);
             lock.lock();
-            if (auto it = entries.find(key); it != entries.end()) {
+            lastThread = std::this_thread::get_id();
+            std::vector<std::function<void(const SilenceInfo&)>> waiters;
+            if (auto it = entries.find(job.key); it != entries.end()) {
                 it->second.info = info;
                 it->second.done = true;
+                waiters.swap(it->second.waiters);
             }
             changed.notify_all();
+            if (!waiters.empty()) {
+                lock.unlock();
+                for (auto& w : waiters)
+                    w(info);
+                lock.lock();
+            }
         }
     }
 };
@@ -158,7 +174,7 @@ void SilenceCache::prefetch(const QString& path, float threshold) {
     std::lock_guard lock(d->mutex);
     if (d->entries.count(key)) return;
     d->entries[key].order = ++d->counter;
-    d->queue.emplace_back(key, std::make_pair(path, threshold));
+    d->queue.push_back(Impl::Job{key, path, threshold, -1});
     d->trim();
     d->changed.notify_all();
 }
@@ -176,8 +192,60 @@ SilenceInfo SilenceCache::lookup(const QString& path, float threshold,
             });
             if (auto e = d->entries.find(key); e != d->entries.end()) return e->second.info;
         }
+        d->lastThread = std::this_thread::get_id();
     }
     return analyseSilence(path, threshold, knownLengthFrames);
+}
+
+bool SilenceCache::ready(const QString& path, float threshold, SilenceInfo* out) {
+    const QString key = Impl::keyOf(path, threshold);
+    std::lock_guard lock(d->mutex);
+    auto it = d->entries.find(key);
+    if (it == d->entries.end() || !it->second.done) return false;
+    ++d->hits;
+    if (out) *out = it->second.info;
+    return true;
+}
+
+void SilenceCache::whenReady(const QString& path, float threshold, std::int64_t knownLengthFrames,
+                             std::function<void(const SilenceInfo&)> done) {
+    const QString key = Impl::keyOf(path, threshold);
+    std::unique_lock lock(d->mutex);
+    auto it = d->entries.find(key);
+    if (it != d->entries.end() && it->second.done) {
+        const SilenceInfo info = it->second.info;
+        lock.unlock();
+        done(info);
+        return;
+    }
+    if (it != d->entries.end()) {
+        // Under way or queued: an item being opened goes first.
+        ++d->hits;
+        it->second.waiters.push_back(std::move(done));
+        for (auto q = d->queue.begin(); q != d->queue.end(); ++q)
+            if (q->key == key) {
+                Impl::Job job = *q;
+                d->queue.erase(q);
+                d->queue.push_front(job);
+                break;
+            }
+        return;
+    }
+    Impl::Entry& e = d->entries[key];
+    e.order = ++d->counter;
+    e.waiters.push_back(std::move(done));
+    d->queue.push_front(Impl::Job{key, path, threshold, knownLengthFrames});
+    d->trim();
+    d->changed.notify_all();
+}
+
+std::thread::id SilenceCache::workerThread() const {
+    return d->worker.get_id();
+}
+
+std::thread::id SilenceCache::lastAnalysisThread() const {
+    std::lock_guard lock(d->mutex);
+    return d->lastThread;
 }
 
 int SilenceCache::hits() const {

@@ -3,6 +3,8 @@
 // Offsets are whole stereo frames (8 bytes), so a start never falls between two channels.
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <thread>
 
 namespace wc::audio {
 
@@ -33,6 +35,16 @@ public:
     static SilenceCache& instance();
     void prefetch(const QString& path, float threshold);
     SilenceInfo lookup(const QString& path, float threshold, std::int64_t knownLengthFrames = -1);
+    // Never waits: the result when it is ready now.
+    bool ready(const QString& path, float threshold, SilenceInfo* out);
+    // Calls done with the result on the worker thread once it is known (ahead of every analysis
+    // prepared ahead of time). An analysis of the same item already under way is shared; when
+    // the result is ready already, done runs at once on the calling thread.
+    void whenReady(const QString& path, float threshold, std::int64_t knownLengthFrames,
+                   std::function<void(const SilenceInfo&)> done);
+    // The worker's thread, and the thread of the latest analysis (for tests and diagnostics).
+    std::thread::id workerThread() const;
+    std::thread::id lastAnalysisThread() const;
     // How many results lookup() found ready or under way (for tests and diagnostics).
     int hits() const;
     ~SilenceCache();

@@ -7,7 +7,9 @@
 #include "fixtures.h"
 #include "manualoutput.h"
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 using namespace wc::audio;
 using namespace wc::audio::test;
@@ -47,6 +49,17 @@ protected:
         });
         deck->mixerMode = mixerMode;
         return *deck;
+    }
+    // Runs simulated time until the deck has taken its silence analysis (the first tick).
+    void untilSilenceKnown(TAudioEngine& d) {
+        for (int i = 0; i < 100 && d.silencePending(); ++i)
+            loop.runFor(10);
+        ASSERT_FALSE(d.silencePending());
+    }
+    // A file name used once in this process, so that no earlier analysis of it is ready.
+    static QString freshName(const char* base) {
+        static int counter = 0;
+        return QString("%1-%2.wav").arg(base).arg(++counter);
     }
     QString file(const Pcm& pcm, const char* name = "item.wav") {
         const QString path = dir.filePath(name);
@@ -195,11 +208,12 @@ TEST_F(DeckTest, SilenceCuttingStartsAtTheSoundAndEndsAtItsEnd) {
     d.cutSilence = true;
     d.Open(file(pcm), false);
     ASSERT_EQ(d.lastError, 0);
+    untilSilenceKnown(d);
     EXPECT_EQ(d.startOffsetBytes, 44100 * 8 - 8); // one quiet frame before the sound
     EXPECT_EQ(d.startOffsetBytes % 8, 0);
     EXPECT_NEAR(d.startSilenceSec, 1.0, 0.001);
     EXPECT_NEAR(d.endSilenceSec, 2.0, 0.001);
-    loop.runFor(4000);
+    loop.runFor(4000 - int(renderedFrames() / 44.1));
     EXPECT_EQ(left(0), 0.0f);
     EXPECT_EQ(left(1), 0.5f); // the sound begins at once
     ASSERT_FALSE(got.empty());
@@ -212,12 +226,81 @@ TEST_F(DeckTest, SilentFileWithSilenceCuttingStartsAtItsEnd) {
     d.cutSilence = true;
     d.Open(file(silence(3.0)), false);
     ASSERT_EQ(d.lastError, 0);
+    untilSilenceKnown(d);
     EXPECT_EQ(d.startOffsetBytes, 3 * 44100 * 8);
     EXPECT_EQ(d.endSilenceSec, 0.0f);
     loop.runFor(50);
     EXPECT_EQ(d.state, DeckEnd);
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got[0].report, DeckReport::Ended);
+}
+
+TEST_F(DeckTest, SilenceAnalysisRunsOnTheWorkerAndArrivesInTheWatcherTick) {
+    Pcm pcm = silence(2.0);
+    append(pcm, constant(1.0, 0.5f));
+    append(pcm, silence(1.0));
+    const QString path = file(pcm, qPrintable(freshName("unprepared")));
+    TAudioEngine& d = makeDeck(true);
+    d.cutSilence = true;
+    d.mixAheadMs = 100000; // reached at once: nothing may come before the silence is known
+    d.Open(path, false);
+    ASSERT_EQ(d.lastError, 0);
+    EXPECT_EQ(d.state, DeckPlay);
+    // Open did not take a result: the fields fill in on the main thread, in a watcher tick.
+    EXPECT_TRUE(d.silencePending());
+    EXPECT_EQ(d.startOffsetBytes, 0);
+    untilSilenceKnown(d);
+    EXPECT_EQ(SilenceCache::instance().lastAnalysisThread(),
+              SilenceCache::instance().workerThread());
+    EXPECT_NE(SilenceCache::instance().lastAnalysisThread(), std::this_thread::get_id());
+    EXPECT_EQ(d.startOffsetBytes, 2 * 44100 * 8 - 8);
+    EXPECT_NEAR(d.endSilenceSec, 1.0, 0.001);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0].code, 1);
+    // The stream was held until the worker placed it: the sound begins at the first frame
+    // after the one quiet frame, nothing of the leading silence is played.
+    EXPECT_EQ(left(0), 0.0f);
+    EXPECT_EQ(left(1), 0.5f);
+    // The report came after the result (its position is past the start offset).
+    EXPECT_GE(got[0].positionMs, 1999);
+}
+
+TEST_F(DeckTest, OwnersSeekWhileTheSilenceIsAnalysedWins) {
+    Pcm pcm = silence(2.0);
+    append(pcm, constant(2.0, 0.5f));
+    const QString path = file(pcm, qPrintable(freshName("seeked")));
+    TAudioEngine& d = makeDeck();
+    d.cutSilence = true;
+    d.Open(path, false);
+    d.SeekMs(3000); // before any tick took the result
+    // The stream is no longer held, so simulated time would run ahead of the analysis: wait
+    // for the worker in real time, then one tick takes the result.
+    for (int i = 0; i < 10000 && !SilenceCache::instance().ready(path, d.silenceThreshold, nullptr);
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    untilSilenceKnown(d);
+    EXPECT_EQ(d.startOffsetBytes, 2 * 44100 * 8 - 8); // still known, for the end and the lists
+    EXPECT_GE(d.PositionMs(), 3000);
+    EXPECT_LT(d.PositionMs(), 3200);
+}
+
+TEST_F(DeckTest, ReopeningWhileTheSilenceIsAnalysedForgetsTheOldItem) {
+    Pcm first = silence(1.5);
+    append(first, constant(1.0, 0.25f));
+    Pcm second = silence(0.5);
+    append(second, constant(1.0, 0.75f));
+    const QString a = file(first, qPrintable(freshName("first"))),
+                  b = file(second, qPrintable(freshName("second")));
+    TAudioEngine& d = makeDeck(true);
+    d.cutSilence = true;
+    d.Open(a, false);
+    d.Open(b, false);
+    untilSilenceKnown(d);
+    EXPECT_EQ(d.startOffsetBytes, 22050 * 8 - 8);
+    EXPECT_EQ(left(0), 0.0f);
+    EXPECT_EQ(left(1), 0.75f); // the first item was never heard
+    d.StopAndFree();
+    EXPECT_FALSE(d.silencePending());
 }
 
 struct OpenFailure {
@@ -457,6 +540,7 @@ TEST_P(SilenceWalk, StartAndEndAreWholeFramesAroundTheSound) {
     d.cutSilence = true;
     d.Open(file(pcm), false);
     ASSERT_EQ(d.lastError, 0);
+    untilSilenceKnown(d);
     // The start is the quiet frame just before the run-up, whichever channel sounds.
     EXPECT_EQ(d.startOffsetBytes, std::int64_t(k.clickAt - k.rampUp - 1) * 8);
     EXPECT_EQ(d.trailingBytes, std::int64_t(2 * 44100 - (k.clickAt + 20000) - 1) * 8);
@@ -483,6 +567,7 @@ TEST_F(DeckTest, SilencePreparedAheadIsUsedByOpenAndRedoneWhenTheFileChanges) {
     d.PrepareSilence(path);
     d.Open(path, false);
     EXPECT_EQ(SilenceCache::instance().hits(), hitsBefore + 1);
+    untilSilenceKnown(d);
     EXPECT_EQ(d.startOffsetBytes, 44100 * 8 - 8);
     EXPECT_NEAR(d.endSilenceSec, 0.5, 0.001);
     d.StopAndFree();
@@ -491,6 +576,7 @@ TEST_F(DeckTest, SilencePreparedAheadIsUsedByOpenAndRedoneWhenTheFileChanges) {
     append(other, constant(1.0, 0.5f));
     ASSERT_TRUE(writeWav(path, other, true));
     d.Open(path, false);
+    untilSilenceKnown(d);
     EXPECT_EQ(d.startOffsetBytes, 11025 * 8 - 8);
     EXPECT_EQ(d.endSilenceSec, 0.0f);
 }
