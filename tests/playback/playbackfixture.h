@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace wc::playback::test {
@@ -23,9 +24,21 @@ using audio::test::Pcm;
 // Records what the controller tells the later subsystems.
 struct RecordingHooks : PlaybackHooks {
     QStringList log, commands, announced;
+    std::vector<qint64> announcedAt;               // simulated ms of each announcement
+    std::function<void()> onPending;               // runs while a failure is reported
+    std::function<void(const QString&)> onCommand; // runs with each command line
     void LogEvent(const QString& text) override { log << text; }
-    void RunCommand(const QString& line) override { commands << line; }
-    void AnnounceItem(const QString& fileName, int) override { announced << fileName; }
+    void RunCommand(const QString& line) override {
+        commands << line;
+        if (onCommand) onCommand(line);
+    }
+    void AnnounceItem(const QString& fileName, int) override {
+        announced << fileName;
+        announcedAt.push_back(clock().tickMs());
+    }
+    void ProcessPendingMessages() override {
+        if (onPending) onPending();
+    }
 };
 
 class PlaybackTest : public audio::test::ManualOutputTest {
