@@ -110,47 +110,60 @@ bool Channel::mixInto(float* acc, int frames, bool mayWait) {
         sourceDone = made < frames && source->ended();
     } else {
         // Cubic (Catmull-Rom) interpolation between the four input frames around pos_.
-        const float* in = inBuf_.data();
         while (made < frames) {
-            const int k = int(pos_);
-            if (k + 2 >= inLen_) {
+            // Output frames whose four input frames are all here: interpolate them in one run
+            // without a check per frame, then fetch more input.
+            // (Frame i needs int(pos_ + i x step) + 2 < inLen_.)
+            const double room = double(inLen_ - 2) - pos_;
+            const int run =
+                room <= 0 ? 0 : std::min(frames - made, int(std::ceil(room / step - 1e-9)));
+            if (run == 0) {
                 if (!refill(mayWait)) {
                     sourceDone = source->ended();
                     break;
                 }
-                in = inBuf_.data();
                 continue;
             }
-            const float t = float(pos_ - k);
-            const float* f = in + std::size_t(k - 1) * 2;
-            for (int c = 0; c < 2; ++c) {
-                const float p0 = f[c], p1 = f[2 + c], p2 = f[4 + c], p3 = f[6 + c];
-                w[2 * made + c] = p1 + 0.5f * t *
-                                           (p2 - p0 +
-                                            t * (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3 +
-                                                 t * (3.0f * (p1 - p2) + p3 - p0)));
+            const float* in = inBuf_.data();
+            double pos = pos_;
+            float* o = w + std::size_t(made) * 2;
+            for (int i = 0; i < run; ++i) {
+                const int k = int(pos);
+                const float t = float(pos - k);
+                const float* f = in + std::size_t(k - 1) * 2;
+                for (int c = 0; c < 2; ++c) {
+                    const float p0 = f[c], p1 = f[2 + c], p2 = f[4 + c], p3 = f[6 + c];
+                    o[2 * i + c] = p1 + 0.5f * t *
+                                            (p2 - p0 +
+                                             t * (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3 +
+                                                  t * (3.0f * (p1 - p2) + p3 - p0)));
+                }
+                pos += step;
             }
-            ++made;
-            pos_ += step;
+            pos_ = pos;
+            made += run;
         }
     }
-    // Volume, pan and the slide, frame by frame.
+    // Volume, pan and the slide: frame by frame while a slide runs, else one gain per side.
     const float panL = std::min(1.0f, 1.0f - pan), panR = std::min(1.0f, 1.0f + pan);
-    float gain = gainOf(volume);
-    for (int i = 0; i < made; ++i) {
-        if (slide.on) {
-            ++slide.done;
-            if (slide.done >= slide.length) {
-                volume = slide.to;
-                slide.on = false;
-            } else {
-                volume =
-                    slide.from + (slide.to - slide.from) * float(slide.done) / float(slide.length);
-            }
-            gain = gainOf(volume);
+    int i = 0;
+    for (; i < made && slide.on; ++i) {
+        ++slide.done;
+        if (slide.done >= slide.length) {
+            volume = slide.to;
+            slide.on = false;
+        } else {
+            volume = slide.from + (slide.to - slide.from) * float(slide.done) / float(slide.length);
         }
+        const float gain = gainOf(volume);
         acc[2 * i] += w[2 * i] * gain * panL;
         acc[2 * i + 1] += w[2 * i + 1] * gain * panR;
+    }
+    const float gain = gainOf(volume);
+    const float gl = gain * panL, gr = gain * panR;
+    for (; i < made; ++i) {
+        acc[2 * i] += w[2 * i] * gl;
+        acc[2 * i + 1] += w[2 * i + 1] * gr;
     }
     if (sourceDone) {
         ended.store(true, std::memory_order_release);
