@@ -8,6 +8,8 @@
 // behind reads just that slot instead of the whole file. Readers take the lock shared. Record
 // writes go to their slot in place; deletes and the counter reset rewrite the whole file
 // through a temporary file and a rename.
+#include "common/atomicfile.h"
+#include "common/clock.h"
 #include "common/log.h"
 #include "common/messages.h"
 #include "common/paths.h"
@@ -15,9 +17,6 @@
 #include "common/trackstore/trackstore.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
-
-#include "common/atomicfile.h"
-#include "common/clock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -162,8 +161,13 @@ ReadResult readWhole(const QByteArray& path, QByteArray* out, FileId* id, int* e
         return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EIO);
+    if (::fstat(fd, &st) != 0) {
+        *error = errno;
+        ::close(fd);
+        return ReadResult::Failed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         return ReadResult::Failed;
     }
@@ -513,7 +517,10 @@ bool MyDatabase::updateTrackRecord(const QString& name,
 }
 
 bool MyDatabase::recordPlay(const QString& name, bool countPlay) {
-    const double now = clock().nowOle();
+    return recordPlay(name, countPlay, clock().nowOle());
+}
+
+bool MyDatabase::recordPlay(const QString& name, bool countPlay, double now) {
     return updateTrackRecord(
         name,
         [&](TTrackRecord& r) {

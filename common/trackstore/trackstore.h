@@ -126,6 +126,8 @@ public:
     // A track started: play count + 1 when countPlay, last play = wc::clock().nowOle(),
     // broadcast with code 1.
     bool recordPlay(const QString& name, bool countPlay);
+    // The same with the start time given by the caller (an OLE date).
+    bool recordPlay(const QString& name, bool countPlay, double nowOle);
     // Sets every play count in the file to 0 (other fields unchanged), rewrites it through a
     // temporary file and broadcasts code 0. False, with *error, on an I/O error.
     bool resetPlayCounts(QString* error = nullptr);
