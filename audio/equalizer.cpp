@@ -121,117 +121,49 @@ void runBandsSse(const float (*c)[5], float (*z)[4], int n, float* s, int frames
 // delay. Unused lanes of the last register are identity bands. c and z as for the other loops.
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
-void runBandsWave(const float (*c)[5], float (*z)[4], int n, float* s, int frames) {
-    constexpr int kGroups = (PeakingEqualizer::kMaxBands + 3) / 4;
-    const int groups = (n + 3) / 4;
-    const int depth = 4 * groups - 1; // frames between a frame's entry and its exit
-    __m256 b0[kGroups], b1[kGroups], b2[kGroups], a1[kGroups], a2[kGroups];
-    __m256 z1[kGroups], z2[kGroups], y[kGroups], firstBand[kGroups];
-    for (int g = 0; g < groups; ++g) {
-        alignas(32) float v[7][8];
-        for (int j = 0; j < 4; ++j) {
-            const int b = 4 * g + j;
-            const bool real = b < n;
-            for (int ch = 0; ch < 2; ++ch) {
-                const int l = 2 * j + ch;
-                v[0][l] = real ? c[b][0] : 1.0f;
-                v[1][l] = real ? c[b][1] : 0.0f;
-                v[2][l] = real ? c[b][2] : 0.0f;
-                v[3][l] = real ? c[b][3] : 0.0f;
-                v[4][l] = real ? c[b][4] : 0.0f;
-                v[5][l] = real ? z[b][2 * ch] : 0.0f;     // z1
-                v[6][l] = real ? z[b][2 * ch + 1] : 0.0f; // z2
-            }
-        }
-        b0[g] = _mm256_load_ps(v[0]);
-        b1[g] = _mm256_load_ps(v[1]);
-        b2[g] = _mm256_load_ps(v[2]);
-        a1[g] = _mm256_load_ps(v[3]);
-        a2[g] = _mm256_load_ps(v[4]);
-        z1[g] = _mm256_load_ps(v[5]);
-        z2[g] = _mm256_load_ps(v[6]);
-        y[g] = _mm256_setzero_ps();
-        firstBand[g] =
-            _mm256_setr_ps(float(4 * g), float(4 * g), float(4 * g + 1), float(4 * g + 1),
-                           float(4 * g + 2), float(4 * g + 2), float(4 * g + 3), float(4 * g + 3));
-    }
-    // Lane pairs move up by one: (p3, p0, p1, p2) as 64-bit elements. (Macros: lambdas that
-    // return AVX registers would pass them by memory.)
+// Lane pairs move up by one, (p3, p0, p1, p2) as 64-bit elements, and the bottom pair comes
+// from prev's top pair.
+#define WC_WAVE_NAME runBandsWave
 #define WC_UP(v) _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(v), 0x93))
-#define WC_INPUT(t)                                                                                \
-    _mm256_castpd_ps(_mm256_broadcast_sd(reinterpret_cast<const double*>(s + 2 * (t))))
-    auto output = [s](int t, __m256 last) {
-        _mm_storeh_pi(reinterpret_cast<__m64*>(s + 2 * t), _mm256_extractf128_ps(last, 1));
-    };
-    // A step where some bands have no frame: those keep their state.
-    auto maskedStep = [&](int t) {
-        const __m256 tv = _mm256_set1_ps(float(t));
-        const __m256 fv = _mm256_set1_ps(float(frames));
-        for (int g = groups - 1; g >= 0; --g) {
-            const __m256 from =
-                g > 0 ? WC_UP(y[g - 1]) : (t < frames ? WC_INPUT(t) : _mm256_setzero_ps());
-            const __m256 x = _mm256_blend_ps(WC_UP(y[g]), from, 0x03);
-            const __m256 frame = _mm256_sub_ps(tv, firstBand[g]);
-            const __m256 valid =
-                _mm256_and_ps(_mm256_cmp_ps(frame, _mm256_setzero_ps(), _CMP_GE_OQ),
-                              _mm256_cmp_ps(frame, fv, _CMP_LT_OQ));
-            const __m256 out = _mm256_fmadd_ps(b0[g], x, z1[g]);
-            const __m256 n1 = _mm256_fnmadd_ps(a1[g], out, _mm256_fmadd_ps(b1[g], x, z2[g]));
-            const __m256 n2 = _mm256_fnmadd_ps(a2[g], out, _mm256_mul_ps(b2[g], x));
-            z1[g] = _mm256_blendv_ps(z1[g], n1, valid);
-            z2[g] = _mm256_blendv_ps(z2[g], n2, valid);
-            y[g] = out;
-        }
-        const int done = t - depth;
-        if (done >= 0 && done < frames) output(done, y[groups - 1]);
-    };
-    const int total = frames + depth;
-    const int steadyFrom = std::min(depth, total), steadyTo = std::max(steadyFrom, frames);
-    for (int t = 0; t < steadyFrom; ++t)
-        maskedStep(t);
-    switch (groups) { // the steady part, unrolled by the number of registers
-#define WC_WAVE_STEP(G)                                                                            \
-    for (int t = steadyFrom; t < steadyTo; ++t) {                                                  \
-        for (int g = (G)-1; g >= 0; --g) {                                                         \
-            const __m256 from = g > 0 ? WC_UP(y[g - 1]) : WC_INPUT(t);                             \
-            const __m256 x = _mm256_blend_ps(WC_UP(y[g]), from, 0x03);                             \
-            const __m256 out = _mm256_fmadd_ps(b0[g], x, z1[g]);                                   \
-            z1[g] = _mm256_fnmadd_ps(a1[g], out, _mm256_fmadd_ps(b1[g], x, z2[g]));                \
-            z2[g] = _mm256_fnmadd_ps(a2[g], out, _mm256_mul_ps(b2[g], x));                         \
-            y[g] = out;                                                                            \
-        }                                                                                          \
-        output(t - depth, y[(G)-1]);                                                               \
-    }
-    case 1:
-        WC_WAVE_STEP(1) break;
-    case 2:
-        WC_WAVE_STEP(2) break;
-    default:
-        WC_WAVE_STEP(3) break;
-#undef WC_WAVE_STEP
-    }
-    for (int t = steadyTo; t < total; ++t)
-        maskedStep(t);
+#define WC_SHIFT(y, prev) _mm256_blend_ps(WC_UP(y), WC_UP(prev), 0x03)
+#include "audio/eqwave.inc"
+#undef WC_SHIFT
 #undef WC_UP
-#undef WC_INPUT
-    for (int g = 0; g < groups; ++g) {
-        alignas(32) float v1[8], v2[8];
-        _mm256_store_ps(v1, z1[g]);
-        _mm256_store_ps(v2, z2[g]);
-        for (int j = 0; j < 4 && 4 * g + j < n; ++j)
-            for (int ch = 0; ch < 2; ++ch) {
-                z[4 * g + j][2 * ch] = v1[2 * j + ch];
-                z[4 * g + j][2 * ch + 1] = v2[2 * j + ch];
-            }
-    }
-}
-
+#undef WC_WAVE_NAME
 #pragma GCC pop_options
 
+#pragma GCC push_options
+#pragma GCC target("avx2,fma,avx512f,avx512vl")
+// One instruction: the eight 64-bit elements of prev:y shifted down by three.
+#define WC_WAVE_NAME runBandsWaveAlign
+#define WC_SHIFT(y, prev)                                                                          \
+    _mm256_castsi256_ps(_mm256_alignr_epi64(_mm256_castps_si256(y), _mm256_castps_si256(prev), 3))
+#include "audio/eqwave.inc"
+#undef WC_SHIFT
+#undef WC_WAVE_NAME
+#pragma GCC pop_options
+
+const bool kHaveAlign = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+                        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 const bool kHaveWave = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 const bool kHaveFma = __builtin_cpu_supports("fma");
 
 } // namespace
+
+namespace {
+PeakingEqualizer::Kernel bestKernel() {
+    using K = PeakingEqualizer::Kernel;
+    return kHaveAlign ? K::WaveAlign : kHaveWave ? K::Wave : kHaveFma ? K::Fma : K::Sse;
+}
+std::atomic<PeakingEqualizer::Kernel> g_kernel{bestKernel()};
+} // namespace
+
+bool PeakingEqualizer::useKernel(Kernel k) {
+    const bool ok = k == Kernel::Auto || k == Kernel::Sse || (k == Kernel::Fma && kHaveFma) ||
+                    (k == Kernel::Wave && kHaveWave) || (k == Kernel::WaveAlign && kHaveAlign);
+    if (ok) g_kernel.store(k == Kernel::Auto ? bestKernel() : k);
+    return ok;
+}
 
 void PeakingEqualizer::process(float* s, int frames) {
     // Coefficients of bands changed since the last block; a band that becomes active starts
@@ -260,12 +192,20 @@ void PeakingEqualizer::process(float* s, int frames) {
     // processor a hundred times more: flush them to zero while the bands run.
     const unsigned csr = _mm_getcsr();
     _mm_setcsr(csr | 0x8040); // flush-to-zero and denormals-are-zero
-    if (kHaveWave)
+    switch (g_kernel.load(std::memory_order_relaxed)) {
+    case Kernel::WaveAlign:
+        runBandsWaveAlign(c, z, n, s, frames);
+        break;
+    case Kernel::Wave:
         runBandsWave(c, z, n, s, frames);
-    else if (kHaveFma)
+        break;
+    case Kernel::Fma:
         runBandsFma(c, z, n, s, frames);
-    else
+        break;
+    default:
         runBandsSse(c, z, n, s, frames);
+        break;
+    }
     _mm_setcsr(csr);
     for (int b = 0; b < n; ++b)
         for (int k = 0; k < 4; ++k)

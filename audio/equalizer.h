@@ -54,6 +54,11 @@ public:
     // Render thread.
     void process(float* samples, int frames);
 
+    // The loops that run the bands, by instruction set; Auto takes the best the processor
+    // has. Others are for tests that compare them (a kernel the processor lacks is refused).
+    enum class Kernel { Auto, Sse, Fma, Wave, WaveAlign };
+    static bool useKernel(Kernel k);
+
 private:
     std::vector<std::unique_ptr<PeakingBand>> bands_;
     // Render-thread state.

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <vector>
 
 using namespace wc::audio;
@@ -63,10 +64,22 @@ struct EqCase {
     std::vector<int> blocks; // frames per call, repeated until the signal is used up
 };
 
-class EqualiserMatchesReference : public ::testing::TestWithParam<EqCase> {};
+using Kernel = PeakingEqualizer::Kernel;
+
+std::string caseName(const ::testing::TestParamInfo<std::tuple<EqCase, Kernel>>& info) {
+    static const char* const kernels[] = {"auto", "sse", "fma", "wave", "wave_align"};
+    return std::string(std::get<0>(info.param).name) + "_" + kernels[int(std::get<1>(info.param))];
+}
+
+class EqualiserMatchesReference : public ::testing::TestWithParam<std::tuple<EqCase, Kernel>> {
+protected:
+    void TearDown() override { PeakingEqualizer::useKernel(Kernel::Auto); }
+};
 
 TEST_P(EqualiserMatchesReference, InEveryBlockAndAcrossBlocks) {
-    const EqCase k = GetParam();
+    const EqCase k = std::get<0>(GetParam());
+    if (!PeakingEqualizer::useKernel(std::get<1>(GetParam())))
+        GTEST_SKIP() << "this processor lacks the instructions of that loop";
     const int frames = 20000;
     const std::vector<float> input = noise(frames, unsigned(k.bands));
     std::vector<float> got = input, want = input;
@@ -103,13 +116,16 @@ TEST_P(EqualiserMatchesReference, InEveryBlockAndAcrossBlocks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EqualiserMatchesReference,
-    ::testing::Values(EqCase{"one_band_large_blocks", 1, {4096}},
-                      EqCase{"four_bands_odd_blocks", 4, {513, 77}},
-                      EqCase{"five_bands_tiny_blocks", 5, {1, 2, 3, 5}},
-                      EqCase{"twelve_bands_large_blocks", 12, {4096}},
-                      EqCase{"twelve_bands_blocks_shorter_than_the_pipeline", 12, {1, 7, 11, 13}},
-                      EqCase{"ten_bands_mixed", 10, {2048, 9, 1024, 4095}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        ::testing::Values(EqCase{"one_band_large_blocks", 1, {4096}},
+                          EqCase{"four_bands_odd_blocks", 4, {513, 77}},
+                          EqCase{"five_bands_tiny_blocks", 5, {1, 2, 3, 5}},
+                          EqCase{"twelve_bands_large_blocks", 12, {4096}},
+                          EqCase{
+                              "twelve_bands_blocks_shorter_than_the_pipeline", 12, {1, 7, 11, 13}},
+                          EqCase{"ten_bands_mixed", 10, {2048, 9, 1024, 4095}}),
+        ::testing::Values(Kernel::Sse, Kernel::Fma, Kernel::Wave, Kernel::WaveAlign)),
+    caseName);
 
 struct BypassCase {
     const char* name;
