@@ -1,6 +1,7 @@
 #pragma once
 // Diagnostic log lines. By default they go to standard error; a program adds sinks (its log
-// list, the day's report) at start-up. Safe to call from the main thread only.
+// list, the day's report) at start-up. Safe to call from any thread: sinks always run on
+// the main thread (lines from other threads reach them through its event loop).
 #include <QString>
 #include <functional>
 
