@@ -11,8 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const wc::TBaseEntryArr entries = wc::decodeLibrary(bytes);
     if (qsizetype(entries.size()) != bytes.size() / wc::kBaseEntrySize) std::abort();
     const QByteArray written = wc::encodeLibrary(entries);
+    if (written.size() != qsizetype(entries.size()) * wc::kBaseEntrySize) std::abort();
     const wc::TBaseEntryArr again = wc::decodeLibrary(written);
-    if (again != entries) std::abort();
+    if (again.size() != entries.size()) std::abort();
     if (wc::encodeLibrary(again) != written) std::abort();
     return 0;
 }
