@@ -14,6 +14,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/trackstore/slotindex.h"
 #include "common/trackstore/trackstore.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
@@ -137,20 +138,6 @@ private:
     int error_ = 0;
 };
 
-// The index key of a stored record: its name bytes when they are plain lower-case ASCII (what
-// this program writes for most paths), else the name decoded (UTF-8, or Windows-1251 from
-// older installations) and keyed like a caller's name.
-QByteArray keyOfSlot(const char* rec) {
-    const int n = static_cast<unsigned char>(rec[0]);
-    const char* s = rec + 1;
-    for (int i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c >= 0x80 || (c >= 'A' && c <= 'Z'))
-            return trackKey(isValidUtf8(s, n) ? QString::fromUtf8(s, n) : fromCp1251(s, n));
-    }
-    return QByteArray(s, n);
-}
-
 enum class ReadResult { Ok, Missing, Failed };
 
 // Reads the whole file into *out (whole records only) and its identity into *id.
@@ -192,19 +179,6 @@ ReadResult readWhole(const QByteArray& path, QByteArray* out, FileId* id, int* e
     return ReadResult::Ok;
 }
 
-QHash<QByteArray, int> buildIndex(const QByteArray& image) {
-    QHash<QByteArray, int> index;
-    const int count = int(image.size() / kRec);
-    index.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        QByteArray key = keyOfSlot(image.constData() + i * kRec);
-        // The first occurrence of a name is the one found.
-        auto it = index.find(key);
-        if (it == index.end()) index.insert(std::move(key), i);
-    }
-    return index;
-}
-
 void markRecordZero(QByteArray& image) {
     if (image.size() >= kRec) {
         image[kOffMarker] = 1;
@@ -222,7 +196,7 @@ struct MyDatabase::Impl {
     QByteArray nativePath;
     QByteArray lockPath;
     QByteArray image; // whole records in file order
-    QHash<QByteArray, int> index;
+    SlotIndex index;
     bool blocked = false;
     bool synced = false; // seen and seenId describe what image holds
     Journal seen;
@@ -234,10 +208,7 @@ struct MyDatabase::Impl {
     int count() const { return int(image.size() / kRec); }
     const char* slot(int i) const { return image.constData() + qint64(i) * kRec; }
 
-    int find(const QByteArray& key) const {
-        const auto it = index.constFind(key);
-        return it == index.constEnd() ? -1 : it.value();
-    }
+    int find(QByteArrayView key) const { return index.find(image, key); }
 
     void showLoadError(int error) const {
         prompts().notify(PromptKind::Error, QString(),
@@ -246,8 +217,8 @@ struct MyDatabase::Impl {
 
     void adopt(QByteArray img, const Journal& j, const FileId& id) {
         markRecordZero(img);
-        index = buildIndex(img);
         image = std::move(img);
+        index.rebuild(image);
         seen = j;
         seenId = id;
         synced = true;
@@ -292,14 +263,13 @@ struct MyDatabase::Impl {
         if (i == count()) {
             image.append(rec, kRec);
             if (i == 0) markRecordZero(image);
-            QByteArray key = keyOfSlot(rec);
-            if (!index.contains(key)) index.insert(std::move(key), i);
+            index.appended(image);
             return;
         }
-        const QByteArray oldKey = keyOfSlot(slot(i));
+        const QByteArray oldKey = SlotIndex::keyOf(slot(i));
         std::memcpy(image.data() + qint64(i) * kRec, rec, kRec);
         if (i == 0) markRecordZero(image);
-        if (keyOfSlot(slot(i)) != oldKey) index = buildIndex(image);
+        if (SlotIndex::keyOf(slot(i)) != oldKey) index.rebuild(image);
     }
 
     // Brings the in-memory copy up to date with the file; the caller holds the lock.
@@ -451,7 +421,9 @@ bool MyDatabase::writesBlocked() const {
 }
 
 int MyDatabase::FindTrackRecord(const QString& name) const {
-    return d_->find(trackKey(name));
+    char buf[kTrackNameCapacity];
+    QByteArray spill;
+    return d_->find(nameKey(name, buf, &spill));
 }
 
 TTrackRecord MyDatabase::GetTrackRecord(const QString& name) const {

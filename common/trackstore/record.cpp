@@ -135,6 +135,15 @@ quint32 TrackNameCRC(const QByteArray& bytes) {
 }
 
 QByteArray trackKey(const QString& name) {
+    // ASCII names (most paths) are lower-cased byte by byte; the cut at 255 bytes then falls
+    // on a character boundary by itself.
+    bool ascii = true;
+    for (const QChar c : name)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return name.left(kTrackNameCapacity).toLatin1().toLower();
     return utf8Truncated(name.toLower(), kTrackNameCapacity);
 }
 
