@@ -36,6 +36,7 @@ struct AudioSystem::Impl {
     std::map<int, std::unique_ptr<Device>> devices;
     int current = -1;
     bool manual = false;
+    int manualChannels = kChannels;
     Handle nextHandle = 1;
     std::mutex detachedLock; // guards channels that belong to no device
     std::function<void(const float*, int)> tap;
@@ -134,6 +135,10 @@ QStringList AudioSystem::outputDevices() {
     return outputDeviceDescriptions();
 }
 
+void AudioSystem::setManualOutputChannels(int channels) {
+    d->manualChannels = std::clamp(channels, kChannels, 8);
+}
+
 void AudioSystem::setManualOutput(bool on) {
     d->manual = on;
 }
@@ -170,6 +175,7 @@ bool AudioSystem::initDevice(int device) {
     int error = kOk;
     if (d->manual) {
         auto m = std::make_unique<ManualDevice>(device);
+        m->setOutputChannels(d->manualChannels);
         m->tap = d->tap;
         dev = std::move(m);
     } else if (device == 0) {

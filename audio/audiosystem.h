@@ -43,6 +43,8 @@ public:
     // With manual output every device number opens a manual device that renders only when
     // renderManual() is called; set before initDevice. For tests.
     void setManualOutput(bool on);
+    // Output channels of manual devices opened from now on (2, 4, 6 or 8; default 2).
+    void setManualOutputChannels(int channels);
     bool manualOutput() const;
     // Renders frames on every manual device (a tap sees the output of device tapDevice).
     void renderManual(std::int64_t frames);

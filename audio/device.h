@@ -26,9 +26,19 @@ public:
     virtual bool start() = 0;
     virtual void stop() = 0;
 
-    // Fills out with frames of output. On a real-time thread (mayWait false) the render lock
-    // is only try-locked; when the main thread holds it the block is silence.
+    // Fills out with frames of output (outputChannels() interleaved). On a real-time thread
+    // (mayWait false) the render lock is only try-locked; when the main thread holds it the
+    // block is silence.
     void render(float* out, int frames, bool mayWait);
+
+    // Speaker routing. The device's output has pairs of speakers: front, rear, centre/LFE,
+    // rear centre (side), in that order. A channel's speaker bits (kSpeakerMask) pick one
+    // pair: 1 front ... 4 side; 0 plays on every pair; a pair the device lacks falls back to
+    // the front. Set on the main thread before start (it sizes the mixing buffers).
+    void setOutputChannels(int channels);
+    int outputChannels() const { return outChannels_; }
+    // The pair (0-based) the speaker bits route to on a device with `pairs` pairs; -1 = all.
+    static int speakerPair(std::uint32_t speakers, int pairs);
 
     const int number;
     std::mutex renderLock;         // guards playing and every channel of this device
@@ -40,6 +50,10 @@ public:
     // Multiplier of the whole output (the global stream volume), any thread.
     static void setGlobalVolume(float v);
     static float globalVolume();
+
+private:
+    int outChannels_ = kChannels;
+    std::vector<float> pairBufs_; // (pairs + 1) x kMaxBlock stereo frames; the last is "all"
 };
 
 // Renders on the caller's thread, for the simulated loop; the tap sees every rendered block.
@@ -48,11 +62,12 @@ public:
     explicit ManualDevice(int number) : Device(number) {}
     bool start() override { return true; }
     void stop() override {}
+    // The tap sees frames of outputChannels() interleaved samples.
     void renderFrames(std::int64_t frames);
     std::function<void(const float* samples, int frames)> tap;
 
 private:
-    std::vector<float> buf_ = std::vector<float>(std::size_t(Channel::kMaxBlock) * kChannels);
+    std::vector<float> buf_;
 };
 
 std::unique_ptr<Device> makeNoSoundDevice();

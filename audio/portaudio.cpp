@@ -2,6 +2,8 @@
 // device with output channels in PortAudio's order.
 #include "audio/device.h"
 
+#include <algorithm>
+
 #include <portaudio.h>
 
 #include <cstdio>
@@ -63,7 +65,14 @@ public:
         if (!info) return false;
         PaStreamParameters out{};
         out.device = index_;
-        out.channelCount = kChannels;
+        // Cards with up to eight outputs open them all, so that speaker pairs beyond the
+        // front can be addressed; devices that report more (sound servers' virtual devices)
+        // are opened as stereo and mix for themselves.
+        const int channels = info->maxOutputChannels <= 8
+                                 ? std::max(kChannels, info->maxOutputChannels / 2 * 2)
+                                 : kChannels;
+        setOutputChannels(channels);
+        out.channelCount = channels;
         out.sampleFormat = paFloat32;
         out.suggestedLatency = info->defaultLowOutputLatency;
         if (Pa_OpenStream(&stream_, nullptr, &out, kMixRate, paFramesPerBufferUnspecified, paNoFlag,

@@ -261,3 +261,99 @@ TEST(Devices, NumbersPastTheLastDeviceAreIllegal) {
 }
 
 } // namespace
+
+namespace {
+
+// Speaker routing on a manual device with more than two outputs: three channels of different
+// constant values on different pairs, and where each one is heard.
+struct RouteCase {
+    const char* name;
+    int deviceChannels;
+    std::uint32_t speakers; // of the routed channel (value 0.25)
+    // Expected level of each output channel: the routed channel's 0.25 plus 0.5 from a
+    // front channel (bits 0x01000000) plus 0.125 from an all-speakers channel (bits 0).
+    std::vector<float> expected;
+};
+
+class SpeakerRouting : public ::testing::TestWithParam<RouteCase> {
+protected:
+    void TearDown() override {
+        sys.setManualTap({});
+        sys.shutdown();
+        sys.setManualOutputChannels(2);
+    }
+    AudioSystem& sys = AudioSystem::instance();
+    QTemporaryDir dir;
+};
+
+TEST_P(SpeakerRouting, EachChannelIsHeardOnItsPair) {
+    const RouteCase k = GetParam();
+    sys.setManualOutput(true);
+    sys.setManualOutputChannels(k.deviceChannels);
+    ASSERT_TRUE(sys.initDevice(1));
+    std::vector<float> out;
+    sys.setManualTap([&](const float* s, int n) {
+        out.insert(out.end(), s, s + std::size_t(n) * std::size_t(k.deviceChannels));
+    });
+    auto open = [&](const char* name, float value, std::uint32_t speakers) {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(writeWav(path, constant(0.2, value), true));
+        const Handle h = sys.openFile(path, StreamOptions{false, speakers});
+        EXPECT_NE(h, 0u);
+        EXPECT_TRUE(sys.play(h));
+        return h;
+    };
+    open("routed.wav", 0.25f, k.speakers);
+    open("front.wav", 0.5f, 0x01000000);
+    open("all.wav", 0.125f, 0);
+    sys.renderManual(1000);
+    ASSERT_EQ(out.size(), std::size_t(1000 * k.deviceChannels));
+    for (int c = 0; c < k.deviceChannels; ++c)
+        EXPECT_FLOAT_EQ(out[std::size_t(500 * k.deviceChannels + c)], k.expected[std::size_t(c)])
+            << "output channel " << c;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, SpeakerRouting,
+    ::testing::Values(RouteCase{"stereo_device_all_on_front", 2, 0x02000000, {0.875f, 0.875f}},
+                      RouteCase{"rear_pair", 4, 0x02000000, {0.625f, 0.625f, 0.375f, 0.375f}},
+                      RouteCase{"centre_pair_of_six",
+                                6,
+                                0x03000000,
+                                {0.625f, 0.625f, 0.125f, 0.125f, 0.375f, 0.375f}},
+                      RouteCase{"side_pair_missing_falls_back_to_front",
+                                6,
+                                0x04000000,
+                                {0.875f, 0.875f, 0.125f, 0.125f, 0.125f, 0.125f}},
+                      RouteCase{"side_pair_of_eight",
+                                8,
+                                0x04000000,
+                                {0.625f, 0.625f, 0.125f, 0.125f, 0.125f, 0.125f, 0.375f, 0.375f}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SpeakerRoutingChange, SetSpeakersMovesAPlayingChannel) {
+    auto& sys = AudioSystem::instance();
+    QTemporaryDir dir;
+    sys.setManualOutput(true);
+    sys.setManualOutputChannels(4);
+    ASSERT_TRUE(sys.initDevice(1));
+    std::vector<float> out;
+    sys.setManualTap(
+        [&](const float* s, int n) { out.insert(out.end(), s, s + std::size_t(n) * 4); });
+    const QString path = dir.filePath("moved.wav");
+    ASSERT_TRUE(writeWav(path, constant(0.5, 0.5f), true));
+    const Handle h = sys.openFile(path, StreamOptions{false, 0x01000000});
+    ASSERT_TRUE(sys.play(h));
+    sys.renderManual(100);
+    ASSERT_TRUE(sys.setSpeakers(h, 0x02000000));
+    sys.renderManual(100);
+    EXPECT_EQ(out[4 * 50 + 0], 0.5f);
+    EXPECT_EQ(out[4 * 50 + 2], 0.0f);
+    EXPECT_EQ(out[4 * 150 + 0], 0.0f);
+    EXPECT_EQ(out[4 * 150 + 2], 0.5f);
+    sys.setManualTap({});
+    sys.shutdown();
+    sys.setManualOutputChannels(2);
+}
+
+} // namespace
