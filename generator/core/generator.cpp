@@ -148,6 +148,13 @@ bool PlaylistGenerator::takeable(int index) {
            AcceptArtist(pool_[size_t(index)].artist);
 }
 
+bool PlaylistGenerator::wouldTake(int index) {
+    const TBaseEntry& e = pool_[size_t(index)];
+    if (used_[size_t(index)] && tmpl_.dontRepeat) return false;
+    artistLog_.writeLine(e.artist);
+    return !tmpl_.noRepeatArtists || !accepted_.contains(e.artist.trimmed().toCaseFolded());
+}
+
 bool PlaylistGenerator::appendJingle() {
     const int i = table_.next();
     if (i < 0 || i >= int(jingles_.size())) return false;
@@ -318,10 +325,12 @@ bool PlaylistGenerator::fill(double& r) {
                 const qint64 mMinutes =
                     (qint64(pool_[size_t(m)].durationMs) + opts_.cfadeLen * 1000) / 60000;
                 if (opts_.findTime > r && double(mMinutes) - r >= 2) {
-                    // Special fitting search among FindTry candidates.
+                    // Special fitting search among FindTry candidates. Candidates are only
+                    // checked here: recording each one's artist would make the chosen one
+                    // fail its own artist check below whenever artists must not repeat.
                     for (int k = 0; k < opts_.findTry; ++k) {
                         const int p = random_.pick->below(size);
-                        if (!takeable(p)) continue;
+                        if (!wouldTake(p)) continue;
                         const double diff = double(pool_[size_t(p)].durationMs / 60000) - r;
                         if (diff <= best) {
                             best = diff;

@@ -103,6 +103,9 @@ private:
     void preparePool();
     void prepareLists(bool timeMode);
     bool takeable(int index);
+    // The same checks for a candidate of the special fitting search, without recording its
+    // artist (its line still goes to the artist log).
+    bool wouldTake(int index);
     void append(const TBaseEntry& e) { items_.push_back(e); }
     bool appendJingle(); // false when the drawn number is outside the list
     int nextRotation();

@@ -508,3 +508,28 @@ TEST(GenerationRobustness, ThousandSeedsOnAwkwardLibrariesFinish) {
     setLogToStderr(true);
     setPrompts(nullptr);
 }
+
+TEST_F(Generation, FittingSearchChoiceIsTakenWhenArtistsMustNotRepeat) {
+    // 4 minutes to fill, FindTime 5: the drawn 20-minute track starts the special search,
+    // which finds the 3-minute one. Its artist must not count as already used just because
+    // the search looked at it.
+    library({{"Long", "a", 1200}, {"Short", "b", 180}});
+    GeneratorOptions o;
+    o.minTime = 2;
+    o.findTime = 5;
+    o.findTry = 10;
+    gen.setOptions(o);
+    GeneratorTemplate t;
+    t.type = 2;
+    t.startHour = 8;
+    t.minuteCount = 4;
+    t.noRepeatArtists = true;
+    gen.setTemplate(t);
+    pick = ScriptedRandom({0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const GenerationOutcome r = gen.Generate(out());
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(outPaths(), (std::vector<QString>{musicPath(1)}));
+    const QString log = QString::fromUtf8(fileBytes(artistLog.fileName()));
+    EXPECT_EQ(log.count(QStringLiteral("** Accepted: ")), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("** Accepted: Short")));
+}
