@@ -128,3 +128,36 @@ TEST_F(PlayoutTest, NothingPlaysAfterMoreThanAHundredFailures) {
 
 } // namespace
 } // namespace wc::playback::test
+
+namespace wc::playback::test {
+namespace {
+
+TEST_F(PlayoutTest, MixWithoutFadeKeepsTheOldItemAtFullLevelToItsEnd) {
+    profile.Crossfade.entries[1] = CrossfadeEntry{2.0f, 0, 0, true, false, false};
+    add("first", tone("a.wav", 5.0, 0));
+    add("second", tone("b.wav", 5.0, 1));
+    make();
+    startFirst();
+    loop.runFor(5500);
+    const long startB = firstSound(1);
+    EXPECT_NEAR(double(startB), double(frameAt(3000)), kTickFrames + 441);
+    EXPECT_GT(level(0, frameAt(4500)), 0.97 * kAmp);
+    EXPECT_GT(level(0, frameAt(4990) - 220), 0.97 * kAmp);
+    EXPECT_EQ(level(0, frameAt(5050)), 0.0f);
+}
+
+TEST_F(PlayoutTest, FadeInLongerThanTenSecondsIsUsedAndKeptAsTen) {
+    profile.Crossfade.entries[1] = CrossfadeEntry{0, 0, 15.0f, false, false, true};
+    add("first", tone("a.wav", 12.0, 0));
+    make();
+    startFirst();
+    EXPECT_FLOAT_EQ(profile.Crossfade.entries[1].fadeIn, 10.0f);
+    loop.runFor(11000);
+    const float half = level(0, frameAt(5000));
+    EXPECT_GT(half, 0.4 * kAmp);
+    EXPECT_LT(half, 0.6 * kAmp);
+    EXPECT_GT(level(0, frameAt(10100)), 0.97 * kAmp);
+}
+
+} // namespace
+} // namespace wc::playback::test
