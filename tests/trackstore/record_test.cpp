@@ -1,6 +1,7 @@
 // The record codec: byte layout, round trip, name keys, checksum and the texts built from a
 // record.
 #include "common/text.h"
+#include "common/trackstore/slotindex.h"
 #include "common/trackstore/trackstore.h"
 
 #include <QDate>
@@ -144,6 +145,25 @@ TEST(TrackKey, LowerCasesAndCutsOnACharacterBoundary) {
     EXPECT_EQ(z.nameCRC, TrackNameCRC(z.name));
     EXPECT_EQ(z.playCount, 0);
     EXPECT_FALSE(z.hasOwnFades());
+}
+
+TEST(TrackKey, LookupKeyWithoutAllocationMatchesTheStoredKey) {
+    const QString names[] = {
+        QStringLiteral("/Music/A.MP3"),
+        QString(254, QLatin1Char('Q')) + QString::fromUtf8("Ж"), // non-ASCII past the cut
+        QString(255, QLatin1Char('Q')) + QString::fromUtf8("Ж"),
+        QString(300, QLatin1Char('z')),
+        QString::fromUtf8("/Музыка/Песня.MP3"),
+        QString(QChar(0x212A)) + QStringLiteral("elvin"), // the Kelvin sign lower-cases to 'k'
+        QStringLiteral("[]^_`{|}~@"), // neighbours of the letters stay as they are
+        QString(),
+    };
+    for (const QString& name : names) {
+        char buf[kTrackNameCapacity];
+        QByteArray spill;
+        EXPECT_EQ(QByteArray(nameKey(name, buf, &spill).toByteArray()), trackKey(name))
+            << name.toStdString();
+    }
 }
 
 TEST(TrackTexts, IntroOutroIsMinutesAndSeconds) {
