@@ -609,16 +609,12 @@ public:
     }
 };
 
-std::optional<qint64> sendRemote(Bus& bus, const QString& dir, WindowHandle to, quint32 msg,
-                                 qint64 wParam, qint64 lParam, int timeoutMs) {
-    const qint64 deadline = monoMs() + std::max(0, timeoutMs);
-    int fd = -1;
-    const ConnectResult c = connectTo(dir, to, deadline, &fd);
-    if (c == ConnectResult::Refused) removeIfStale(dir, to);
-    if (c != ConnectResult::Connected) return std::nullopt;
-
+// A frame from this process; a registered message carries its name, so that the receiver
+// can map it to its own number.
+Frame outgoingFrame(Bus& bus, FrameKind kind, WindowHandle to, quint32 msg, qint64 wParam,
+                    qint64 lParam) {
     Frame f;
-    f.kind = FrameKind::Send;
+    f.kind = kind;
     f.serial = bus.serial.fetch_add(1);
     f.target = to;
     f.senderPid = quint32(::getpid());
@@ -629,6 +625,18 @@ std::optional<qint64> sendRemote(Bus& bus, const QString& dir, WindowHandle to, 
         std::lock_guard<std::mutex> g(bus.mu);
         f.name = bus.nameOfNumber.value(msg);
     }
+    return f;
+}
+
+std::optional<qint64> sendRemote(Bus& bus, const QString& dir, WindowHandle to, quint32 msg,
+                                 qint64 wParam, qint64 lParam, int timeoutMs) {
+    const qint64 deadline = monoMs() + std::max(0, timeoutMs);
+    int fd = -1;
+    const ConnectResult c = connectTo(dir, to, deadline, &fd);
+    if (c == ConnectResult::Refused) removeIfStale(dir, to);
+    if (c != ConnectResult::Connected) return std::nullopt;
+
+    const Frame f = outgoingFrame(bus, FrameKind::Send, to, msg, wParam, lParam);
     std::optional<qint64> result;
     if (writeAll(fd, bus::encodeFrame(f), deadline)) {
         const bool mainThread = bus.onMainThread();
@@ -680,18 +688,7 @@ bool postRemote(Bus& bus, const QString& dir, WindowHandle to, quint32 msg, qint
     const ConnectResult c = connectTo(dir, to, deadline, &fd);
     if (c == ConnectResult::Refused) removeIfStale(dir, to);
     if (c != ConnectResult::Connected) return false;
-    Frame f;
-    f.kind = FrameKind::Post;
-    f.serial = bus.serial.fetch_add(1);
-    f.target = to;
-    f.senderPid = quint32(::getpid());
-    f.msg = msg;
-    f.wParam = wParam;
-    f.lParam = lParam;
-    if (msg >= 0xC000 && msg <= 0xFFFF) {
-        std::lock_guard<std::mutex> g(bus.mu);
-        f.name = bus.nameOfNumber.value(msg);
-    }
+    const Frame f = outgoingFrame(bus, FrameKind::Post, to, msg, wParam, lParam);
     const bool ok = writeAll(fd, bus::encodeFrame(f), deadline);
     ::close(fd);
     return ok;
