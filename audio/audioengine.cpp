@@ -98,6 +98,8 @@ struct TAudioEngine::PendingSilence {
 };
 
 TAudioEngine::TAudioEngine(ReportFn notify) : notify_(std::move(notify)) {
+    // How far streams decode ahead of playback (our DSP callbacks always get floats).
+    AudioSystem::instance().setBufferMs(settings().BufferLength);
     watchTimer_ = timerHost().createTimer(QStringLiteral("watchTimer"), [this] { watch(); });
     watchTimer_->start(50);
 }

@@ -37,6 +37,7 @@ struct AudioSystem::Impl {
     int current = -1;
     bool manual = false;
     int manualChannels = kChannels;
+    int bufferMs = 500;
     Handle nextHandle = 1;
     std::mutex detachedLock; // guards channels that belong to no device
     std::function<void(const float*, int)> tap;
@@ -133,6 +134,14 @@ int AudioSystem::lastError() const {
 
 QStringList AudioSystem::outputDevices() {
     return outputDeviceDescriptions();
+}
+
+void AudioSystem::setBufferMs(int ms) {
+    d->bufferMs = std::clamp(ms, 10, 5000);
+}
+
+int AudioSystem::bufferMs() const {
+    return d->bufferMs;
 }
 
 void AudioSystem::setManualOutputChannels(int channels) {
@@ -258,7 +267,7 @@ Handle AudioSystem::openFile(const QString& path, const StreamOptions& opt) {
     auto decoder = std::make_unique<FileDecoder>();
     if (const int e = decoder->open(path); e != kOk) return fail(e), 0;
     t_lastError = kOk;
-    return d->add(std::make_unique<FileSource>(std::move(decoder)), opt, dev);
+    return d->add(std::make_unique<FileSource>(std::move(decoder), d->bufferMs), opt, dev);
 }
 
 Handle AudioSystem::openInput(int recDevice, const StreamOptions& opt) {

@@ -63,6 +63,9 @@ public:
     void shutdown();
 
     // --- configuration ---
+    // How far file streams opened from now on decode ahead of playback, in ms (default 500).
+    void setBufferMs(int ms);
+    int bufferMs() const;
     void setGlobalVolume(int percent); // 0..100
     int globalVolume() const;
     // Logarithmic volume curve: volume v maps to -50 dB x (1 - v) instead of linear gain.

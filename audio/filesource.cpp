@@ -7,9 +7,12 @@
 
 namespace wc::audio {
 
-FileSource::FileSource(std::unique_ptr<FileDecoder> decoder)
+FileSource::FileSource(std::unique_ptr<FileDecoder> decoder, int bufferMs)
     : decoder_(std::move(decoder)), rate_(decoder_->rate()), length_(decoder_->lengthFrames()),
-      ring_(kBlocks) {
+      blocks_(unsigned(std::clamp<std::int64_t>(
+          (std::int64_t(std::max(bufferMs, 0)) * rate_ / 1000 + kBlockFrames - 1) / kBlockFrames,
+          2, kMaxBlocks))),
+      ring_(blocks_) {
     for (Block& b : ring_)
         b.data.resize(std::size_t(kBlockFrames) * kChannels);
     fillOne(); // the first block at once, so that playback starts without waiting
@@ -23,8 +26,8 @@ FileSource::~FileSource() {
 bool FileSource::fillOne() {
     std::lock_guard lock(decodeMutex_);
     const std::uint32_t head = head_.load(std::memory_order_relaxed);
-    if (decoderDone_ || head - tail_.load(std::memory_order_acquire) >= kBlocks) return false;
-    Block& b = ring_[head % kBlocks];
+    if (decoderDone_ || head - tail_.load(std::memory_order_acquire) >= blocks_) return false;
+    Block& b = ring_[head % blocks_];
     b.start = decoder_->position();
     b.frames = decoder_->read(b.data.data(), kBlockFrames);
     b.last = b.frames < kBlockFrames || decoder_->position() >= length_;
@@ -44,7 +47,7 @@ int FileSource::pull(float* out, int frames, bool mayWait) {
             if (tail == head_.load(std::memory_order_acquire)) break; // decoded to the end
             continue;
         }
-        Block& b = ring_[tail % kBlocks];
+        Block& b = ring_[tail % blocks_];
         const int take = std::min(frames - done, b.frames - readOffset_);
         std::memcpy(out + std::size_t(done) * kChannels,
                     b.data.data() + std::size_t(readOffset_) * kChannels,

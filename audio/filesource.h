@@ -19,8 +19,11 @@ namespace wc::audio {
 
 class FileSource final : public Source {
 public:
-    // Takes an opened decoder.
-    explicit FileSource(std::unique_ptr<FileDecoder> decoder);
+    // Takes an opened decoder. The worker decodes up to bufferMs ahead of playback (in whole
+    // blocks of 4096 frames, at least two).
+    explicit FileSource(std::unique_ptr<FileDecoder> decoder, int bufferMs = 500);
+    // Blocks in the ring (for tests and diagnostics).
+    unsigned blocks() const { return blocks_; }
     ~FileSource() override;
 
     int rate() const override { return rate_; }
@@ -38,7 +41,7 @@ public:
 
 private:
     static constexpr int kBlockFrames = 4096;
-    static constexpr unsigned kBlocks = 12;
+    static constexpr unsigned kMaxBlocks = 64;
     struct Block {
         std::int64_t start = 0;
         int frames = 0;
@@ -50,6 +53,7 @@ private:
     std::mutex decodeMutex_;
     int rate_;
     std::int64_t length_;
+    unsigned blocks_;
     std::vector<Block> ring_;
     std::atomic<std::uint32_t> head_{0};
     std::atomic<std::uint32_t> tail_{0};

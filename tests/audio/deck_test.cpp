@@ -581,6 +581,15 @@ TEST_F(DeckTest, SilencePreparedAheadIsUsedByOpenAndRedoneWhenTheFileChanges) {
     EXPECT_EQ(d.endSilenceSec, 0.0f);
 }
 
+TEST_F(DeckTest, CreateAppliesTheBufferLength) {
+    ini.BufferLength = 1500;
+    makeDeck();
+    EXPECT_EQ(sys.bufferMs(), 1500);
+    ini.BufferLength = 500;
+    makeDeck();
+    EXPECT_EQ(sys.bufferMs(), 500);
+}
+
 TEST_F(DeckTest, FileDurationIsTheExactLength) {
     EXPECT_EQ(FileDurationMs(file(sine(2.5, 440.0))), 2500);
     EXPECT_EQ(FileDurationMs(dir.filePath("absent.wav")), -1);

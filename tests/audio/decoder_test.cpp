@@ -1,6 +1,7 @@
 // Every format of the player's extension table that a command-line encoder can make: opens,
 // reports exactly the number of frames it delivers, and seeks to the exact frame.
 #include "audio/audiosystem.h"
+#include "audio/filesource.h"
 #include "fixtures.h"
 
 #include <QTemporaryDir>
@@ -114,5 +115,47 @@ TEST(OpenFailure, MissingAndGarbageFilesGiveTheirErrorNumbers) {
     EXPECT_FALSE(sys.free(123456789));
     EXPECT_EQ(sys.lastError(), kErrInvalidHandle);
 }
+
+} // namespace
+
+namespace {
+
+// How far a file stream decodes ahead follows the buffer length, in whole blocks of 4096
+// frames, never fewer than two; and the stream still plays every frame in order.
+struct BufferCase {
+    const char* name;
+    int bufferMs;
+    int rate;
+    unsigned blocks;
+};
+
+class BufferLength : public ::testing::TestWithParam<BufferCase> {};
+
+TEST_P(BufferLength, DecodesThatFarAheadInWholeBlocks) {
+    const BufferCase k = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("b.wav");
+    Pcm pcm = sine(1.0, 440.0, 0.5, k.rate);
+    ASSERT_TRUE(writeWav(path, pcm, true));
+    auto dec = std::make_unique<FileDecoder>();
+    ASSERT_EQ(dec->open(path), kOk);
+    FileSource src(std::move(dec), k.bufferMs);
+    EXPECT_EQ(src.blocks(), k.blocks);
+    std::vector<float> got(pcm.samples.size() + 64);
+    int frames = 0;
+    while (int n = src.pull(got.data() + 2 * frames, 1000, true))
+        frames += n;
+    ASSERT_EQ(frames, k.rate);
+    for (int i = 0; i < 2 * frames; i += 997)
+        ASSERT_EQ(got[std::size_t(i)], pcm.samples[std::size_t(i)]) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, BufferLength,
+                         ::testing::Values(BufferCase{"default_500ms", 500, 44100, 6},
+                                           BufferCase{"short_is_two_blocks", 50, 44100, 2},
+                                           BufferCase{"zero_is_two_blocks", 0, 44100, 2},
+                                           BufferCase{"two_seconds_at_48k", 2000, 48000, 24},
+                                           BufferCase{"huge_is_capped", 100000, 44100, 64}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
