@@ -142,6 +142,7 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     auto& sys = AudioSystem::instance();
     const TSystemIni& ini = settings();
     // 1. A clean deck; nothing is reported while opening.
+    RemoveEffects();
     StopAndFree();
     mixNoticeDone = fadeNoticeDone = outroNoticeDone = true;
     stopAfterFade = false;
@@ -335,6 +336,7 @@ void TAudioEngine::StopAndFree() {
     ++generation_;
     cancelSilenceSeek();
     pendingSilence_.reset();
+    RemoveEffects();
     RemoveEqualizer();
     if (playHandle) {
         if (gainDsp_) sys.removeDsp(playHandle, gainDsp_);
@@ -402,6 +404,31 @@ void TAudioEngine::SetSampleRate(int r) {
 void TAudioEngine::SetPitch(int p) {
     pitch = p;
     AudioSystem::instance().setTempo(sourceHandle, std::nullopt, std::nullopt, float(p));
+}
+
+// --- effects -------------------------------------------------------------------------------
+
+Handle TAudioEngine::AddEffect(DeckEffect effect, DspFunction fn, int priority) {
+    if (!playHandle) return 0;
+    auto& sys = AudioSystem::instance();
+    Handle& slot = effects_[std::size_t(effect)];
+    if (slot) sys.removeDsp(playHandle, slot);
+    slot = sys.addDsp(playHandle, std::move(fn), priority);
+    return slot;
+}
+
+bool TAudioEngine::HasEffect(DeckEffect effect) const {
+    return effects_[std::size_t(effect)] != 0;
+}
+
+void TAudioEngine::RemoveEffects() {
+    auto& sys = AudioSystem::instance();
+    for (DeckEffect e :
+         {DeckEffect::AutoAmp, DeckEffect::SecondEcho, DeckEffect::Echo, DeckEffect::Reverb}) {
+        Handle& slot = effects_[std::size_t(e)];
+        if (slot && playHandle) sys.removeDsp(playHandle, slot);
+        slot = 0;
+    }
 }
 
 // --- equaliser -----------------------------------------------------------------------------

@@ -31,6 +31,10 @@ enum DeckState : int { DeckStop = 1001, DeckPlay = 1002, DeckPause = 1003, DeckE
 // point or end), 2 (fade point), 3 or -3 (outro point or end; -3 once notice 1 was accepted).
 enum class DeckReport { Ended, Event };
 
+// The effects of the processing chain a deck carries besides its equaliser and gain. The
+// chain installs them (AddEffect); the deck removes them when it opens or frees an item.
+enum class DeckEffect { AutoAmp, SecondEcho, Echo, Reverb };
+
 // Process-wide pieces shared by every deck.
 // GainTable[d + 31] = 10^(d/20) for d = -31..31.
 extern const std::array<double, 63> GainTable;
@@ -83,6 +87,13 @@ public:
     void SetTempo(int t);
     void SetSampleRate(int r);
     void SetPitch(int p);
+
+    // Installs an effect's DSP on the play handle (priority: auto-amp 100, the others 49),
+    // replacing the same effect; 0 when nothing is open.
+    Handle AddEffect(DeckEffect effect, DspFunction fn, int priority);
+    bool HasEffect(DeckEffect effect) const;
+    // Removes auto-amp, second echo, echo and reverb, in that order.
+    void RemoveEffects();
 
     void SetupEqualizer();
     void ApplyEqualizer();
@@ -144,6 +155,7 @@ private:
     Handle eqDsp_ = 0;
     unsigned generation_ = 0; // changes whenever the item is opened or freed
     std::shared_ptr<PendingSilence> pendingSilence_;
+    std::array<Handle, 4> effects_{}; // DSP handles by DeckEffect
 };
 
 } // namespace wc::audio

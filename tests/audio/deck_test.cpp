@@ -581,6 +581,52 @@ TEST_F(DeckTest, SilencePreparedAheadIsUsedByOpenAndRedoneWhenTheFileChanges) {
     EXPECT_EQ(d.endSilenceSec, 0.0f);
 }
 
+TEST_F(DeckTest, EffectsRunAfterTheGainAndGoWithTheItem) {
+    const QString path = file(constant(2.0, 0.5f), "fx.wav");
+    TAudioEngine& d = makeDeck();
+    EXPECT_EQ(d.AddEffect(
+                  DeckEffect::Echo, [](float*, int) {}, 49),
+              0u); // nothing open
+    d.Open(path, false);
+    d.gainDb = 6;
+    // The effect sees the gain's output (priority 49 runs after 50): it records what it got
+    // and halves it.
+    float seen = 0;
+    ASSERT_NE(d.AddEffect(
+                  DeckEffect::Reverb,
+                  [&seen](float* s, int n) {
+                      seen = s[0];
+                      for (int i = 0; i < 2 * n; ++i)
+                          s[i] *= 0.5f;
+                  },
+                  49),
+              0u);
+    EXPECT_TRUE(d.HasEffect(DeckEffect::Reverb));
+    loop.runFor(100);
+    const float gained = 0.5f * float(GainTable[6 + 31]);
+    EXPECT_FLOAT_EQ(seen, gained);
+    EXPECT_FLOAT_EQ(out.back(), gained * 0.5f);
+    // Opening the next item removes it.
+    d.Open(path, false);
+    EXPECT_FALSE(d.HasEffect(DeckEffect::Reverb));
+    out.clear();
+    loop.runFor(100);
+    EXPECT_FLOAT_EQ(out.back(), gained);
+    // So does RemoveEffects while playing, and StopAndFree.
+    d.AddEffect(
+        DeckEffect::AutoAmp, [](float* s, int n) { std::fill(s, s + 2 * n, 0.0f); }, 100);
+    loop.runFor(100);
+    EXPECT_EQ(out.back(), 0.0f);
+    d.RemoveEffects();
+    EXPECT_FALSE(d.HasEffect(DeckEffect::AutoAmp));
+    loop.runFor(100);
+    EXPECT_FLOAT_EQ(out.back(), gained);
+    d.AddEffect(
+        DeckEffect::Echo, [](float*, int) {}, 49);
+    d.StopAndFree();
+    EXPECT_FALSE(d.HasEffect(DeckEffect::Echo));
+}
+
 TEST_F(DeckTest, CreateAppliesTheBufferLength) {
     ini.BufferLength = 1500;
     makeDeck();
