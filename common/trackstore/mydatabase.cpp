@@ -541,6 +541,13 @@ quint32 DatabaseMessage() {
     return id;
 }
 
+bool handleDatabaseMessage(MyDatabase& store, quint32 msg, qint64 wParam) {
+    const quint32 id = DatabaseMessage();
+    if (id == 0 || msg != id) return false;
+    store.reloadChanged(wParam);
+    return true;
+}
+
 MyDatabase& trackStore() {
     if (!g_store) {
         if (!g_ownStore) g_ownStore = std::make_unique<MyDatabase>();

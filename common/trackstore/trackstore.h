@@ -152,6 +152,9 @@ private:
 
 // The registered message number of "Wavecrest_Database_Message" in this process.
 quint32 DatabaseMessage();
+// For a window's message handler: when msg is DatabaseMessage, brings store up to date and
+// calls its change hooks with wParam, and returns true; otherwise false.
+bool handleDatabaseMessage(MyDatabase& store, quint32 msg, qint64 wParam);
 
 // The process-wide store; created on first use for programDir(). setTrackStore() installs
 // another (tests); it must outlive its users.
