@@ -112,25 +112,43 @@ TEST_F(Generation, CountModeTakesTheScriptedDrawsInOrder) {
 TEST_F(Generation, CountModeMixesJinglesAndRotationByCounts) {
     library(distinctArtists(5, 200));
     writeList(dir.filePath("jingles.m3u"), {{5, "/j/j0.mp3"}, {6, "/j/j1.mp3"}});
-    writeList(dir.filePath("rot.m3u"), {{100, "/r/r0.mp3"}, {100, "/r/r1.mp3"}});
-    pick = ScriptedRandom({0, 1, 2, 3, 4});
-    jingles = ScriptedRandom({1});
-    GeneratorTemplate t;
-    t.trackCount = 4;
-    t.isJingles = true;
-    t.jingleEvery = 2;
-    t.jingleList = dir.filePath("jingles.m3u");
-    t.isRotation = true;
-    t.rotationType = 2;
-    t.rotationEvery = 2;
-    t.rotationList = dir.filePath("rot.m3u");
-    gen.setTemplate(t);
-    EXPECT_FALSE(gen.Generate(out()).error);
-    // Round 2 places a jingle (not counted) and a rotation item (counted); round 3 is the
-    // fourth counted item.
-    const std::vector<QString> want = {musicPath(0), musicPath(1), "/j/j1.mp3", "/r/r0.mp3",
-                                       musicPath(2)};
-    EXPECT_EQ(outPaths(), want);
+    writeList(dir.filePath("rot.m3u"),
+              {{100, "/r/r0.mp3"}, {100, "/r/r1.mp3"}, {100, "/r/r2.mp3"}});
+    struct Case {
+        int rotationType;
+        std::vector<int> rotationScript;
+    };
+    const Case cases[] = {{2, {}}, {1, {2, 0, 1}}, {1, {1, 1, 1}}};
+    for (const Case& c : cases) {
+        pick = ScriptedRandom({0, 1, 2, 3, 4});
+        jingles = ScriptedRandom({1});
+        rotation = ScriptedRandom(c.rotationScript);
+        GeneratorTemplate t;
+        t.trackCount = 4;
+        t.isJingles = true;
+        t.jingleEvery = 2;
+        t.jingleList = dir.filePath("jingles.m3u");
+        t.isRotation = true;
+        t.rotationType = c.rotationType;
+        t.rotationEvery = 2;
+        t.rotationList = dir.filePath("rot.m3u");
+        gen.setTemplate(t);
+        EXPECT_FALSE(gen.Generate(out()).error);
+        // The rotation item: the first of the list in list order, else the first entry of a
+        // shuffled order drawn from the same script.
+        int first = 0;
+        if (c.rotationType == 1) {
+            ScriptedRandom same(c.rotationScript);
+            ShuffleSequence order(same);
+            order.build(3);
+            first = order.next();
+        }
+        // Round 2 places a jingle (not counted) and a rotation item (counted); round 3 is the
+        // fourth counted item.
+        const std::vector<QString> want = {musicPath(0), musicPath(1), "/j/j1.mp3",
+                                           QStringLiteral("/r/r%1.mp3").arg(first), musicPath(2)};
+        EXPECT_EQ(outPaths(), want) << c.rotationType;
+    }
 }
 
 TEST_F(Generation, CountModeWithEmptyRotationAndJingleListsAppendsNothingExtra) {
