@@ -4,7 +4,9 @@
 #include "common/clock.h"
 #include "common/settings.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLibrary>
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -68,6 +70,31 @@ int MasterVolume() {
 
 void SetMasterVolume(int v) {
     AudioSystem::instance().setGlobalVolume(v);
+}
+
+namespace {
+QStringList& pluginList() {
+    static QStringList list;
+    return list;
+}
+} // namespace
+
+int LoadLibraryPlugins(const QString& folder) {
+    const QDir dir(QDir(folder).filePath(QStringLiteral("plugins")));
+    int loaded = 0;
+    for (const QString& name : dir.entryList({QStringLiteral("*.so"), QStringLiteral("*.so.*")},
+                                             QDir::Files, QDir::Name)) {
+        if (pluginList().contains(name)) continue;
+        QLibrary lib(dir.filePath(name));
+        if (!lib.load()) continue; // stays loaded for the life of the process
+        pluginList().append(name);
+        ++loaded;
+    }
+    return loaded;
+}
+
+QStringList LibraryPlugins() {
+    return pluginList();
 }
 
 int FileDurationMs(const QString& path) {
@@ -224,6 +251,9 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     // 9.
     if (!isLineIn && ini.FXTempo && playHandle != sourceHandle)
         sys.setTempo(sourceHandle, float(tempo), float(sampleRate), float(pitch));
+    // 10. The auto-amp window: bytes per second of the play handle (stereo float) x delay.
+    if (const int rate = sys.nativeRate(playHandle); rate > 0)
+        autoAmpWindow = int(std::lround(double(rate) * kBytesPerFrame * autoAmpDelaySec));
     // 11. Skip the leading silence.
     int error = kOk;
     if (analyseLater)

@@ -48,6 +48,11 @@ void FreeMixer();
 QString FileFilter();
 int MasterVolume();
 void SetMasterVolume(int v);
+// Loads the add-on libraries (*.so) in the folder "plugins" under folder and keeps the file
+// names of those that loaded; returns how many did. Our decoder reads every format itself,
+// so a machine without add-ons lacks nothing.
+int LoadLibraryPlugins(const QString& folder);
+QStringList LibraryPlugins();
 // Length of a file in ms through a decode-only stream; -1 when it cannot be opened.
 int FileDurationMs(const QString& path);
 
@@ -126,6 +131,10 @@ public:
     std::atomic<int> gainDb{0};
     int typeGainDb = 0;
     int fadeOutMs = 0;
+    // The auto-amp stage's delay in seconds (set by the processing chain) and the window it
+    // gives in samples: bytes per second of the play handle x delay, set at every Open.
+    float autoAmpDelaySec = 0.0f;
+    int autoAmpWindow = 0;
     bool stopAfterFade = false;
     float mixAheadMs = 0, fadeAheadMs = 0, outroAheadMs = 0;
 

@@ -7,6 +7,9 @@
 #include "fixtures.h"
 #include "manualoutput.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -625,6 +628,42 @@ TEST_F(DeckTest, EffectsRunAfterTheGainAndGoWithTheItem) {
         DeckEffect::Echo, [](float*, int) {}, 49);
     d.StopAndFree();
     EXPECT_FALSE(d.HasEffect(DeckEffect::Echo));
+}
+
+TEST_F(DeckTest, OpenSetsTheAutoAmpWindowFromThePlayHandlesRate) {
+    struct Case {
+        int rate;
+        float delay;
+        int window;
+    };
+    for (const Case k :
+         {Case{44100, 0.5f, 176400}, Case{48000, 2.0f, 768000}, Case{22050, 0.1f, 17640}}) {
+        TAudioEngine& d = makeDeck();
+        d.autoAmpDelaySec = k.delay;
+        d.Open(file(sine(0.5, 440.0, 0.5, k.rate), "amp.wav"), false);
+        ASSERT_EQ(d.lastError, 0);
+        EXPECT_EQ(d.autoAmpWindow, k.window) << k.rate;
+    }
+}
+
+TEST(LibraryPlugins, KeepsTheNamesOfTheAddOnsThatLoaded) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("plugins"));
+    const QString plugins = QDir(dir.path()).filePath("plugins");
+    // A real shared library, and one that is not.
+    ASSERT_TRUE(QFile::copy("/lib/x86_64-linux-gnu/libz.so.1", plugins + "/libwcaddon.so"));
+    QFile garbage(plugins + "/libbroken.so");
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("not a library");
+    garbage.close();
+    QFile other(plugins + "/readme.txt");
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    EXPECT_EQ(LoadLibraryPlugins(dir.path()), 1);
+    EXPECT_TRUE(LibraryPlugins().contains("libwcaddon.so"));
+    EXPECT_FALSE(LibraryPlugins().contains("libbroken.so"));
+    EXPECT_FALSE(LibraryPlugins().contains("readme.txt"));
+    EXPECT_EQ(LoadLibraryPlugins(dir.path()), 0); // loaded once
 }
 
 TEST_F(DeckTest, CreateAppliesTheBufferLength) {
