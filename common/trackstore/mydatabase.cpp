@@ -14,6 +14,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/trackstore/recordbuffer.h"
 #include "common/trackstore/slotindex.h"
 #include "common/trackstore/trackstore.h"
 #include "platform/messagebus.h"
@@ -141,7 +142,7 @@ private:
 enum class ReadResult { Ok, Missing, Failed };
 
 // Reads the whole file into *out (whole records only) and its identity into *id.
-ReadResult readWhole(const QByteArray& path, QByteArray* out, FileId* id, int* error) {
+ReadResult readWhole(const QByteArray& path, RecordBuffer* out, FileId* id, int* error) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *error = errno;
@@ -159,8 +160,12 @@ ReadResult readWhole(const QByteArray& path, QByteArray* out, FileId* id, int* e
         return ReadResult::Failed;
     }
     const qint64 want = (qint64(st.st_size) / kRec) * kRec;
-    QByteArray buf;
-    buf.resize(want);
+    RecordBuffer buf;
+    if (!buf.resize(want)) {
+        *error = ENOMEM;
+        ::close(fd);
+        return ReadResult::Failed;
+    }
     qint64 got = 0;
     while (got < want) {
         const ssize_t n = ::read(fd, buf.data() + got, size_t(want - got));
@@ -179,10 +184,10 @@ ReadResult readWhole(const QByteArray& path, QByteArray* out, FileId* id, int* e
     return ReadResult::Ok;
 }
 
-void markRecordZero(QByteArray& image) {
+void markRecordZero(RecordBuffer& image) {
     if (image.size() >= kRec) {
-        image[kOffMarker] = 1;
-        image[kOffMarker + 1] = 0;
+        image.data()[kOffMarker] = 1;
+        image.data()[kOffMarker + 1] = 0;
     }
 }
 
@@ -195,7 +200,7 @@ struct MyDatabase::Impl {
     QString path;
     QByteArray nativePath;
     QByteArray lockPath;
-    QByteArray image; // whole records in file order
+    RecordBuffer image; // whole records in file order
     SlotIndex index;
     bool blocked = false;
     bool synced = false; // seen and seenId describe what image holds
@@ -208,17 +213,17 @@ struct MyDatabase::Impl {
     int count() const { return int(image.size() / kRec); }
     const char* slot(int i) const { return image.constData() + qint64(i) * kRec; }
 
-    int find(QByteArrayView key) const { return index.find(image, key); }
+    int find(QByteArrayView key) const { return index.find(image.view(), key); }
 
     void showLoadError(int error) const {
         prompts().notify(PromptKind::Error, QString(),
                          QStringLiteral("I/O Error %1\r\nFile: %2").arg(error).arg(path));
     }
 
-    void adopt(QByteArray img, const Journal& j, const FileId& id) {
+    void adopt(RecordBuffer img, const Journal& j, const FileId& id) {
         markRecordZero(img);
         image = std::move(img);
-        index.rebuild(image);
+        index.rebuild(image.view());
         seen = j;
         seenId = id;
         synced = true;
@@ -228,7 +233,7 @@ struct MyDatabase::Impl {
     // Reads the whole file (the caller holds the lock). A missing file keeps the contents,
     // or, before a write, empties them, since the write must start from what the file holds.
     bool fullLoad(const Journal& j, bool forWrite, bool showError) {
-        QByteArray img;
+        RecordBuffer img;
         FileId id;
         int error = 0;
         switch (readWhole(nativePath, &img, &id, &error)) {
@@ -261,15 +266,18 @@ struct MyDatabase::Impl {
     // Puts a record read from the file into slot i (i == count() appends).
     void applySlot(int i, const char* rec) {
         if (i == count()) {
-            image.append(rec, kRec);
+            if (!image.append(rec, kRec)) {
+                synced = false; // out of memory: the next look reads the whole file
+                return;
+            }
             if (i == 0) markRecordZero(image);
-            index.appended(image);
+            index.appended(image.view());
             return;
         }
         const QByteArray oldKey = SlotIndex::keyOf(slot(i));
         std::memcpy(image.data() + qint64(i) * kRec, rec, kRec);
         if (i == 0) markRecordZero(image);
-        if (SlotIndex::keyOf(slot(i)) != oldKey) index.rebuild(image);
+        if (SlotIndex::keyOf(slot(i)) != oldKey) index.rebuild(image.view());
     }
 
     // Brings the in-memory copy up to date with the file; the caller holds the lock.
@@ -333,9 +341,10 @@ struct MyDatabase::Impl {
         return true;
     }
 
-    bool rewrite(StoreLock& lock, QByteArray img, QString* error) {
+    bool rewrite(StoreLock& lock, RecordBuffer img, QString* error) {
         QString why;
-        if (!writeFileAtomically(path, img, &why)) {
+        if (!writeFileAtomically(path, QByteArray::fromRawData(img.constData(), img.size()),
+                                 &why)) {
             logLine(QStringLiteral("Track store: cannot rewrite %1: %2").arg(path, why));
             if (error) *error = why;
             return false;
@@ -374,7 +383,8 @@ struct MyDatabase::Impl {
     }
 
     bool remove(StoreLock& lock, int i) {
-        QByteArray img = image;
+        RecordBuffer img = image.clone();
+        if (img.size() != image.size()) return false; // out of memory
         img.remove(qint64(i) * kRec, kRec);
         return rewrite(lock, std::move(img), nullptr);
     }
@@ -507,7 +517,11 @@ bool MyDatabase::resetPlayCounts(QString* error) {
         const auto lock = d_->lockForWrite(error);
         if (!lock) return false;
         if (statFile(d_->nativePath).exists) {
-            QByteArray img = d_->image;
+            RecordBuffer img = d_->image.clone();
+            if (img.size() != d_->image.size()) {
+                if (error) *error = QStringLiteral("out of memory");
+                return false;
+            }
             for (qint64 at = kOffPlayCount; at + 4 <= img.size(); at += kRec)
                 std::memset(img.data() + at, 0, 4);
             if (!d_->rewrite(*lock, std::move(img), error)) return false;
@@ -532,7 +546,8 @@ void MyDatabase::removeChangedHook(int id) {
 }
 
 void MyDatabase::loadFromBytes(const QByteArray& image) {
-    d_->adopt(image.left((image.size() / kRec) * kRec), Journal{}, FileId{});
+    d_->adopt(RecordBuffer(QByteArrayView(image).first((image.size() / kRec) * kRec)), Journal{},
+              FileId{});
     d_->synced = false; // the next look at the file reads it whole
 }
 

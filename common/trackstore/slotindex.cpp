@@ -49,14 +49,14 @@ QByteArray SlotIndex::keyOf(const char* rec) {
     return trackKey(isValidUtf8(s, n) ? QString::fromUtf8(s, n) : fromCp1251(s, n));
 }
 
-QByteArrayView SlotIndex::keyAt(const QByteArray& image, int slot) const {
+QByteArrayView SlotIndex::keyAt(QByteArrayView image, int slot) const {
     const qint32 alt = alt_[size_t(slot)];
     if (alt >= 0) return QByteArrayView(altKeys_[size_t(alt)]);
     const char* rec = image.constData() + qsizetype(slot) * kTrackRecordSize;
     return QByteArrayView(rec + 1, static_cast<unsigned char>(rec[0]));
 }
 
-void SlotIndex::insert(const QByteArray& image, int slot) {
+void SlotIndex::insert(QByteArrayView image, int slot) {
     const char* rec = image.constData() + qsizetype(slot) * kTrackRecordSize;
     if (isPlain(rec)) {
         alt_.push_back(-1);
@@ -79,7 +79,7 @@ void SlotIndex::insert(const QByteArray& image, int slot) {
     }
 }
 
-void SlotIndex::rebuild(const QByteArray& image) {
+void SlotIndex::rebuild(QByteArrayView image) {
     const int n = int(image.size() / kTrackRecordSize);
     size_t size = 16;
     while (size < size_t(n) * 2 + 2)
@@ -94,7 +94,7 @@ void SlotIndex::rebuild(const QByteArray& image) {
         insert(image, i);
 }
 
-void SlotIndex::appended(const QByteArray& image) {
+void SlotIndex::appended(QByteArrayView image) {
     const int n = int(image.size() / kTrackRecordSize);
     if (n != count_ + 1 || size_t(n) * 2 + 2 > table_.size()) {
         rebuild(image);
@@ -111,7 +111,7 @@ void SlotIndex::clear() {
     altKeys_.clear();
 }
 
-int SlotIndex::find(const QByteArray& image, QByteArrayView key) const {
+int SlotIndex::find(QByteArrayView image, QByteArrayView key) const {
     if (table_.empty()) return -1;
     const size_t h = hashOf(key);
     for (size_t p = h & mask_;; p = (p + 1) & mask_) {

@@ -17,19 +17,19 @@ QByteArrayView nameKey(const QString& name, char* buf, QByteArray* spill);
 class SlotIndex {
 public:
     // Indexes every record of image (whole 368-byte records); the first slot of a key wins.
-    void rebuild(const QByteArray& image);
+    void rebuild(QByteArrayView image);
     // The image grew by one record at its end.
-    void appended(const QByteArray& image);
+    void appended(QByteArrayView image);
     void clear();
     // The first slot holding key, or -1.
-    int find(const QByteArray& image, QByteArrayView key) const;
+    int find(QByteArrayView image, QByteArrayView key) const;
     // The key of the record at rec.
     static QByteArray keyOf(const char* rec);
 
 private:
-    QByteArrayView keyAt(const QByteArray& image, int slot) const;
-    void insert(const QByteArray& image, int slot);
-    void grow(const QByteArray& image);
+    QByteArrayView keyAt(QByteArrayView image, int slot) const;
+    void insert(QByteArrayView image, int slot);
+    void grow(QByteArrayView image);
 
     struct Entry {
         qint32 slot = -1; // -1: free

@@ -1,6 +1,7 @@
 // The record codec: byte layout, round trip, name keys, checksum and the texts built from a
 // record.
 #include "common/text.h"
+#include "common/trackstore/recordbuffer.h"
 #include "common/trackstore/slotindex.h"
 #include "common/trackstore/trackstore.h"
 
@@ -201,4 +202,33 @@ TEST(TrackTexts, InformationLines) {
     r.lastPlay = std::numeric_limits<double>::quiet_NaN();
     const QString zero = QLocale().toString(QDate(1899, 12, 30), QLocale::ShortFormat);
     EXPECT_TRUE(trackInfoLines(&r)[1].endsWith(zero + QStringLiteral(" 00:00:00")));
+}
+
+TEST(RecordBufferMemory, KeepsItsBytesThroughGrowthRemovalAndCopies) {
+    // Sizes below and above the 2 MB huge-page threshold.
+    for (qsizetype records : {qsizetype(1), qsizetype(300), qsizetype(9000)}) {
+        RecordBuffer buf;
+        QByteArray expected;
+        for (qsizetype i = 0; i < records; ++i) {
+            QByteArray rec(kTrackRecordSize, char('a' + i % 26));
+            rec[1] = char(i & 0xFF);
+            ASSERT_TRUE(buf.append(rec.constData(), rec.size()));
+            expected.append(rec);
+        }
+        EXPECT_EQ(QByteArray(buf.view().toByteArray()), expected) << records;
+        const RecordBuffer copy = buf.clone();
+        // Remove the first, a middle and the last record; out-of-range removals do nothing.
+        for (qsizetype at : {qsizetype(0), records / 2, records - 3}) {
+            if (at < 0 || at * kTrackRecordSize >= expected.size()) continue;
+            buf.remove(at * kTrackRecordSize, kTrackRecordSize);
+            expected.remove(at * kTrackRecordSize, kTrackRecordSize);
+        }
+        buf.remove(-1, 5);
+        buf.remove(buf.size(), 5);
+        EXPECT_EQ(QByteArray(buf.view().toByteArray()), expected) << records;
+        EXPECT_EQ(copy.size(), records * kTrackRecordSize);
+        RecordBuffer moved = std::move(buf);
+        EXPECT_EQ(moved.size(), expected.size());
+        EXPECT_EQ(buf.size(), 0);
+    }
 }
