@@ -27,6 +27,16 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    // Stop requests are caught from here on: one that arrives while the window is still
+    // being built (decks, profile, playlists) closes it in order as soon as it exists.
+    wc::TForm1* window = nullptr;
+    bool stopRequested = false;
+    wc::installTerminationHandler([&window, &stopRequested] {
+        if (window)
+            window->shell().exitCommand();
+        else
+            stopRequested = true;
+    });
     wc::setProgramDirFrom(QCoreApplication::applicationFilePath());
     wc::QtClock clock;
     wc::QtTimerHost timers;
@@ -54,10 +64,13 @@ int main(int argc, char** argv) {
     args.removeFirst();
     wc::TForm1 form(playerIni, args, guard.lock.get());
     screenPrompts.setParent(&form);
-    wc::installTerminationHandler([&form] { form.shell().exitCommand(); });
+    window = &form;
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.shell().exitCommand(); });
     form.show();
+    if (stopRequested)
+        QMetaObject::invokeMethod(
+            &form, [&form] { form.shell().exitCommand(); }, Qt::QueuedConnection);
     const int rc = app.exec();
     wc::setPrompts(nullptr);
     return rc;

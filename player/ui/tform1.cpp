@@ -5,6 +5,7 @@
 #include "common/oledate.h"
 #include "common/paths.h"
 #include "common/playlistfile/shellassoc.h"
+#include "common/trackstore/trackstore.h"
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
@@ -22,6 +23,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
@@ -89,6 +91,10 @@ void TForm1::buildWidgets() {
     times->addStretch();
     times->addWidget(remainLabel_);
     layout->addLayout(times);
+    positionBar_ = new QSlider(Qt::Horizontal, central);
+    positionBar_->setObjectName(QStringLiteral("Track1"));
+    positionBar_->setRange(0, 1000);
+    layout->addWidget(positionBar_);
 
     auto* transport = new QHBoxLayout;
     const std::pair<const char*, QStyle::StandardPixmap> buttons[] = {
@@ -101,6 +107,7 @@ void TForm1::buildWidgets() {
         b->setObjectName(QLatin1String(name));
         b->setIcon(style()->standardIcon(icon));
         transport->addWidget(b);
+        transportButtons_.insert(QLatin1String(name), b);
     }
     for (const char* name : {"btRepeat", "btBreak", "btShuffle", "btRepeatList"}) {
         auto* b = new QToolButton(central);
@@ -108,6 +115,7 @@ void TForm1::buildWidgets() {
         b->setText(QLatin1String(name).mid(2));
         b->setCheckable(true);
         transport->addWidget(b);
+        transportButtons_.insert(QLatin1String(name), b);
     }
     transport->addStretch();
     auto* mainPage = new QPushButton(QStringLiteral("Main"), central);
@@ -147,6 +155,10 @@ void TForm1::buildWidgets() {
     connect(tempPage, &QPushButton::clicked, this,
             [this] { showPage(PlayerPlaylists::Page::Slave); });
     layout->addWidget(pcPlaylist_, 1);
+
+    diagnosticsLabel_ = new QLabel(central);
+    diagnosticsLabel_->setObjectName(QStringLiteral("Label29"));
+    layout->addWidget(diagnosticsLabel_);
 
     logList_ = new QListWidget(central);
     logList_->setObjectName(QStringLiteral("LogList"));
@@ -238,6 +250,14 @@ void TForm1::applyProfileToLists() {
 bool TForm1::loadProfile(const QString& path) {
     const bool exists = LoadProfileFiles(path, programDir(), profile_, fx_, playlists_);
     applyProfileToLists();
+    if (playback_) {
+        playback_->DeckA().cutSilence = profile_.CutSilence;
+        playback_->DeckB().cutSilence = profile_.CutSilence;
+        playback_->setRepeat(profile_.btnRepeat && profile_.btRepeat);
+        playback_->setBreak(profile_.btnBreak && profile_.btBreak);
+        playback_->setShuffle(profile_.btnShuffle && profile_.btShuffle);
+        playback_->setRepeatList(profile_.btRepeatList);
+    }
     return exists;
 }
 
@@ -326,7 +346,124 @@ void TForm1::appendLog(const QString& line) {
     logList_->scrollToBottom();
 }
 
+void TForm1::createDecks() {
+    const TSystemIni& sys = shell_->systemIni;
+    audio::InitGlobals(sys);
+    DeckSetup setup;
+    setup.device = sys.MainDev;
+    setup.mixerMode = !sys.NoMixerChannel;
+    setup.silenceThreshold = float(shell_->playerIni.Threshold);
+    playback_ = std::make_unique<PlaybackController>(playlists_.LVMaster, profile_,
+                                                     shell_->playerIni, setup, random_);
+    // The main output device is opened through the first deck; both decks feed the mixer.
+    playback_->DeckA().InitDevice(sys.MainDev);
+    if (setup.mixerMode && audio::CreateMixer(0) == 0)
+        logLine(
+            QStringLiteral("The output mixer could not be created on device %1").arg(sys.MainDev));
+    records_ = std::make_unique<TrackStoreRecords>(trackStore());
+    playback_->setTrackRecords(records_.get());
+    playback_->setHooks(this);
+    playback_->setView(this);
+    mainTimer_ = std::make_unique<MainTimer>(*playback_, profile_, shell_->playerIni);
+    mainTimer_->setView(this);
+    bindTransport();
+}
+
+void TForm1::bindTransport() {
+    PlaybackController& c = *playback_;
+    auto onClick = [&](const char* name, auto fn) {
+        connect(transportButtons_.value(QLatin1String(name)), &QToolButton::clicked, this, fn);
+    };
+    onClick("btPlay", [&c] { c.aPlay(); });
+    onClick("btPause", [&c] { c.aPause(); });
+    onClick("btStop", [&c] { c.aStop(); });
+    onClick("btNext", [&c] { c.nextButton(); });
+    onClick("btPrev", [&c] { c.prevButton(); });
+    onClick("btRepeat", [&c](bool on) { c.setRepeat(on); });
+    onClick("btBreak", [&c](bool on) { c.setBreak(on); });
+    onClick("btShuffle", [&c](bool on) { c.setShuffle(on); });
+    onClick("btRepeatList", [&c](bool on) { c.setRepeatList(on); });
+    connect(positionBar_, &QSlider::sliderPressed, this, [&c] { c.positionBarPressed(); });
+    connect(positionBar_, &QSlider::sliderReleased, this,
+            [this, &c] { c.positionBarReleased(positionBar_->value()); });
+    connect(lvMaster_, &QTableView::doubleClicked, this, [&c] { c.listDoubleClicked(); });
+}
+
+bool TForm1::loadTrackStore() {
+    return trackStore().LoadTrackStore();
+}
+
+void TForm1::databaseChanged(qint64 code) {
+    trackStore().reloadChanged(code);
+}
+
+void TForm1::play() {
+    if (playback_) playback_->aPlay();
+}
+
+void TForm1::seekCurrentMs(qint64 ms) {
+    if (playback_) playback_->DeckA().SeekMs(int(std::clamp<qint64>(ms, 0, INT_MAX)));
+}
+
+qint64 TForm1::positionMs() const {
+    return playback_ ? playback_->DeckA().PositionMs() : 0;
+}
+
+void TForm1::mainTimerTick() {
+    if (mainTimer_) mainTimer_->tick();
+}
+
+void TForm1::stopAudio() {
+    if (!playback_) return;
+    playback_->aStop();
+    mainTimer_.reset();
+    playback_.reset();
+    audio::FreeMixer();
+}
+
+void TForm1::setButtons(const TransportButtons& b) {
+    const std::pair<const char*, bool> states[] = {{"btRepeat", b.repeat},
+                                                   {"btBreak", b.breakAfter},
+                                                   {"btShuffle", b.shuffle},
+                                                   {"btRepeatList", b.repeatList}};
+    for (const auto& [name, down] : states)
+        transportButtons_.value(QLatin1String(name))->setChecked(down);
+}
+
+void TForm1::setPositionBar(int pos) {
+    if (!positionBar_->isSliderDown()) positionBar_->setValue(pos);
+}
+
+void TForm1::setTimeLabels(const QString& first, const QString& second) {
+    elapsedLabel_->setText(first);
+    remainLabel_->setText(second);
+}
+
+void TForm1::setDiagnostics(const QString& text) {
+    diagnosticsLabel_->setText(text);
+}
+
+void TForm1::setClockText(const QString& text) {
+    timeLabel_->setText(text);
+}
+
+void TForm1::repaintList() {
+    lvMaster_->viewport()->update();
+}
+
+void TForm1::AnnounceItem(const QString& fileName, int index) {
+    const PlaylistView& m = playlists_.LVMaster;
+    const QString title = index >= 0 && index < m.count() ? m.at(index).Title() : fileName;
+    ShowOnAirText(title);
+    logLine(QStringLiteral("On air: ") + title);
+}
+
+void TForm1::ShowOnAirText(const QString& text) {
+    onAirLabel_->setText(text);
+}
+
 void TForm1::createStep(CreateStep step) {
+    if (step == CreateStep::Decks) createDecks();
     if (step != CreateStep::TrayIcon) return;
     trayMenu_ = new QMenu(this);
     trayMenu_->addAction(QString::fromUtf8("Плеер"), this, [this] { restoreAndRaise(); });
@@ -399,8 +536,7 @@ void TForm1::requestClose() {
 }
 
 void TForm1::clockTick() {
-    const QTime t = fromOleDate(clock().nowOle()).time();
-    timeLabel_->setText(t.toString(QStringLiteral("HH:mm:ss")));
+    if (mainTimer_) mainTimer_->clockTick();
 }
 
 void TForm1::showEvent(QShowEvent* e) {

@@ -1,7 +1,11 @@
 #pragma once
 // The player's main window. It binds widgets to the shell and to the subsystems; the logic
 // lives in player/core.
+#include "common/random.h"
 #include "player/core/mastershellplaylist.h"
+#include "player/core/playback/maintimer.h"
+#include "player/core/playback/playbackcontroller.h"
+#include "player/core/playback/trackstorerecords.h"
 #include "player/core/playershell.h"
 #include "player/core/playlist/audiodurations.h"
 #include "player/core/playlist/playerplaylists.h"
@@ -9,13 +13,16 @@
 #include "player/core/shellservices.h"
 
 #include <QMainWindow>
+#include <QMap>
 #include <memory>
 
 class QLabel;
 class QListWidget;
 class QStackedWidget;
 class QSystemTrayIcon;
+class QSlider;
 class QTableView;
+class QToolButton;
 class QAction;
 class QMenu;
 
@@ -26,7 +33,10 @@ class InstanceLock;
 class PlaylistModel;
 class PlaylistTableBinder;
 
-class TForm1 final : public QMainWindow, public ShellServices {
+class TForm1 final : public QMainWindow,
+                     public ShellServices,
+                     public PlaybackView,
+                     public PlaybackHooks {
     Q_OBJECT
 public:
     TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLock* lock);
@@ -55,6 +65,28 @@ public:
     void setActivePlaylistToMaster() override;
     qint64 loadQueue(qint64 wParam, qint64 lParam) override;
 
+    // Playback
+    bool loadTrackStore() override;
+    void databaseChanged(qint64 code) override;
+    void play() override;
+    void seekCurrentMs(qint64 ms) override;
+    qint64 positionMs() const override;
+    void mainTimerTick() override;
+    void stopAudio() override;
+    bool silenceDetectorOn() const override { return profile_.QuietOn; }
+
+    // PlaybackView
+    void setButtons(const TransportButtons& b) override;
+    void setPositionBar(int pos) override;
+    void setTimeLabels(const QString& first, const QString& second) override;
+    void setDiagnostics(const QString& text) override;
+    void setClockText(const QString& text) override;
+    void repaintList() override;
+
+    // PlaybackHooks
+    void AnnounceItem(const QString& fileName, int index) override;
+    void ShowOnAirText(const QString& text) override;
+
     PlayerPlaylists& playlists() { return playlists_; }
 
 protected:
@@ -74,12 +106,18 @@ private:
     // Save (the list's own name, asked when it has none) and Save As.
     bool savePlaylist(bool askName);
     void newPlaylist();
+    void createDecks();
+    void bindTransport();
 
     AudioFileDurations durations_;
     PlayerPlaylists playlists_;
     MasterShellPlaylist master_{playlists_};
     TProfile profile_;
     TFXParams fx_;
+    SeededRandom random_;
+    std::unique_ptr<TrackStoreRecords> records_;
+    std::unique_ptr<PlaybackController> playback_;
+    std::unique_ptr<MainTimer> mainTimer_;
     std::unique_ptr<PlayerShell> shell_;
     std::unique_ptr<Endpoint> endpoint_;
     InstanceLock* lock_;
@@ -100,6 +138,9 @@ private:
     QLabel* elapsedLabel_ = nullptr;
     QLabel* remainLabel_ = nullptr;
     QLabel* watchdogLabel_ = nullptr;
+    QLabel* diagnosticsLabel_ = nullptr;
+    QSlider* positionBar_ = nullptr;
+    QMap<QString, QToolButton*> transportButtons_;
     QListWidget* logList_ = nullptr;
     QList<QLabel*> panels_;
     QSystemTrayIcon* tray_ = nullptr;

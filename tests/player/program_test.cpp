@@ -3,6 +3,7 @@
 #include "common/ini.h"
 #include "common/messages.h"
 #include "common/playlistfile/m3u.h"
+#include "common/trackstore/trackstore.h"
 #include "common/version.h"
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -196,4 +198,84 @@ TEST_F(ProgramTest, PlaylistsLoadHandOverAndSurviveARestart) {
     EXPECT_EQ(pathsOf(readM3uFile(saved)),
               QStringList({"/music/a.mp3", "/music/b b.mp3", "/music/c.ogg", "/music/d.flac",
                            "/music/new.wav"}));
+}
+
+namespace {
+
+// A stereo 16-bit WAV of a sine tone.
+void writeTone(const QString& path, double seconds, double hz) {
+    const int rate = 44100;
+    const qint32 frames = qint32(seconds * rate);
+    QByteArray data;
+    data.reserve(frames * 4);
+    for (qint32 i = 0; i < frames; ++i) {
+        const auto v = qint16(8000 * std::sin(2 * M_PI * hz * i / rate));
+        for (int c = 0; c < 2; ++c) {
+            data.append(char(v & 0xFF));
+            data.append(char((v >> 8) & 0xFF));
+        }
+    }
+    auto le = [](quint32 v, int bytes) {
+        QByteArray b;
+        for (int i = 0; i < bytes; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
+        return b;
+    };
+    auto le32 = [&](quint32 v) { return le(v, 4); };
+    auto le16 = [&](quint16 v) { return le(v, 2); };
+    QByteArray wav = "RIFF" + le32(36 + quint32(data.size())) + "WAVEfmt " + le32(16) + le16(1) +
+                     le16(2) + le32(rate) + le32(rate * 4) + le16(4) + le16(16) + "data" +
+                     le32(quint32(data.size())) + data;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(wav);
+}
+
+} // namespace
+
+// After a restart the station's list is back and "startplaylist" puts it on air through the
+// real decks on the silent device; every started item is counted in the track store.
+TEST_F(ProgramTest, StartPlaylistPlaysTheSavedListAndCountsThePlays) {
+    Station st(runtime.path(), 778);
+    std::vector<M3uEntry> list;
+    for (int i = 0; i < 3; ++i) {
+        M3uEntry e;
+        e.path = st.home.filePath(QStringLiteral("tone%1.wav").arg(i));
+        writeTone(e.path, 1.0, 440 + 110 * i);
+        e.hasInfo = true;
+        e.seconds = 1;
+        e.text = QStringLiteral("Tone %1").arg(i);
+        list.push_back(e);
+    }
+    ASSERT_TRUE(writeM3uFile(st.home.filePath("Profile/Default.m3u"), list));
+    QFile autoexec(st.home.filePath("autoexec.ini"));
+    ASSERT_TRUE(autoexec.open(QIODevice::WriteOnly));
+    autoexec.write("startplaylist\r\n");
+    autoexec.close();
+
+    QProcess& p = st.start();
+    MyDatabase store(st.home.filePath("Database/Files.Dat"));
+    auto playCounts = [&] {
+        std::vector<qint32> counts;
+        store.LoadTrackStore();
+        for (const M3uEntry& e : list) {
+            const int i = store.FindTrackRecord(e.path);
+            counts.push_back(i < 0 ? 0 : store.recordAt(i).playCount);
+        }
+        return counts;
+    };
+    QElapsedTimer t;
+    t.start();
+    QByteArray out;
+    while (t.elapsed() < 20000 && playCounts() != std::vector<qint32>{1, 1, 1}) {
+        p.waitForReadyRead(200);
+        out += p.readAll();
+    }
+    EXPECT_EQ(playCounts(), (std::vector<qint32>{1, 1, 1})) << out.toStdString();
+    EXPECT_EQ(store.count(), 3);
+    EXPECT_TRUE(stopWithSigterm(p));
+    out += p.readAll();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(out.contains(QStringLiteral("On air: Tone %1").arg(i).toUtf8()))
+            << out.toStdString();
 }
