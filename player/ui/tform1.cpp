@@ -275,6 +275,9 @@ bool TForm1::saveProfile(const QString& path) {
 
 void TForm1::recomputeNumbering() {
     playlists_.ActivePlaylist().Renumber();
+    // A renumbered on-air list gets a fresh shuffled order of its new length.
+    if (playback_ && playlists_.page() == PlayerPlaylists::Page::Master)
+        playback_->ListRenumbered();
 }
 
 void TForm1::loadPlaylist(const QString& path) {
@@ -289,7 +292,10 @@ qint64 TForm1::loadQueue(qint64 wParam, qint64 lParam) {
     const LoadQueueResult r = handleLoadQueue(
         wParam, lParam, {&playlists_.ActivePlaylist(), &playlists_.LVMaster, &playlists_.LVSlave},
         programDir(), &durations_);
-    if (r.target) r.target->Renumber();
+    if (r.target) {
+        r.target->Renumber();
+        if (playback_ && r.target == &playlists_.LVMaster) playback_->ListRenumbered();
+    }
     return r.inserted;
 }
 
