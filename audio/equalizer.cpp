@@ -119,29 +119,27 @@ void runBandsSse(const float (*c)[5], float (*z)[4], int n, float* s, int frames
 // first and the last steps of a block, where the wavefront enters and leaves it, keep the
 // state of the bands that have no frame; between blocks the pipeline is empty, so there is no
 // delay. Unused lanes of the last register are identity bands. c and z as for the other loops.
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
 // Lane pairs move up by one, (p3, p0, p1, p2) as 64-bit elements, and the bottom pair comes
 // from prev's top pair.
 #define WC_WAVE_NAME runBandsWave
+#define WC_WAVE_TARGET __attribute__((target("avx2,fma")))
 #define WC_UP(v) _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(v), 0x93))
 #define WC_SHIFT(y, prev) _mm256_blend_ps(WC_UP(y), WC_UP(prev), 0x03)
 #include "audio/eqwave.inc"
 #undef WC_SHIFT
 #undef WC_UP
 #undef WC_WAVE_NAME
-#pragma GCC pop_options
+#undef WC_WAVE_TARGET
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma,avx512f,avx512vl")
 // One instruction: the eight 64-bit elements of prev:y shifted down by three.
 #define WC_WAVE_NAME runBandsWaveAlign
+#define WC_WAVE_TARGET __attribute__((target("avx2,fma,avx512f,avx512vl")))
 #define WC_SHIFT(y, prev)                                                                          \
     _mm256_castsi256_ps(_mm256_alignr_epi64(_mm256_castps_si256(y), _mm256_castps_si256(prev), 3))
 #include "audio/eqwave.inc"
 #undef WC_SHIFT
 #undef WC_WAVE_NAME
-#pragma GCC pop_options
+#undef WC_WAVE_TARGET
 
 const bool kHaveAlign = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
                         __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
