@@ -12,6 +12,7 @@
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/playlistmodel.h"
+#include "player/ui/top100dialog.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -224,11 +225,33 @@ void TForm1::buildMenus() {
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("Сервис"));
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
-    countTop100_ = tools->addAction(QStringLiteral("Count TOP-100 rating"));
+    QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
+    QAction* rating = top100->addAction(QStringLiteral("TOP-100 Rating..."), this, [this] {
+        Top100Sources sources;
+        sources.durationMs = [this](const QString& path) { return durations_.durationMs(path); };
+        TfrmTop100 dialog(inProgramDir(QStringLiteral("Database/Files.Dat")), sources, this);
+        connect(&dialog, &TfrmTop100::fileChosen, this, [this](const QString& path) {
+            // After the selected row of the active list, at the end when nothing is selected.
+            PlaylistView& v = playlists_.ActivePlaylist();
+            const int sel = v.firstSelected();
+            M3uEntry e;
+            e.path = path;
+            v.InsertItem(sel < 0 ? v.count() : sel + 1, itemFromEntry(e, &durations_, kImagePlain));
+            recomputeNumbering();
+        });
+        dialog.exec();
+    });
+    rating->setObjectName(QStringLiteral("OP1001"));
+    QAction* reset = top100->addAction(QStringLiteral("Reset TOP-100 counters"), this,
+                                       [] { confirmAndResetTop100Counters(trackStore()); });
+    reset->setObjectName(QStringLiteral("ResetTOP1001"));
+    countTop100_ = top100->addAction(QStringLiteral("Count TOP-100 rating"));
     countTop100_->setObjectName(QStringLiteral("CountTOP100On"));
     countTop100_->setCheckable(true);
-    connect(countTop100_, &QAction::toggled, this,
-            [this](bool on) { shell_->playerIni.CountTop100 = on; });
+    connect(countTop100_, &QAction::toggled, this, [this](bool on) {
+        shell_->playerIni.CountTop100 = on;
+        if (playback_) playback_->setCountPlays(on);
+    });
 }
 
 void TForm1::showPage(PlayerPlaylists::Page page) {
