@@ -77,6 +77,10 @@ QStringList& pluginList() {
     static QStringList list;
     return list;
 }
+QStringList& pluginPaths() { // what was loaded, so that nothing is loaded twice
+    static QStringList paths;
+    return paths;
+}
 } // namespace
 
 int LoadLibraryPlugins(const QString& folder) {
@@ -84,9 +88,11 @@ int LoadLibraryPlugins(const QString& folder) {
     int loaded = 0;
     for (const QString& name : dir.entryList({QStringLiteral("*.so"), QStringLiteral("*.so.*")},
                                              QDir::Files, QDir::Name)) {
-        if (pluginList().contains(name)) continue;
-        QLibrary lib(dir.filePath(name));
+        const QString path = dir.absoluteFilePath(name);
+        if (pluginPaths().contains(path)) continue;
+        QLibrary lib(path);
         if (!lib.load()) continue; // stays loaded for the life of the process
+        pluginPaths().append(path);
         pluginList().append(name);
         ++loaded;
     }

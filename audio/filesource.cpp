@@ -10,8 +10,8 @@ namespace wc::audio {
 FileSource::FileSource(std::unique_ptr<FileDecoder> decoder, int bufferMs)
     : decoder_(std::move(decoder)), rate_(decoder_->rate()), length_(decoder_->lengthFrames()),
       blocks_(unsigned(std::clamp<std::int64_t>(
-          (std::int64_t(std::max(bufferMs, 0)) * rate_ / 1000 + kBlockFrames - 1) / kBlockFrames,
-          2, kMaxBlocks))),
+          (std::int64_t(std::max(bufferMs, 0)) * rate_ / 1000 + kBlockFrames - 1) / kBlockFrames, 2,
+          kMaxBlocks))),
       ring_(blocks_) {
     for (Block& b : ring_)
         b.data.resize(std::size_t(kBlockFrames) * kChannels);
