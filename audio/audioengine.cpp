@@ -319,6 +319,11 @@ bool TAudioEngine::takeSilenceResult() {
             lastError = pendingSilence_->seekError;
     }
     pendingSilence_.reset();
+    if (onSilenceKnown) {
+        const unsigned gen = generation_;
+        onSilenceKnown(*this);
+        if (gen != generation_) return false; // the owner stopped or reopened the deck
+    }
     return true;
 }
 

@@ -143,6 +143,9 @@ public:
     // end of the leading silence; the watcher takes the result on the main thread and reports
     // nothing before it.
     bool silencePending() const { return pendingSilence_ != nullptr; }
+    // Called on the main thread when a result that Open could not take arrives (the four
+    // silence fields have just been set), e.g. to redraw position markers.
+    std::function<void(TAudioEngine&)> onSilenceKnown;
 
     // The equaliser bands installed on the play handle (for diagnostics and tests).
     int installedEqBands() const { return eq_ ? eq_->size() : 0; }

@@ -246,6 +246,11 @@ TEST_F(DeckTest, SilenceAnalysisRunsOnTheWorkerAndArrivesInTheWatcherTick) {
     TAudioEngine& d = makeDeck(true);
     d.cutSilence = true;
     d.mixAheadMs = 100000; // reached at once: nothing may come before the silence is known
+    std::vector<std::int64_t> known; // start offsets seen by the hook
+    d.onSilenceKnown = [&](TAudioEngine& deck) {
+        known.push_back(deck.startOffsetBytes);
+        EXPECT_TRUE(got.empty()); // before any report
+    };
     d.Open(path, false);
     ASSERT_EQ(d.lastError, 0);
     EXPECT_EQ(d.state, DeckPlay);
@@ -258,6 +263,7 @@ TEST_F(DeckTest, SilenceAnalysisRunsOnTheWorkerAndArrivesInTheWatcherTick) {
     EXPECT_NE(SilenceCache::instance().lastAnalysisThread(), std::this_thread::get_id());
     EXPECT_EQ(d.startOffsetBytes, 2 * 44100 * 8 - 8);
     EXPECT_NEAR(d.endSilenceSec, 1.0, 0.001);
+    EXPECT_EQ(known, std::vector<std::int64_t>{2 * 44100 * 8 - 8});
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got[0].code, 1);
     // The stream was held until the worker placed it: the sound begins at the first frame
