@@ -488,3 +488,35 @@ TEST_F(ControllerTest, AListOfOnlyCommandItemsDoesNotCycleForever) {
 
 } // namespace
 } // namespace wc::playback::test
+
+namespace wc::playback::test {
+namespace {
+
+TEST_F(PlaybackTest, NextWhileAnEarlierItemFadesCutsItAndFadesTheCurrentOne) {
+    profile.Crossfade.entries[1] = CrossfadeEntry{0, 3.0f, 0, false, true, false};
+    const QString a = tone("a.wav", 10.0, 0), b = tone("b.wav", 10.0, 1),
+                  c = tone("c.wav", 10.0, 0, 1000.0);
+    add("a", a);
+    add("b", b);
+    add("c", c);
+    make();
+    startFirst();
+    loop.runFor(1000);
+    controller->nextButton(); // a fades on DeckB over 3 s
+    loop.runFor(1000);
+    EXPECT_EQ(controller->DeckB().fileName, a);
+    controller->nextButton(); // b moves to DeckB; a is cut when c opens on its deck
+    EXPECT_EQ(controller->DeckA().fileName, c);
+    EXPECT_EQ(controller->DeckB().fileName, b);
+    loop.runFor(1000);
+    // Left carries c alone at full level (a would add to it); right carries b fading.
+    const float left = level(0, frameAt(2300));
+    EXPECT_GT(left, 0.97 * kAmp);
+    EXPECT_LT(left, 1.02 * kAmp);
+    const float right = level(1, frameAt(2500));
+    EXPECT_GT(right, 0.7 * kAmp);
+    EXPECT_LT(right, 0.95 * kAmp);
+}
+
+} // namespace
+} // namespace wc::playback::test
