@@ -256,5 +256,26 @@ TEST_F(MainTimerTest, SilenceDetectorActsAfterItsIntervalButNotWhilePaused) {
     }
 }
 
+TEST_F(MainTimerTest, SilenceDetectorNextTrackGoesOnAfterTheLastPlayedItem) {
+    profile.QuietOn = true;
+    profile.QuietInterval = 2;
+    profile.QuietAction = 1;
+    add("a", tone("a.wav", 5.0, 0));
+    add("b", tone("b.wav", 5.0, 1));
+    add("c", tone("c.wav", 5.0, 0));
+    MainTimer& t = makeTimer();
+    t.start();
+    startFirst();
+    loop.runFor(1000);
+    controller->aStop();
+    controller->aStop();
+    EXPECT_EQ(controller->LastPlayedIndex, 0);
+    loop.runFor(1900);
+    EXPECT_EQ(master.PlayingIndex(), -1);
+    loop.runFor(200);
+    EXPECT_EQ(master.PlayingIndex(), 1); // the item after the last one played
+    EXPECT_EQ(hooks.announced.last(), master.at(1).FileName());
+}
+
 } // namespace
 } // namespace wc::playback::test
