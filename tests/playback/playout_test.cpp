@@ -161,3 +161,39 @@ TEST_F(PlayoutTest, FadeInLongerThanTenSecondsIsUsedAndKeptAsTen) {
 
 } // namespace
 } // namespace wc::playback::test
+
+namespace wc::playback::test {
+namespace {
+
+struct SilenceView : PlaybackView {
+    QString text;
+    int startMark = -1;
+    void setSilenceText(const QString& t) override { text = t; }
+    void setPositionMarkers(int start, int) override { startMark = start; }
+};
+
+// The silence analysis of an item opened without a prepared result finishes after Open on a
+// worker: the item's markers and silence label follow once it is known.
+TEST_F(PlayoutTest, SilencesLearnedAfterOpenReachTheDisplay) {
+    Pcm p = audio::test::sine(4.0, 400.0, kAmp);
+    std::fill(p.samples.begin(), p.samples.begin() + 2 * 44100, 0.0f); // 1 s of silence first
+    const QString path = dir.filePath("late.wav");
+    ASSERT_TRUE(audio::test::writeWav(path, p, true));
+    add("late", path);
+    DeckSetup setup;
+    setup.cutSilence = true;
+    controller = std::make_unique<PlaybackController>(master, profile, ini, setup, random);
+    controller->setHooks(&hooks);
+    SilenceView view;
+    controller->setView(&view);
+    startFirst();
+    loop.runFor(1000);
+    ASSERT_EQ(master.PlayingIndex(), 0);
+    EXPECT_TRUE(view.text.startsWith("start: 1.0") || view.text.startsWith("start: 0.9"))
+        << view.text.toStdString();
+    EXPECT_GE(view.startMark, 240); // about a quarter of the length
+    EXPECT_LE(view.startMark, 260);
+}
+
+} // namespace
+} // namespace wc::playback::test

@@ -36,6 +36,12 @@ PlaybackController::PlaybackController(PlaylistView& master, TProfile& profile,
     applyDeckSetup(*deckB_);
     applyDeckSetup(*deckV_);
     deckV_->cutSilence = false; // voice tracks are played whole
+    // An item whose silence analysis was not ready when it opened learns its silences a tick
+    // later: the item on air then shows them.
+    for (Deck* d : {deckA_.get(), deckB_.get()})
+        d->onSilenceKnown = [this](Deck& deck) {
+            if (&deck == deckA_.get()) showSilence(deck);
+        };
     voiceTimer_ = timerHost().createTimer(QStringLiteral("VoiceTrackTimer"),
                                           [this] { VoiceTrackTimerFired(); });
     buttons_.repeat = profile_.btRepeat;
@@ -46,6 +52,17 @@ PlaybackController::PlaybackController(PlaylistView& master, TProfile& profile,
 }
 
 PlaybackController::~PlaybackController() = default;
+
+void PlaybackController::showSilence(Deck& a) {
+    // Position bar markers in thousandths of the length, the bar at the start marker.
+    const int len = a.lengthMs;
+    const int startMark = len > 0 ? int(std::lround(a.startSilenceSec * 1e6 / len)) : 0;
+    const int endMark = len > 0 ? int(std::lround(a.endSilenceSec * 1e6 / len)) : 0;
+    view_->setPositionMarkers(startMark, endMark);
+    view_->setPositionBar(startMark);
+    view_->setSilenceText(QString::asprintf("start: %.2f s,  end: %.2f s",
+                                            double(a.startSilenceSec), double(a.endSilenceSec)));
+}
 
 void PlaybackController::applyDeckSetup(Deck& d) const {
     d.device = setup_.device;
@@ -282,14 +299,7 @@ void PlaybackController::startItem(int i, int& step, bool& retry, int& errors) {
     a.Resume();
     hooks_->ItemStarted(i);
 
-    // Position bar markers in thousandths of the length, the bar at the start marker.
-    const int len = a.lengthMs;
-    const int startMark = len > 0 ? int(std::lround(a.startSilenceSec * 1e6 / len)) : 0;
-    const int endMark = len > 0 ? int(std::lround(a.endSilenceSec * 1e6 / len)) : 0;
-    view_->setPositionMarkers(startMark, endMark);
-    view_->setPositionBar(startMark);
-    view_->setSilenceText(QString::asprintf("start: %.2f s,  end: %.2f s",
-                                            double(a.startSilenceSec), double(a.endSilenceSec)));
+    showSilence(a);
     LastPlayedIndex = master_.PlayingIndex();
 
     const int image = master_.at(i).ImageIndex;

@@ -128,6 +128,8 @@ private:
     bool runCommandFile(int index);
     void applyDeckSetup(Deck& d) const;
     void showButtons();
+    // The item's silences on the position bar's markers and in the silence label.
+    void showSilence(Deck& a);
     void idle();
 
     PlaylistView& master_;
