@@ -95,7 +95,22 @@ void TForm1::buildWidgets() {
     positionBar_ = new QSlider(Qt::Horizontal, central);
     positionBar_->setObjectName(QStringLiteral("Track1"));
     positionBar_->setRange(0, 1000);
-    layout->addWidget(positionBar_);
+    auto* levels = new QHBoxLayout;
+    levels->addWidget(positionBar_, 1);
+    silenceLabel_ = new QLabel(central);
+    silenceLabel_->setObjectName(QStringLiteral("Label10"));
+    levels->addWidget(silenceLabel_);
+    // The software gain, -31..31 dB; the slider shows the gain with its sign turned, as the
+    // profile stores it.
+    gainSlider_ = new QSlider(Qt::Horizontal, central);
+    gainSlider_->setObjectName(QStringLiteral("Gain"));
+    gainSlider_->setRange(-31, 31);
+    gainSlider_->setMaximumWidth(160);
+    levels->addWidget(gainSlider_);
+    gainLabel_ = new QLabel(central);
+    gainLabel_->setObjectName(QStringLiteral("lbcmgain"));
+    levels->addWidget(gainLabel_);
+    layout->addLayout(levels);
 
     auto* transport = new QHBoxLayout;
     const std::pair<const char*, QStyle::StandardPixmap> buttons[] = {
@@ -416,6 +431,11 @@ void TForm1::bindTransport() {
     connect(positionBar_, &QSlider::sliderReleased, this,
             [this, &c] { c.positionBarReleased(positionBar_->value()); });
     connect(lvMaster_, &QTableView::doubleClicked, this, [&c] { c.listDoubleClicked(); });
+    MainTimer& t = *mainTimer_;
+    connect(gainSlider_, &QSlider::sliderPressed, this, [&t] { t.gainSliderPressed(); });
+    connect(gainSlider_, &QSlider::valueChanged, this, [this, &t](int pos) {
+        if (!settingGain_) t.gainChanged(pos);
+    });
 }
 
 bool TForm1::loadTrackStore() {
@@ -470,6 +490,25 @@ void TForm1::setTimeLabels(const QString& first, const QString& second) {
 
 void TForm1::setDiagnostics(const QString& text) {
     diagnosticsLabel_->setText(text);
+}
+
+void TForm1::setSilenceText(const QString& text) {
+    silenceLabel_->setText(text);
+}
+
+void TForm1::setGainSlider(int pos) {
+    // The timer's own moves are not a user's change.
+    settingGain_ = true;
+    gainSlider_->setValue(pos);
+    settingGain_ = false;
+}
+
+void TForm1::setGainText(const QString& text) {
+    gainLabel_->setText(text);
+}
+
+void TForm1::setGainEnabled(bool on) {
+    gainSlider_->setEnabled(on);
 }
 
 void TForm1::setClockText(const QString& text) {

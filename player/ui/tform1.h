@@ -81,6 +81,10 @@ public:
     void setTimeLabels(const QString& first, const QString& second) override;
     void setDiagnostics(const QString& text) override;
     void setClockText(const QString& text) override;
+    void setSilenceText(const QString& text) override;
+    void setGainSlider(int pos) override;
+    void setGainText(const QString& text) override;
+    void setGainEnabled(bool on) override;
     void repaintList() override;
 
     // PlaybackHooks
@@ -140,6 +144,10 @@ private:
     QLabel* watchdogLabel_ = nullptr;
     QLabel* diagnosticsLabel_ = nullptr;
     QSlider* positionBar_ = nullptr;
+    QLabel* silenceLabel_ = nullptr;
+    QSlider* gainSlider_ = nullptr;
+    QLabel* gainLabel_ = nullptr;
+    bool settingGain_ = false;
     QMap<QString, QToolButton*> transportButtons_;
     QListWidget* logList_ = nullptr;
     QList<QLabel*> panels_;
