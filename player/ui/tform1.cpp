@@ -386,7 +386,7 @@ void TForm1::newPlaylist() {
 }
 
 void TForm1::appendLog(const QString& line) {
-    // The list shows the recent past; the day's report keeps everything. Without a bound a
+    // The list shows the recent past (every line also goes to standard error). Without a bound a
     // station that runs for weeks would grow the list for ever.
     constexpr int kMaxLogLines = 2000;
     logList_->addItem(line);
