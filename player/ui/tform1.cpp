@@ -246,12 +246,7 @@ void TForm1::buildMenus() {
         sources.durationMs = [this](const QString& path) { return durations_.durationMs(path); };
         TfrmTop100 dialog(inProgramDir(QStringLiteral("Database/Files.Dat")), sources, this);
         connect(&dialog, &TfrmTop100::fileChosen, this, [this](const QString& path) {
-            // After the selected row of the active list, at the end when nothing is selected.
-            PlaylistView& v = playlists_.ActivePlaylist();
-            const int sel = v.firstSelected();
-            M3uEntry e;
-            e.path = path;
-            v.InsertItem(sel < 0 ? v.count() : sel + 1, itemFromEntry(e, &durations_, kImagePlain));
+            playlists_.insertFileAfterSelected(path);
             recomputeNumbering();
         });
         dialog.exec();

@@ -52,6 +52,15 @@ TEST(PlayerPlaylists, CommandsActOnTheActiveList) {
     p.LVSlave.selectOnly(0);
     EXPECT_EQ(p.addTracksFromPlaylist(list), 2);
     EXPECT_EQ(titles(p.LVSlave), (QStringList{"x", "a", "b", "y"}));
+    p.LVSlave.selectOnly(2);
+    EXPECT_EQ(p.insertFileAfterSelected("/m/one file.mp3"), 3);
+    p.LVSlave.clearSelection();
+    EXPECT_EQ(p.insertFileAfterSelected("/m/last.mp3"), 5);
+    EXPECT_EQ(titles(p.LVSlave), (QStringList{"x", "a", "b", "one file", "y", "last"}));
+    EXPECT_EQ(p.LVSlave.at(5).Number, "6");
+    p.LVSlave.DeleteItem(5);
+    p.LVSlave.DeleteItem(3);
+    p.LVSlave.selectOnly(0);
     EXPECT_EQ(p.insertPlaylistReference(list), 0);
     EXPECT_EQ(p.LVSlave.at(0).Title(), "PLAYLIST  l.m3u");
     EXPECT_EQ(p.LVSlave.at(0).DurationText(), "03:00");

@@ -49,6 +49,17 @@ int PlayerPlaylists::addTracksFromPlaylist(const QString& fileName) {
     return n;
 }
 
+int PlayerPlaylists::insertFileAfterSelected(const QString& path) {
+    PlaylistView& v = ActivePlaylist();
+    const int first = v.firstSelected();
+    const int index = first >= 0 ? first + 1 : v.count();
+    M3uEntry e;
+    e.path = path;
+    v.InsertItem(index, itemFromEntry(e, durations_, kImagePlain));
+    v.Renumber();
+    return index;
+}
+
 int PlayerPlaylists::appendFileToMaster(const QString& path) {
     M3uEntry e;
     e.path = path;

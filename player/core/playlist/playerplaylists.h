@@ -39,6 +39,9 @@ public:
     int insertPlaylistReference(const QString& fileName, bool* found = nullptr);
     // Adds the playlist's tracks after the first selected item, or at the end.
     int addTracksFromPlaylist(const QString& fileName);
+    // Inserts one file after the first selected item of the active list, or at the end;
+    // returns its index.
+    int insertFileAfterSelected(const QString& path);
     // Appends one file to the on-air list and returns its index.
     int appendFileToMaster(const QString& path);
 
