@@ -48,6 +48,22 @@ public:
         EXPECT_TRUE(p.waitForFinished(60000));
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
     }
+    // Starts the generator's window on the library and returns its bus address once it is
+    // registered (0 when it never appears).
+    WindowHandle startWindow(QProcess& p) {
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral(WC_LUMBRA_EXE), {library()});
+        EXPECT_TRUE(p.waitForStarted(10000));
+        WindowHandle wnd = 0;
+        QElapsedTimer t;
+        t.start();
+        while (!wnd && t.elapsed() < 20000 && p.state() == QProcess::Running) {
+            wnd = findWindow(QString::fromLatin1(kGeneratorWindowClass), QString());
+            if (!wnd) QThread::msleep(50);
+        }
+        return wnd;
+    }
     QTemporaryDir home, runtime;
     QProcessEnvironment env;
 };
@@ -116,17 +132,7 @@ TEST(LumbraWindow, AnswersPingAttachAndStopsOnSigterm) {
     Home h;
     qputenv("WAVECREST_RUNTIME_DIR", h.runtime.path().toUtf8());
     QProcess p;
-    p.setProcessEnvironment(h.env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(WC_LUMBRA_EXE), {h.library()});
-    ASSERT_TRUE(p.waitForStarted(10000));
-    WindowHandle wnd = 0;
-    QElapsedTimer t;
-    t.start();
-    while (!wnd && t.elapsed() < 20000 && p.state() == QProcess::Running) {
-        wnd = findWindow(QString::fromLatin1(kGeneratorWindowClass), QString());
-        if (!wnd) QThread::msleep(50);
-    }
+    const WindowHandle wnd = h.startWindow(p);
     ASSERT_NE(wnd, 0) << p.readAll().toStdString();
     EXPECT_EQ(sendMessage(wnd, MSG_PING, 0, 0), std::optional<qint64>(kGeneratorPingAnswer));
     EXPECT_EQ(sendMessage(wnd, MSG_GENERATOR_ATTACH, 4242, kGeneratorAttachKey),
@@ -144,16 +150,7 @@ TEST(LumbraWindow, AttachWithoutTheKeyClosesIt) {
     Home h;
     qputenv("WAVECREST_RUNTIME_DIR", h.runtime.path().toUtf8());
     QProcess p;
-    p.setProcessEnvironment(h.env);
-    p.start(QStringLiteral(WC_LUMBRA_EXE), {h.library()});
-    ASSERT_TRUE(p.waitForStarted(10000));
-    WindowHandle wnd = 0;
-    QElapsedTimer t;
-    t.start();
-    while (!wnd && t.elapsed() < 20000 && p.state() == QProcess::Running) {
-        wnd = findWindow(QString::fromLatin1(kGeneratorWindowClass), QString());
-        if (!wnd) QThread::msleep(50);
-    }
+    const WindowHandle wnd = h.startWindow(p);
     ASSERT_NE(wnd, 0);
     sendMessage(wnd, MSG_GENERATOR_ATTACH, 4242, 7);
     EXPECT_TRUE(p.waitForFinished(15000));
