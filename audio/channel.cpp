@@ -128,25 +128,41 @@ bool Channel::mixInto(float* acc, int frames, bool mayWait) {
             const float* in = inBuf_.data();
             double pos = pos_;
             float* o = w + std::size_t(made) * 2;
-            // Both channels at once: a frame is one 64-bit lane pair.
+            // Two output frames per vector: lanes 0-1 hold frame i, lanes 2-3 frame i + 1 (a
+            // frame is one 64-bit lane pair, left and right).
             const __m128 three = _mm_set1_ps(3.0f), two = _mm_set1_ps(2.0f),
                          four = _mm_set1_ps(4.0f), five = _mm_set1_ps(5.0f),
                          half = _mm_set1_ps(0.5f);
-            auto frameAt = [in](int k) {
-                return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(in + 2 * k)));
+            auto framesAt = [in](int k, int m) {
+                const __m128 lo =
+                    _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(in + 2 * k)));
+                return _mm_loadh_pi(lo, reinterpret_cast<const __m64*>(in + 2 * m));
             };
-            for (int i = 0; i < run; ++i) {
-                const int k = int(pos);
-                const __m128 t = _mm_set1_ps(float(pos - k));
-                const __m128 p0 = frameAt(k - 1), p1 = frameAt(k), p2 = frameAt(k + 1),
-                             p3 = frameAt(k + 2);
+            auto interpolate = [&](__m128 t, __m128 p0, __m128 p1, __m128 p2, __m128 p3) {
                 const __m128 a =
                     _mm_add_ps(_mm_mul_ps(three, _mm_sub_ps(p1, p2)), _mm_sub_ps(p3, p0));
                 const __m128 b = _mm_sub_ps(_mm_add_ps(_mm_mul_ps(two, p0), _mm_mul_ps(four, p2)),
                                             _mm_add_ps(_mm_mul_ps(five, p1), p3));
                 const __m128 c = _mm_sub_ps(p2, p0);
                 const __m128 poly = _mm_add_ps(c, _mm_mul_ps(t, _mm_add_ps(b, _mm_mul_ps(t, a))));
-                const __m128 v = _mm_add_ps(p1, _mm_mul_ps(_mm_mul_ps(half, t), poly));
+                return _mm_add_ps(p1, _mm_mul_ps(_mm_mul_ps(half, t), poly));
+            };
+            int i = 0;
+            for (; i + 1 < run; i += 2) {
+                const double posB = pos + step;
+                const int k = int(pos), m = int(posB);
+                const __m128 t =
+                    _mm_setr_ps(float(pos - k), float(pos - k), float(posB - m), float(posB - m));
+                const __m128 v = interpolate(t, framesAt(k - 1, m - 1), framesAt(k, m),
+                                             framesAt(k + 1, m + 1), framesAt(k + 2, m + 2));
+                _mm_storeu_ps(o + 2 * i, v);
+                pos += 2 * step;
+            }
+            if (i < run) {
+                const int k = int(pos);
+                const __m128 v =
+                    interpolate(_mm_set1_ps(float(pos - k)), framesAt(k - 1, k - 1), framesAt(k, k),
+                                framesAt(k + 1, k + 1), framesAt(k + 2, k + 2));
                 _mm_store_sd(reinterpret_cast<double*>(o + 2 * i), _mm_castps_pd(v));
                 pos += step;
             }

@@ -62,10 +62,20 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumePan,
                                            VolPan{0.8f, 0.5f, 0.4f, 0.8f}));
 
 TEST_F(SignalPath, OtherRatesAreResampledToTheMixingRate) {
-    const Pcm pcm = sine(1.0, 1000.0, 0.5, 22050);
+    // The right channel is the left one inverted, so that a frame mixed up with its neighbour
+    // or a channel swap in the interpolator shows.
+    Pcm pcm = sine(1.0, 1000.0, 0.5, 22050);
+    for (std::size_t i = 1; i < pcm.samples.size(); i += 2)
+        pcm.samples[i] = -pcm.samples[i];
     const Handle h = openPlaying(pcm);
     ASSERT_TRUE(sys.play(h));
     sys.renderManual(50000);
+    // Every output frame lies on the tone (cubic interpolation at 22 samples per cycle).
+    for (std::size_t i = 4; i < 44000; ++i) {
+        const float want = float(0.5 * std::sin(2.0 * M_PI * 1000.0 * double(i) / 44100.0));
+        ASSERT_NEAR(left(i), want, 0.01) << "frame " << i;
+        ASSERT_NEAR(right(i), -want, 0.01) << "frame " << i;
+    }
     // One second of input lasts one second of output...
     std::size_t last = 0;
     for (std::size_t i = 0; i < renderedFrames(); ++i)
