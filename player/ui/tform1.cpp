@@ -260,7 +260,7 @@ void TForm1::buildMenus() {
     countTop100_->setCheckable(true);
     connect(countTop100_, &QAction::toggled, this, [this](bool on) {
         shell_->playerIni.CountTop100 = on;
-        if (playback_) playback_->setCountPlays(on);
+        if (onAir_) onAir_->controller().setCountPlays(on);
     });
 }
 
@@ -283,14 +283,7 @@ void TForm1::applyProfileToLists() {
 bool TForm1::loadProfile(const QString& path) {
     const bool exists = LoadProfileFiles(path, programDir(), profile_, fx_, playlists_);
     applyProfileToLists();
-    if (playback_) {
-        playback_->DeckA().cutSilence = profile_.CutSilence;
-        playback_->DeckB().cutSilence = profile_.CutSilence;
-        playback_->setRepeat(profile_.btnRepeat && profile_.btRepeat);
-        playback_->setBreak(profile_.btnBreak && profile_.btBreak);
-        playback_->setShuffle(profile_.btnShuffle && profile_.btShuffle);
-        playback_->setRepeatList(profile_.btRepeatList);
-    }
+    if (onAir_) onAir_->applyProfile(profile_);
     return exists;
 }
 
@@ -309,8 +302,8 @@ bool TForm1::saveProfile(const QString& path) {
 void TForm1::recomputeNumbering() {
     playlists_.ActivePlaylist().Renumber();
     // A renumbered on-air list gets a fresh shuffled order of its new length.
-    if (playback_ && playlists_.page() == PlayerPlaylists::Page::Master)
-        playback_->ListRenumbered();
+    if (onAir_ && playlists_.page() == PlayerPlaylists::Page::Master)
+        onAir_->controller().ListRenumbered();
 }
 
 void TForm1::loadPlaylist(const QString& path) {
@@ -327,7 +320,7 @@ qint64 TForm1::loadQueue(qint64 wParam, qint64 lParam) {
         programDir(), &durations_);
     if (r.target) {
         r.target->Renumber();
-        if (playback_ && r.target == &playlists_.LVMaster) playback_->ListRenumbered();
+        if (onAir_ && r.target == &playlists_.LVMaster) onAir_->controller().ListRenumbered();
     }
     return r.inserted;
 }
@@ -391,30 +384,14 @@ void TForm1::appendLog(const QString& line) {
 }
 
 void TForm1::createDecks() {
-    const TSystemIni& sys = shell_->systemIni;
-    audio::InitGlobals(sys);
-    DeckSetup setup;
-    setup.device = sys.MainDev;
-    setup.mixerMode = !sys.NoMixerChannel;
-    setup.silenceThreshold = float(shell_->playerIni.Threshold);
-    playback_ = std::make_unique<PlaybackController>(playlists_.LVMaster, profile_,
-                                                     shell_->playerIni, setup, random_);
-    // The main output device is opened through the first deck; both decks feed the mixer.
-    playback_->DeckA().InitDevice(sys.MainDev);
-    if (setup.mixerMode && audio::CreateMixer(0) == 0)
-        logLine(
-            QStringLiteral("The output mixer could not be created on device %1").arg(sys.MainDev));
-    records_ = std::make_unique<TrackStoreRecords>(trackStore());
-    playback_->setTrackRecords(records_.get());
-    playback_->setHooks(this);
-    playback_->setView(this);
-    mainTimer_ = std::make_unique<MainTimer>(*playback_, profile_, shell_->playerIni);
-    mainTimer_->setView(this);
+    onAir_ = std::make_unique<OnAirChain>(playlists_.LVMaster, profile_, shell_->playerIni,
+                                          shell_->systemIni, random_, &trackStore());
+    onAir_->bind(this, this);
     bindTransport();
 }
 
 void TForm1::bindTransport() {
-    PlaybackController& c = *playback_;
+    PlaybackController& c = onAir_->controller();
     auto onClick = [&](const char* name, auto fn) {
         connect(transportButtons_.value(QLatin1String(name)), &QToolButton::clicked, this, fn);
     };
@@ -431,7 +408,7 @@ void TForm1::bindTransport() {
     connect(positionBar_, &QSlider::sliderReleased, this,
             [this, &c] { c.positionBarReleased(positionBar_->value()); });
     connect(lvMaster_, &QTableView::doubleClicked, this, [&c] { c.listDoubleClicked(); });
-    MainTimer& t = *mainTimer_;
+    MainTimer& t = onAir_->mainTimer();
     connect(gainSlider_, &QSlider::sliderPressed, this, [&t] { t.gainSliderPressed(); });
     connect(gainSlider_, &QSlider::valueChanged, this, [this, &t](int pos) {
         if (!settingGain_) t.gainChanged(pos);
@@ -447,27 +424,23 @@ void TForm1::databaseChanged(qint64 code) {
 }
 
 void TForm1::play() {
-    if (playback_) playback_->aPlay();
+    if (onAir_) onAir_->controller().aPlay();
 }
 
 void TForm1::seekCurrentMs(qint64 ms) {
-    if (playback_) playback_->DeckA().SeekMs(int(std::clamp<qint64>(ms, 0, INT_MAX)));
+    if (onAir_) onAir_->controller().DeckA().SeekMs(int(std::clamp<qint64>(ms, 0, INT_MAX)));
 }
 
 qint64 TForm1::positionMs() const {
-    return playback_ ? playback_->DeckA().PositionMs() : 0;
+    return onAir_ ? onAir_->controller().DeckA().PositionMs() : 0;
 }
 
 void TForm1::mainTimerTick() {
-    if (mainTimer_) mainTimer_->tick();
+    if (onAir_) onAir_->mainTimer().tick();
 }
 
 void TForm1::stopAudio() {
-    if (!playback_) return;
-    playback_->aStop();
-    mainTimer_.reset();
-    playback_.reset();
-    audio::FreeMixer();
+    onAir_.reset();
 }
 
 void TForm1::setButtons(const TransportButtons& b) {
@@ -604,7 +577,7 @@ void TForm1::requestClose() {
 }
 
 void TForm1::clockTick() {
-    if (mainTimer_) mainTimer_->clockTick();
+    if (onAir_) onAir_->mainTimer().clockTick();
 }
 
 void TForm1::showEvent(QShowEvent* e) {

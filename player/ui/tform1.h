@@ -3,9 +3,7 @@
 // lives in player/core.
 #include "common/random.h"
 #include "player/core/mastershellplaylist.h"
-#include "player/core/playback/maintimer.h"
-#include "player/core/playback/playbackcontroller.h"
-#include "player/core/playback/trackstorerecords.h"
+#include "player/core/playback/onairchain.h"
 #include "player/core/playershell.h"
 #include "player/core/playlist/audiodurations.h"
 #include "player/core/playlist/playerplaylists.h"
@@ -119,9 +117,7 @@ private:
     TProfile profile_;
     TFXParams fx_;
     SeededRandom random_;
-    std::unique_ptr<TrackStoreRecords> records_;
-    std::unique_ptr<PlaybackController> playback_;
-    std::unique_ptr<MainTimer> mainTimer_;
+    std::unique_ptr<OnAirChain> onAir_;
     std::unique_ptr<PlayerShell> shell_;
     std::unique_ptr<Endpoint> endpoint_;
     InstanceLock* lock_;
