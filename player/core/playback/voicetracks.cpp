@@ -44,6 +44,8 @@ bool PlaybackController::StartVoiceTrack(int offset) {
         VoiceTrackPending = true;
         const Deck& a = *deckA_;
         double interval = 0;
+        // The music item still on DeckA only here, from its outro notice: a deck reports
+        // nothing before it has taken its silence analysis, so its end silence is known.
         if (!isVoiceTrack(master_.PlayingIndex()))
             interval += a.lengthMs - a.endSilenceSec * 1000.0 - deckA_->PositionMs();
         interval += deckV_->lengthMs - r2.introMs - r1.outroMs;
