@@ -187,10 +187,8 @@ bool AudioSystem::initDevice(int device) {
         m->setOutputChannels(d->manualChannels);
         m->tap = d->tap;
         dev = std::move(m);
-    } else if (device == 0) {
-        dev = makeNoSoundDevice();
     } else {
-        dev = makePortAudioDevice(device, &error);
+        dev = makeOutputDevice(device, &error);
     }
     if (!dev) return fail(error ? error : kErrNoDriver);
     if (!dev->start()) return fail(kErrNoDriver);

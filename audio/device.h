@@ -1,10 +1,15 @@
 #pragma once
 // Output devices. Each renders the channels played on it into 44.1 kHz stereo float.
-//   0      "No sound": nothing is heard, but a thread pulls audio at the real-time rate,
-//          paced by the monotonic clock, so mixers and encoders run at the right speed.
-//   1..    PortAudio output devices, 1 being the system default.
-//   manual a device that renders only when told (the simulated loop in tests); it may be
-//          put in place of every device number.
+//   0        "No sound": nothing is heard, but a thread pulls audio at the real-time rate,
+//            paced by the monotonic clock, so mixers and encoders run at the right speed.
+//   1..P     PortAudio output devices, 1 being the system default.
+//   P+1..    the sinks of a running PulseAudio server, in the server's order, described by
+//            the server's own sink description; none when no server runs. Coming last, they
+//            leave the numbers of the PortAudio devices as they are.
+//   manual   a device that renders only when told (the simulated loop in tests); it may be
+//            put in place of every device number.
+// outputDeviceDescriptions() and makeOutputDevice() go through the same order, so the numbers
+// the device list shows are the numbers the player opens.
 #include "audio/channel.h"
 
 #include <QString>
@@ -12,6 +17,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace wc::audio {
@@ -70,12 +76,32 @@ private:
     std::vector<float> buf_;
 };
 
-std::unique_ptr<Device> makeNoSoundDevice();
-// number >= 1; nullptr and *error when the device does not exist or cannot be opened.
-std::unique_ptr<Device> makePortAudioDevice(int number, int* error);
+// Any output device by number (0 "No sound", then PortAudio, then PulseAudio sinks); nullptr
+// and *error (kErrIllegalDevice past the last device, kErrNoDriver when it cannot be opened).
+std::unique_ptr<Device> makeOutputDevice(int number, int* error);
 
 // Descriptions of the output devices by number ("No sound" first). Does not initialise any
 // device for playback.
 QStringList outputDeviceDescriptions();
+
+std::unique_ptr<Device> makeNoSoundDevice();
+
+// PortAudio outputs, element 0 being device 1.
+QStringList portAudioOutputDescriptions();
+// number >= 1; nullptr and *error when the device does not exist or cannot be opened.
+// *outputCount (when given) is the number of PortAudio outputs, 0 when PortAudio is unusable.
+std::unique_ptr<Device> makePortAudioDevice(int number, int* error, int* outputCount = nullptr);
+
+// A sink of the PulseAudio server: its name (what a stream connects to) and its description.
+struct PulseSink {
+    std::string name;
+    QString description;
+};
+// The server's sinks in its order; empty when no server runs or it does not answer within
+// about two seconds. The server is never started for this.
+std::vector<PulseSink> pulseAudioSinks();
+// A playback stream on the named sink, presented as device `number`; nullptr and
+// *error = kErrNoDriver when the server or the sink cannot be reached (bounded wait).
+std::unique_ptr<Device> makePulseAudioDevice(int number, const std::string& sink, int* error);
 
 } // namespace wc::audio

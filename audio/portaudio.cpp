@@ -1,5 +1,5 @@
 // Output devices 1.. through PortAudio: 1 is the system's default output, then every other
-// device with output channels in PortAudio's order.
+// device with output channels in PortAudio's order (PulseAudio sinks are numbered after them).
 #include "audio/device.h"
 
 #include <algorithm>
@@ -104,13 +104,15 @@ private:
 
 } // namespace
 
-std::unique_ptr<Device> makePortAudioDevice(int number, int* error) {
+std::unique_ptr<Device> makePortAudioDevice(int number, int* error, int* outputCount) {
+    if (outputCount) *outputCount = 0;
     PaSession probe;
     if (!probe.ok()) {
         *error = kErrNoDriver;
         return nullptr;
     }
     const auto order = outputOrder();
+    if (outputCount) *outputCount = int(order.size());
     if (number < 1 || number > int(order.size())) {
         *error = kErrIllegalDevice;
         return nullptr;
@@ -123,8 +125,8 @@ std::unique_ptr<Device> makePortAudioDevice(int number, int* error) {
     return dev;
 }
 
-QStringList outputDeviceDescriptions() {
-    QStringList list{QStringLiteral("No sound")};
+QStringList portAudioOutputDescriptions() {
+    QStringList list;
     PaSession session;
     if (!session.ok()) return list;
     for (PaDeviceIndex i : outputOrder())

@@ -1,0 +1,39 @@
+// The numbering of the output devices, one order for the list and for opening: 0 "No sound",
+// 1..P the PortAudio outputs, P+1.. the PulseAudio sinks. The PulseAudio server is asked only
+// when the number is past the PortAudio outputs, so opening a sound card never waits for it.
+#include "audio/device.h"
+
+namespace wc::audio {
+
+QStringList outputDeviceDescriptions() {
+    QStringList list{QStringLiteral("No sound")};
+    list << portAudioOutputDescriptions();
+    for (const PulseSink& sink : pulseAudioSinks())
+        list << sink.description;
+    return list;
+}
+
+std::unique_ptr<Device> makeOutputDevice(int number, int* error) {
+    if (number < 0) {
+        *error = kErrIllegalDevice;
+        return nullptr;
+    }
+    if (number == 0) return makeNoSoundDevice();
+    int portAudioCount = 0;
+    int portAudioError = kOk;
+    auto dev = makePortAudioDevice(number, &portAudioError, &portAudioCount);
+    if (number <= portAudioCount) {
+        *error = portAudioError;
+        return dev;
+    }
+    const std::vector<PulseSink> sinks = pulseAudioSinks();
+    const std::size_t index = std::size_t(number - portAudioCount - 1);
+    if (index >= sinks.size()) {
+        // Past the last device; with no sound driver at all, that is the error to report.
+        *error = portAudioError == kErrNoDriver && sinks.empty() ? kErrNoDriver : kErrIllegalDevice;
+        return nullptr;
+    }
+    return makePulseAudioDevice(number, sinks[index].name, error);
+}
+
+} // namespace wc::audio
