@@ -7,7 +7,6 @@
 #include "player/core/playlist/playlistview.h"
 #include "player/core/profile/profile.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cmath>
 
@@ -50,19 +49,6 @@ QString ClockText(double ole, bool clock24h) {
     if (clock24h) return QString::asprintf("%.2d:%.2d:%.2d", h, m, s);
     const int h12 = h % 12 == 0 ? 12 : h % 12;
     return QString::asprintf("%.2d:%.2d:%.2d %s", h12, m, s, h < 12 ? "A" : "P");
-}
-
-double MemoryLoadPercent() {
-    QFile f(QStringLiteral("/proc/meminfo"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    double total = 0, available = 0;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QList<QByteArray> parts = line.simplified().split(' ');
-        if (parts.size() < 2) continue;
-        if (parts[0] == "MemTotal:") total = parts[1].toDouble();
-        if (parts[0] == "MemAvailable:") available = parts[1].toDouble();
-    }
-    return total > 0 ? 100.0 - available / total * 100.0 : 0;
 }
 
 MainTimer::MainTimer(PlaybackController& controller, TProfile& profile, const TPlayerIni& ini)
@@ -209,7 +195,7 @@ void MainTimer::showTimes(int pos, int len) {
 void MainTimer::clockTick() {
     view_->setClockText(ClockText(clock().nowOle(), profile_.Clock24h));
     view_->setStatusLoad(QString::asprintf("%.1f%%", hooks_->CpuLoad()),
-                         QString::asprintf("%.0f%%", MemoryLoadPercent()));
+                         QString::asprintf("%.0f%%", hooks_->MemoryLoad()));
     hooks_->ClockSecond();
 }
 

@@ -29,16 +29,16 @@ public:
     virtual void LoadEmergencyPlaylist(PlaylistView& master, const QString& file);
     // The auto-amp factor of DeckA, when the auto-amplifier is on.
     virtual std::optional<double> AutoAmpFactor() { return std::nullopt; }
-    // Once a second: the library's CPU load (percent), the scheduler's countdowns.
+    // Once a second: the processor load of the playout (percent of the machine), the memory
+    // load (percent of physical memory in use), the scheduler's countdowns.
     virtual double CpuLoad() { return 0.0; }
+    virtual double MemoryLoad() { return 0.0; }
     virtual void ClockSecond() {}
 };
 
 // The clock text for a time of day (OLE date): "hh:mm:ss" on 24 hours, else "hh:mm:ss A/P"
 // with hours 1..12. Never "24:00:00": a time that rounds to midnight shows "00:00:00".
 QString ClockText(double ole, bool clock24h);
-// The memory load in percent from /proc/meminfo (0 when it cannot be read).
-double MemoryLoadPercent();
 
 class MainTimer {
 public:
