@@ -24,6 +24,7 @@ constexpr int kGeneratorPollMs = 100;
 constexpr int kGeneratorPolls = 100; // ten seconds for the generator's window to appear
 constexpr qint64 kWatchdogRegister = -2;
 constexpr qint64 kResumeAfterMs = 10000;
+constexpr int kCentreDelayMs = 100;
 
 QString readTextFile(const QString& path, bool* ok = nullptr) {
     QFile f(path);
@@ -62,7 +63,9 @@ void PlayerShell::create() {
     services_.createStep(CreateStep::SeedRandom);
     ReadSystemIni(systemIni);
     services_.createStep(CreateStep::AudioCurve);
-    if (!services_.loadTrackStore())
+    // An unreadable file has already been shown by the store's own "I/O Error" box; one box
+    // per failure is enough.
+    if (services_.loadTrackStore() == StoreLoadResult::Failed)
         prompts().notify(PromptKind::Error, QStringLiteral("Error"),
                          QStringLiteral("Error: Error accessing database (file.dat)!"));
     services_.createStep(CreateStep::TrackStore);
@@ -126,6 +129,13 @@ void PlayerShell::firstShown() {
     services_.shownStep(ShownStep::WatchdogMarkers);
     services_.shownStep(ShownStep::ShellAssociation);
     services_.shownStep(ShownStep::AudioAddOns);
+    // Timer2 centres the active playlist on its playing item once, after the window has been
+    // drawn.
+    centreTimer_ = timerHost().createTimer(QStringLiteral("Timer2"), [this] {
+        centreTimer_->stop();
+        services_.centreOnPlaying();
+    });
+    centreTimer_->startOnce(kCentreDelayMs);
     services_.shownStep(ShownStep::CentreTimer);
     languageFolders =
         QDir(inProgramDir(QStringLiteral("Lang")))
@@ -262,6 +272,7 @@ void PlayerShell::mainTimerTick() {
 void PlayerShell::stopTimers() {
     if (mainTimer_) mainTimer_->stop();
     if (clockTimer_) clockTimer_->stop();
+    if (centreTimer_) centreTimer_->stop();
     if (generatorWait_) generatorWait_->stop();
 }
 

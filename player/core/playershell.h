@@ -88,6 +88,7 @@ private:
     qint64 startTickMs_ = 0;
     std::unique_ptr<Timer> mainTimer_;
     std::unique_ptr<Timer> clockTimer_;
+    std::unique_ptr<Timer> centreTimer_; // Timer2
     std::unique_ptr<Timer> generatorWait_;
     int generatorPolls_ = 0;
 };

@@ -50,7 +50,7 @@ enum class ShownStep {
     WatchdogMarkers,
     ShellAssociation,
     AudioAddOns,
-    CentreTimer,
+    CentreTimer, // Timer2 armed (one shot, 100 ms)
     LanguageMenu,
     WindowFrame,
     GenreChoice,
@@ -74,6 +74,13 @@ public:
     virtual QString playlistFileName() const = 0;
 };
 
+// How loading the per-track store at start-up went.
+enum class StoreLoadResult {
+    Loaded,         // read, or there is no file yet
+    FailedAndShown, // an I/O failure that the store has already shown in its own error box
+    Failed,         // any other failure: the shell shows its database error box
+};
+
 class ShellServices {
 public:
     virtual ~ShellServices() = default;
@@ -81,8 +88,9 @@ public:
     virtual void createStep(CreateStep) {}
     virtual void shownStep(ShownStep) {}
 
-    // Per-track store; false when it could not be read.
-    virtual bool loadTrackStore() { return true; }
+    // Per-track store. After a failure start-up goes on; the store refuses writes until a
+    // later load succeeds.
+    virtual StoreLoadResult loadTrackStore() { return StoreLoadResult::Loaded; }
     // Profiles: load a profile file (its schedule and recent list come with it; false when
     // the file does not exist and the defaults were applied); save it.
     virtual bool loadProfile(const QString& /*path*/) { return true; }
@@ -122,6 +130,8 @@ public:
     virtual void stopAudio() {}
     virtual void mainTimerTick() {}
     virtual void clockTick() {}
+    // Timer2: the active playlist scrolled so that its playing item is in the middle.
+    virtual void centreOnPlaying() {}
 };
 
 } // namespace wc

@@ -9,20 +9,24 @@
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
+#include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/playlistmodel.h"
+#include "player/ui/positionbar.h"
 #include "player/ui/top100dialog.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
@@ -84,22 +88,28 @@ void TForm1::buildWidgets() {
     layout->addWidget(onAirLabel_);
 
     auto* times = new QHBoxLayout;
+    // edToEnd: remaining or elapsed time; EdToEnd2 the other one while it is shown. Left
+    // click switches the first, right click shows or hides the second.
     elapsedLabel_ = new QLabel(QStringLiteral("00:00"), central);
-    elapsedLabel_->setObjectName(QStringLiteral("ElapsedLabel"));
+    elapsedLabel_->setObjectName(QStringLiteral("edToEnd"));
     remainLabel_ = new QLabel(QStringLiteral("00:00"), central);
-    remainLabel_->setObjectName(QStringLiteral("RemainLabel"));
+    remainLabel_->setObjectName(QStringLiteral("EdToEnd2"));
+    for (QLabel* l : {elapsedLabel_, remainLabel_, timeLabel_})
+        l->installEventFilter(this);
     times->addWidget(elapsedLabel_);
     times->addStretch();
     times->addWidget(remainLabel_);
     layout->addLayout(times);
-    positionBar_ = new QSlider(Qt::Horizontal, central);
+    positionBar_ = new PositionBar(central);
     positionBar_->setObjectName(QStringLiteral("Track1"));
-    positionBar_->setRange(0, 1000);
     auto* levels = new QHBoxLayout;
     levels->addWidget(positionBar_, 1);
     silenceLabel_ = new QLabel(central);
     silenceLabel_->setObjectName(QStringLiteral("Label10"));
     levels->addWidget(silenceLabel_);
+    autoAmpLabel_ = new QLabel(QStringLiteral("off"), central);
+    autoAmpLabel_->setObjectName(QStringLiteral("Label14"));
+    levels->addWidget(autoAmpLabel_);
     // The software gain, -31..31 dB; the slider shows the gain with its sign turned, as the
     // profile stores it.
     gainSlider_ = new QSlider(Qt::Horizontal, central);
@@ -110,6 +120,11 @@ void TForm1::buildWidgets() {
     gainLabel_ = new QLabel(central);
     gainLabel_->setObjectName(QStringLiteral("lbcmgain"));
     levels->addWidget(gainLabel_);
+    muteButton_ = new QToolButton(central);
+    muteButton_->setObjectName(QStringLiteral("btMute"));
+    muteButton_->setText(QStringLiteral("Mute (M)"));
+    muteButton_->setCheckable(true);
+    levels->addWidget(muteButton_);
     layout->addLayout(levels);
 
     auto* transport = new QHBoxLayout;
@@ -182,10 +197,12 @@ void TForm1::buildWidgets() {
     layout->addWidget(logList_);
     setCentralWidget(central);
 
-    for (int i = 0; i < 4; ++i) {
+    // Status bar: [1] processor load, [2] memory load, [3..5] priority, silence detector and
+    // scheduler.
+    for (int i = 0; i < 6; ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        statusBar()->addWidget(panel, i == 0 ? 0 : 1);
+        statusBar()->addWidget(panel, i == 0 || i == 1 || i == 2 ? 0 : 1);
         panels_ << panel;
     }
     resize(900, 640);
@@ -283,6 +300,7 @@ void TForm1::applyProfileToLists() {
 bool TForm1::loadProfile(const QString& path) {
     const bool exists = LoadProfileFiles(path, programDir(), profile_, fx_, playlists_);
     applyProfileToLists();
+    applyTimeDisplayOptions();
     if (onAir_) onAir_->applyProfile(profile_);
     return exists;
 }
@@ -387,6 +405,7 @@ void TForm1::createDecks() {
     onAir_ = std::make_unique<OnAirChain>(playlists_.LVMaster, profile_, shell_->playerIni,
                                           shell_->systemIni, random_, &trackStore());
     onAir_->bind(this, this);
+    onAir_->mainTimer().setHooks(this);
     bindTransport();
 }
 
@@ -413,10 +432,59 @@ void TForm1::bindTransport() {
     connect(gainSlider_, &QSlider::valueChanged, this, [this, &t](int pos) {
         if (!settingGain_) t.gainChanged(pos);
     });
+    connect(muteButton_, &QToolButton::clicked, this, [this, &t] {
+        t.toggleMute();
+        muteButton_->setChecked(t.muted());
+    });
 }
 
-bool TForm1::loadTrackStore() {
-    return trackStore().LoadTrackStore();
+void TForm1::applyTimeDisplayOptions() {
+    remainLabel_->setVisible(profile_.ShowSecondTimeLabel);
+    const qint32 c = resolveSystemColor(profile_.ClockFontColor);
+    const QColor colour(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    for (QLabel* l : {timeLabel_, elapsedLabel_, remainLabel_}) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, colour);
+        l->setPalette(pal);
+    }
+}
+
+QTableView* TForm1::activeView() const {
+    return playlists_.page() == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() != QEvent::MouseButtonPress || !onAir_ ||
+        (watched != elapsedLabel_ && watched != remainLabel_ && watched != timeLabel_))
+        return QMainWindow::eventFilter(watched, e);
+    const Qt::MouseButton button = static_cast<QMouseEvent*>(e)->button();
+    MainTimer& t = onAir_->mainTimer();
+    if (watched == timeLabel_) {
+        if (button == Qt::RightButton) t.toggleClock24h();
+        if (button == Qt::LeftButton) {
+            const qint32 c = resolveSystemColor(profile_.ClockFontColor);
+            const QColor chosen =
+                QColorDialog::getColor(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), this);
+            if (chosen.isValid()) {
+                profile_.ClockFontColor =
+                    qint32(chosen.red() | chosen.green() << 8 | chosen.blue() << 16);
+                applyTimeDisplayOptions();
+            }
+        }
+        return true;
+    }
+    if (button == Qt::LeftButton) {
+        t.toggleTimeShowType();
+        activeView()->setFocus();
+    } else if (button == Qt::RightButton) {
+        t.toggleSecondLabel();
+        applyTimeDisplayOptions();
+    }
+    return true;
+}
+
+StoreLoadResult TForm1::loadTrackStore() {
+    return loadTrackStoreAtStart(trackStore());
 }
 
 void TForm1::databaseChanged(qint64 code) {
@@ -454,6 +522,27 @@ void TForm1::setButtons(const TransportButtons& b) {
 
 void TForm1::setPositionBar(int pos) {
     if (!positionBar_->isSliderDown()) positionBar_->setValue(pos);
+}
+
+void TForm1::setPositionMarkers(int start, int end) {
+    positionBar_->setMarkers(start, end);
+}
+
+void TForm1::setAutoAmpText(const QString& text) {
+    autoAmpLabel_->setText(text);
+}
+
+void TForm1::setStatusLoad(const QString& cpu, const QString& memory) {
+    panels_[1]->setText(cpu);
+    panels_[2]->setText(memory);
+}
+
+void TForm1::centreOnPlaying() {
+    const PlaylistView& list = playlists_.ActivePlaylist();
+    const int row = list.PlayingIndex();
+    if (row < 0 || row >= list.count()) return;
+    QTableView* view = activeView();
+    view->scrollTo(view->model()->index(row, 0), QAbstractItemView::PositionAtCenter);
 }
 
 void TForm1::setTimeLabels(const QString& first, const QString& second) {
@@ -547,8 +636,8 @@ void TForm1::setTitle(const QString& caption, const QString& title) {
 }
 
 void TForm1::setStatusPanels(const QStringList& panels) {
-    for (int i = 0; i < panels.size() && i + 1 < panels_.size(); ++i)
-        panels_[i + 1]->setText(panels[i]);
+    for (int i = 0; i < panels.size() && i + 3 < panels_.size(); ++i)
+        panels_[i + 3]->setText(panels[i]);
 }
 
 void TForm1::showWatchdogIndicator() {

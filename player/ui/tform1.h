@@ -2,6 +2,7 @@
 // The player's main window. It binds widgets to the shell and to the subsystems; the logic
 // lives in player/core.
 #include "common/random.h"
+#include "platform/sysload.h"
 #include "player/core/mastershellplaylist.h"
 #include "player/core/playback/onairchain.h"
 #include "player/core/playershell.h"
@@ -14,6 +15,7 @@
 #include <QMap>
 #include <memory>
 
+class QEvent;
 class QLabel;
 class QListWidget;
 class QStackedWidget;
@@ -30,11 +32,13 @@ class Endpoint;
 class InstanceLock;
 class PlaylistModel;
 class PlaylistTableBinder;
+class PositionBar;
 
 class TForm1 final : public QMainWindow,
                      public ShellServices,
                      public PlaybackView,
-                     public PlaybackHooks {
+                     public PlaybackHooks,
+                     public MainTimerHooks {
     Q_OBJECT
 public:
     TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLock* lock);
@@ -64,7 +68,7 @@ public:
     qint64 loadQueue(qint64 wParam, qint64 lParam) override;
 
     // Playback
-    bool loadTrackStore() override;
+    StoreLoadResult loadTrackStore() override;
     void databaseChanged(qint64 code) override;
     void play() override;
     void seekCurrentMs(qint64 ms) override;
@@ -76,6 +80,11 @@ public:
     // PlaybackView
     void setButtons(const TransportButtons& b) override;
     void setPositionBar(int pos) override;
+    void setPositionMarkers(int start, int end) override;
+    void setAutoAmpText(const QString& text) override;
+    void setStatusLoad(const QString& cpu, const QString& memory) override;
+    // Timer2 (through the shell), also PlaybackView's.
+    void centreOnPlaying() override;
     void setTimeLabels(const QString& first, const QString& second) override;
     void setDiagnostics(const QString& text) override;
     void setClockText(const QString& text) override;
@@ -89,11 +98,17 @@ public:
     void AnnounceItem(const QString& fileName, int index) override;
     void ShowOnAirText(const QString& text) override;
 
+    // MainTimerHooks
+    double CpuLoad() override { return cpuMeter_.sample(); }
+    double MemoryLoad() override { return systemMemoryLoadPercent(); }
+
     PlayerPlaylists& playlists() { return playlists_; }
 
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    // Clicks on the time labels and the clock.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void buildWidgets();
@@ -110,6 +125,9 @@ private:
     void newPlaylist();
     void createDecks();
     void bindTransport();
+    // The profile's second time label and clock colour on the widgets.
+    void applyTimeDisplayOptions();
+    QTableView* activeView() const;
 
     AudioFileDurations durations_;
     PlayerPlaylists playlists_;
@@ -123,6 +141,7 @@ private:
     InstanceLock* lock_;
     bool shownOnce_ = false;
     int logSink_ = 0;
+    ProcessCpuMeter cpuMeter_;
 
     QStackedWidget* pcPlaylist_ = nullptr;
     QTableView* lvMaster_ = nullptr;
@@ -139,7 +158,9 @@ private:
     QLabel* remainLabel_ = nullptr;
     QLabel* watchdogLabel_ = nullptr;
     QLabel* diagnosticsLabel_ = nullptr;
-    QSlider* positionBar_ = nullptr;
+    PositionBar* positionBar_ = nullptr;
+    QLabel* autoAmpLabel_ = nullptr;
+    QToolButton* muteButton_ = nullptr;
     QLabel* silenceLabel_ = nullptr;
     QSlider* gainSlider_ = nullptr;
     QLabel* gainLabel_ = nullptr;

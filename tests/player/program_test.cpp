@@ -279,3 +279,19 @@ TEST_F(ProgramTest, StartPlaylistPlaysTheSavedListAndCountsThePlays) {
         EXPECT_TRUE(out.contains(QStringLiteral("On air: Tone %1").arg(i).toUtf8()))
             << out.toStdString();
 }
+
+// An unreadable per-track store: one error box (the store's own, naming the file), logged by
+// the program since nobody is there to read it, and the player starts all the same.
+TEST_F(ProgramTest, UnreadableTrackStoreGivesOneErrorBoxAndTheWindowStillComes) {
+    Station st(runtime.path(), 779);
+    ASSERT_TRUE(QDir(st.home.path()).mkpath("Database/Files.Dat"));
+    QProcess& p = st.start();
+    const WindowHandle w = st.waitForWindow(p);
+    ASSERT_NE(w, 0) << p.readAll().toStdString();
+    EXPECT_EQ(sendMessage(w, MSG_PING, 0, 0, 5000), std::optional<qint64>(10000));
+    ASSERT_TRUE(stopWithSigterm(p));
+    const QString out = QString::fromUtf8(p.readAll());
+    EXPECT_EQ(out.count(QStringLiteral("I/O Error ")), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(st.home.filePath("Database/Files.Dat"))) << out.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("Error accessing database"))) << out.toStdString();
+}

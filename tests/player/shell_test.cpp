@@ -2,14 +2,17 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/simloop.h"
+#include "common/trackstore/trackstore.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
 #include "player/core/mastershellplaylist.h"
+#include "player/core/playback/trackstorerecords.h"
 #include "player/core/playershell.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace wc;
@@ -27,7 +30,11 @@ public:
         calls.push_back(QStringLiteral("create%1").arg(int(s)));
     }
     void shownStep(ShownStep s) override { calls.push_back(QStringLiteral("shown%1").arg(int(s))); }
-    bool loadTrackStore() override { return storeOk; }
+    // The given result, or what the program's start-up load of a real store gives.
+    StoreLoadResult loadTrackStore() override {
+        return store ? loadTrackStoreAtStart(*store) : storeResult;
+    }
+    void centreOnPlaying() override { calls.push_back(QStringLiteral("centre")); }
     bool loadProfile(const QString& p) override {
         calls.push_back("loadProfile " + QFileInfo(p).fileName());
         return QFileInfo::exists(p);
@@ -58,7 +65,8 @@ public:
     void stopAudio() override { calls.push_back(QStringLiteral("stopAudio")); }
     void showWatchdogIndicator() override { calls.push_back(QStringLiteral("watchdogIndicator")); }
 
-    bool storeOk = true;
+    StoreLoadResult storeResult = StoreLoadResult::Loaded;
+    MyDatabase* store = nullptr;
     bool has(const QString& c) const {
         return std::find(calls.begin(), calls.end(), c) != calls.end();
     }
@@ -125,18 +133,76 @@ TEST_F(ShellTest, StartsInTheSpecifiedOrder) {
     // The profile named by run.ini is missing: the default profile is loaded at step 9.
     EXPECT_EQ(services.indexOf("loadProfile Default.prf"), services.indexOf("shown8") + 1);
     EXPECT_TRUE(shell->windowShown);
-    EXPECT_EQ(loop.activeTimers(), (std::vector<QString>{"maintimer", "TimeLabelsUpdate"}));
+    auto active = loop.activeTimers();
+    std::sort(active.begin(), active.end());
+    EXPECT_EQ(active, (std::vector<QString>{"TimeLabelsUpdate", "Timer2", "maintimer"}));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(ShellTest, StoreFailureIsReportedAndStartGoesOn) {
-    services.storeOk = false;
+TEST_F(ShellTest, Timer2CentresTheListOnceAfterTheWindowIsDrawn) {
+    auto shell = makeShell();
+    shell->create();
+    shell->firstShown();
+    EXPECT_FALSE(services.has("centre")); // not while the window is still being shown
+    loop.runFor(50);
+    EXPECT_FALSE(services.has("centre"));
+    loop.runFor(100);
+    EXPECT_TRUE(services.has("centre"));
+    loop.runFor(3000);
+    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "centre"), 1);
+    const auto active = loop.activeTimers();
+    EXPECT_EQ(std::count(active.begin(), active.end(), "Timer2"), 0);
+}
+
+TEST_F(ShellTest, StoreFailureShowsOneBoxAndStartGoesOn) {
+    struct Case {
+        StoreLoadResult result;
+        const char* box; // the one box shown, or none
+    };
+    const Case cases[] = {
+        {StoreLoadResult::Loaded, nullptr},
+        // The store has shown its own "I/O Error" box already.
+        {StoreLoadResult::FailedAndShown, nullptr},
+        {StoreLoadResult::Failed, "Error: Error accessing database (file.dat)!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.result));
+        prompts.shown.clear();
+        services.calls.clear();
+        services.storeResult = c.result;
+        auto shell = makeShell();
+        shell->create();
+        if (c.box) {
+            ASSERT_EQ(prompts.shown.size(), 1u);
+            EXPECT_EQ(prompts.shown[0].caption, "Error");
+            EXPECT_EQ(prompts.shown[0].text, c.box);
+        } else {
+            EXPECT_TRUE(prompts.shown.empty());
+        }
+        EXPECT_TRUE(services.has("create13"));
+    }
+}
+
+TEST_F(ShellTest, UnreadableStoreShowsOnlyItsIOErrorBoxAndRefusesWrites) {
+    // A folder where the file should be: opening works, reading fails.
+    const QString path = home.filePath("Database/Files.Dat");
+    ASSERT_TRUE(QDir().mkpath(path));
+    MyDatabase store(path);
+    store.setNotifier([](quint8) {});
+    services.store = &store;
     auto shell = makeShell();
     shell->create();
     ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].caption, "Error");
-    EXPECT_EQ(prompts.shown[0].text, "Error: Error accessing database (file.dat)!");
+    EXPECT_EQ(prompts.shown[0].kind, PromptKind::Error);
+    EXPECT_TRUE(prompts.shown[0].caption.isEmpty());
+    EXPECT_TRUE(prompts.shown[0].text.startsWith("I/O Error "))
+        << prompts.shown[0].text.toStdString();
+    EXPECT_TRUE(prompts.shown[0].text.endsWith("\r\nFile: " + path))
+        << prompts.shown[0].text.toStdString();
     EXPECT_TRUE(services.has("create13"));
+    EXPECT_TRUE(store.writesBlocked());
+    EXPECT_FALSE(store.recordPlay("/m/a.mp3", true, 46365.0));
+    EXPECT_EQ(store.count(), 0);
 }
 
 TEST_F(ShellTest, StartFilesListsAndTodaysReport) {
