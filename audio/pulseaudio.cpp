@@ -135,16 +135,20 @@ private:
             pa_stream_get_state(stream_) != PA_STREAM_READY)
             return false;
 
-        // Heard lags rendered by the stream's buffer plus the sink's own latency.
+        // Heard lags rendered by the stream's buffer plus the latency the sink is configured
+        // to (which the server chose for this stream's request). The sink's momentary latency
+        // is no measure here: an idle virtual sink reports seconds until it next wakes.
         pa_usec_t latency = 0;
         if (const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_))
             latency += pa_bytes_to_usec(granted->tlength, &kSpec);
+        sinkLatency_ = 0;
         if (pa_operation* op =
-                pa_stream_update_timing_info(stream_, &PulseAudioDevice::onDone, this)) {
-            if (finish(op))
-                if (const pa_timing_info* t = pa_stream_get_timing_info(stream_))
-                    latency += t->sink_usec;
+                pa_context_get_sink_info_by_index(context_, pa_stream_get_device_index(stream_),
+                                                  &PulseAudioDevice::onSinkInfo, this)) {
+            waitUntil([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; });
+            pa_operation_unref(op);
         }
+        latency += sinkLatency_;
         latencyFrames = int(latency * kMixRate / PA_USEC_PER_SEC);
         return true;
     }
@@ -196,6 +200,11 @@ private:
         dev->opSucceeded_ = success != 0;
         pa_threaded_mainloop_signal(dev->loop_, 0);
     }
+    static void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* self) {
+        auto* dev = static_cast<PulseAudioDevice*>(self);
+        if (eol == 0 && info) dev->sinkLatency_ = info->configured_latency;
+        pa_threaded_mainloop_signal(dev->loop_, 0);
+    }
     static void onDeadline(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
         auto* dev = static_cast<PulseAudioDevice*>(self);
         dev->timedOut_ = true;
@@ -228,6 +237,7 @@ private:
     // Written by callbacks and read by waits, both under the mainloop lock.
     bool timedOut_ = false;
     bool opSucceeded_ = false;
+    pa_usec_t sinkLatency_ = 0;
 };
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
@@ -125,8 +126,14 @@ public:
     }
 
     // SIGTERM, then waits for the server to end.
+    // Stops the server's process where it stands (SIGSTOP): its socket still takes
+    // connections, but nothing answers them.
+    void pause() {
+        if (server_.state() != QProcess::NotRunning) ::kill(pid_t(server_.processId()), SIGSTOP);
+    }
     void stop() {
         if (server_.state() == QProcess::NotRunning) return;
+        ::kill(pid_t(server_.processId()), SIGCONT); // a paused server would not see SIGTERM
         server_.terminate();
         server_.waitForFinished(10000);
         if (server_.state() != QProcess::NotRunning) {
@@ -366,22 +373,28 @@ TEST_F(PulseAudioOutput, PlaysAToneOnTheSinkWhileItsHeardPositionAdvances) {
     }
 }
 
-// A stream that cannot connect (no such sink, or no server) fails with "can't find a free
-// sound driver", at once rather than hanging; one that can is a working device.
-TEST_F(PulseAudioOutput, StreamOpensOnlyOnASinkOfARunningServer) {
+// A stream that cannot connect (no such sink, a server that does not answer, no server)
+// fails with "can't find a free sound driver" after a bounded wait rather than hanging, and
+// the sink list is then empty; a stream on a sink of a running server is a working device.
+TEST_F(PulseAudioOutput, StreamOpensOnlyOnASinkOfAnAnsweringServer) {
+    enum class Server { Running, NotAnswering, Gone };
     const struct {
         const char* what;
+        Server server;
         std::string sink;
-        bool serverRunning;
+        std::size_t sinksListed;
         bool opens;
     } cases[] = {
-        {"existing sink", kFirst.name.toStdString(), true, true},
-        {"no such sink", "wc_no_such_sink", true, false},
-        {"no server", kFirst.name.toStdString(), false, false},
+        {"existing sink", Server::Running, kFirst.name.toStdString(), 2, true},
+        {"no such sink", Server::Running, "wc_no_such_sink", 2, false},
+        {"server not answering", Server::NotAnswering, kFirst.name.toStdString(), 0, false},
+        {"no server", Server::Gone, kFirst.name.toStdString(), 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (!c.serverRunning) server.stop();
+        if (c.server == Server::NotAnswering) server.pause();
+        if (c.server == Server::Gone) server.stop();
+        EXPECT_EQ(wc::audio::pulseAudioSinks().size(), c.sinksListed);
         int error = wc::audio::kOk;
         const auto dev = wc::audio::makePulseAudioDevice(7, c.sink, &error);
         if (!c.opens) {
