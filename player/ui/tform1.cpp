@@ -38,6 +38,19 @@
 #include <QVBoxLayout>
 
 namespace wc {
+namespace {
+
+// Colours as the profile stores them: 0x00BBGGRR, or a desktop system-colour constant.
+QColor fromStoredColour(qint32 stored) {
+    const qint32 c = resolveSystemColor(stored);
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+qint32 toStoredColour(const QColor& c) {
+    return qint32(c.red() | c.green() << 8 | c.blue() << 16);
+}
+
+} // namespace
 
 TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLock* lock)
     : profile_(programDir()), lock_(lock) {
@@ -202,7 +215,7 @@ void TForm1::buildWidgets() {
     for (int i = 0; i < 6; ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        statusBar()->addWidget(panel, i == 0 || i == 1 || i == 2 ? 0 : 1);
+        statusBar()->addWidget(panel, i < 3 ? 0 : 1);
         panels_ << panel;
     }
     resize(900, 640);
@@ -440,8 +453,7 @@ void TForm1::bindTransport() {
 
 void TForm1::applyTimeDisplayOptions() {
     remainLabel_->setVisible(profile_.ShowSecondTimeLabel);
-    const qint32 c = resolveSystemColor(profile_.ClockFontColor);
-    const QColor colour(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    const QColor colour = fromStoredColour(profile_.ClockFontColor);
     for (QLabel* l : {timeLabel_, elapsedLabel_, remainLabel_}) {
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, colour);
@@ -462,12 +474,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     if (watched == timeLabel_) {
         if (button == Qt::RightButton) t.toggleClock24h();
         if (button == Qt::LeftButton) {
-            const qint32 c = resolveSystemColor(profile_.ClockFontColor);
             const QColor chosen =
-                QColorDialog::getColor(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), this);
+                QColorDialog::getColor(fromStoredColour(profile_.ClockFontColor), this);
             if (chosen.isValid()) {
-                profile_.ClockFontColor =
-                    qint32(chosen.red() | chosen.green() << 8 | chosen.blue() << 16);
+                profile_.ClockFontColor = toStoredColour(chosen);
                 applyTimeDisplayOptions();
             }
         }
