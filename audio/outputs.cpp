@@ -5,11 +5,23 @@
 
 namespace wc::audio {
 
+namespace {
+// Descriptions come from outside (a sound server's sink description can be any text) and are
+// shown one per line, "n:  description": a line break inside one would read as a line of a
+// device that is not there. Control characters become spaces; the rest stays as reported.
+QString oneLine(QString text) {
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+    return text;
+}
+} // namespace
+
 QStringList outputDeviceDescriptions() {
     QStringList list{QStringLiteral("No sound")};
-    list << portAudioOutputDescriptions();
+    for (const QString& name : portAudioOutputDescriptions())
+        list << oneLine(name);
     for (const PulseSink& sink : pulseAudioSinks())
-        list << sink.description;
+        list << oneLine(sink.description);
     return list;
 }
 

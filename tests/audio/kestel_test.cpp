@@ -114,7 +114,7 @@ public:
             QProcess q;
             q.setProcessEnvironment(env());
             q.start(QStandardPaths::findExecutable("pactl"), {"list", "short", "sinks"});
-            if (q.waitForFinished(5000)) {
+            if (q.waitForFinished(5000) && q.exitCode() == 0) {
                 const QString listed = QString::fromUtf8(q.readAllStandardOutput());
                 if (std::all_of(sinks.begin(), sinks.end(),
                                 [&](const NullSink& s) { return listed.contains(s.name); }))
@@ -126,6 +126,18 @@ public:
     }
 
     // SIGTERM, then waits for the server to end.
+    // Loads one more null sink into the running server (through pactl, so that the module's
+    // arguments may hold any character, a line break too).
+    bool addSink(const NullSink& sink) {
+        QProcess q;
+        q.setProcessEnvironment(env());
+        q.start(QStandardPaths::findExecutable("pactl"),
+                {"load-module", "module-null-sink", "sink_name=" + sink.name,
+                 "sink_properties='device.description=\"" + sink.description + "\"'"});
+        return q.waitForFinished(10000) && q.exitStatus() == QProcess::NormalExit &&
+               q.exitCode() == 0;
+    }
+
     // Stops the server's process where it stands (SIGSTOP): its socket still takes
     // connections, but nothing answers them.
     void pause() {
@@ -210,6 +222,23 @@ TEST(Kestel, ListShowsTheDevicesOfAPulseAudioNullSink) {
     EXPECT_TRUE(without.startsWith("0:  No sound\n")) << without.toStdString();
     EXPECT_LT(without.split('\n', Qt::SkipEmptyParts).size(), lines.size())
         << without.toStdString();
+}
+
+// A sink description is outside text: one with a line break and a tab still makes one line,
+// so no line of a device that does not exist appears ("9:  Spoofed" here).
+TEST(Kestel, ADescriptionWithControlCharactersStaysOnItsLine) {
+    if (!PrivatePulseServer::installed()) GTEST_SKIP() << "pulseaudio is not installed";
+    PrivatePulseServer server;
+    QTemporaryDir home;
+    ASSERT_TRUE(server.start({})) << "the server did not come up";
+    ASSERT_TRUE(server.addSink({"wc_null", "Line one\n9:  Spoofed\tsink"}));
+    const QString out = kestelList(server.env(), home.path());
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 2) << out.toStdString();
+    EXPECT_EQ(lines.last(), QString::number(lines.size() - 1) + ":  Line one 9:  Spoofed sink")
+        << out.toStdString();
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].startsWith(QString::number(i) + ":  ")) << lines[i].toStdString();
 }
 
 // The library itself on a private server with two null sinks of distinctive descriptions
