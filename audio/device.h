@@ -80,8 +80,8 @@ private:
 // and *error (kErrIllegalDevice past the last device, kErrNoDriver when it cannot be opened).
 std::unique_ptr<Device> makeOutputDevice(int number, int* error);
 
-// Descriptions of the output devices by number ("No sound" first). Does not initialise any
-// device for playback.
+// Descriptions of the output devices by number ("No sound" first), one line each (control
+// characters become spaces). Does not initialise any device for playback.
 QStringList outputDeviceDescriptions();
 
 std::unique_ptr<Device> makeNoSoundDevice();
