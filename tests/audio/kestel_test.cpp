@@ -33,9 +33,11 @@ TEST(DeviceList, LibraryListsNoSoundFirst) {
 }
 
 TEST(Kestel, ListPrintsTheDeviceLinesAndExits) {
+    QTemporaryDir home;
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("WAVECREST_HOME", home.path());
     p.setProcessEnvironment(env);
     p.start(KESTEL_PATH, {"--list"});
     ASSERT_TRUE(p.waitForFinished(30000));
