@@ -36,7 +36,7 @@ struct SinkListing {
     bool failed = false;
 };
 
-void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+void onListedSink(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
     auto* listing = static_cast<SinkListing*>(userdata);
     if (eol < 0) {
         listing->failed = true;
@@ -256,7 +256,7 @@ std::vector<PulseSink> pulseAudioSinks() {
             const pa_context_state_t state = pa_context_get_state(context);
             if (!PA_CONTEXT_IS_GOOD(state)) break;
             if (state == PA_CONTEXT_READY && !op) {
-                op = pa_context_get_sink_info_list(context, &onSinkInfo, &listing);
+                op = pa_context_get_sink_info_list(context, &onListedSink, &listing);
                 if (!op) break;
             }
             if (listing.complete || listing.failed) break;
