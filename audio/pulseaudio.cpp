@@ -24,7 +24,8 @@ constexpr int kWaitMs = 2000;
 constexpr int kTargetLatencyMs = 75;
 constexpr char kClientName[] = "Wavecrest";
 
-constexpr pa_sample_spec kSpec{PA_SAMPLE_FLOAT32LE, std::uint32_t(kMixRate),
+// The mixer's own samples: native floats (float32le on the machines we run on).
+constexpr pa_sample_spec kSpec{PA_SAMPLE_FLOAT32NE, std::uint32_t(kMixRate),
                                std::uint8_t(kChannels)};
 constexpr std::size_t kFrameBytes = sizeof(float) * kChannels;
 
