@@ -99,6 +99,7 @@ TEST_F(MainTimerTest, MusicFadeReachesItsTargetAndZeroDurationSetsItAtOnce) {
 
 TEST_F(MainTimerTest, GainTargetsAreClampedAndShownAsDecibels) {
     MainTimer& t = makeTimer();
+    EXPECT_EQ(view.gainText, "0 dB"); // shown from the start, before the slider moves
     struct Case {
         int target;
         int slider;

@@ -50,7 +50,11 @@ public:
     MainTimer& operator=(const MainTimer&) = delete;
 
     void setHooks(MainTimerHooks* h) { hooks_ = h ? h : &noHooks_; }
-    void setView(PlaybackView* v) { view_ = v ? v : &noView_; }
+    // A new view shows the gain label at once, not only after the slider's first move.
+    void setView(PlaybackView* v) {
+        view_ = v ? v : &noView_;
+        showGainText();
+    }
 
     // Starts maintimer (50 ms), the clock (1 s) and Timer2 (one shot, 100 ms).
     void start();
