@@ -53,26 +53,32 @@ QString ClockText(double ole, bool clock24h) {
 
 MainTimer::MainTimer(PlaybackController& controller, TProfile& profile, const TPlayerIni& ini)
     : controller_(controller), profile_(profile), ini_(ini) {
-    mainTimer_ = timerHost().createTimer(QStringLiteral("maintimer"), [this] { tick(); });
-    clockTimer_ =
-        timerHost().createTimer(QStringLiteral("TimeLabelsUpdate"), [this] { clockTick(); });
-    timer2_ = timerHost().createTimer(QStringLiteral("Timer2"), [this] {
-        timer2_->stop();
-        view_->centreOnPlaying();
-    });
     gainPos_ = controller_.gainSlider();
     requests_[0].level = gainPos_;
 }
 
 MainTimer::~MainTimer() = default;
 
+// The program's shell owns these three timers and calls tick() and clockTick() itself; the
+// timers here are made only when start() asks for them (tests, benches), so that a program
+// never holds a second, idle set.
 void MainTimer::start() {
+    if (!mainTimer_) {
+        mainTimer_ = timerHost().createTimer(QStringLiteral("maintimer"), [this] { tick(); });
+        clockTimer_ =
+            timerHost().createTimer(QStringLiteral("TimeLabelsUpdate"), [this] { clockTick(); });
+        timer2_ = timerHost().createTimer(QStringLiteral("Timer2"), [this] {
+            timer2_->stop();
+            view_->centreOnPlaying();
+        });
+    }
     mainTimer_->start(kTickMs);
     clockTimer_->start(1000);
     timer2_->startOnce(100);
 }
 
 void MainTimer::stop() {
+    if (!mainTimer_) return;
     mainTimer_->stop();
     clockTimer_->stop();
     timer2_->stop();

@@ -56,7 +56,8 @@ public:
         showGainText();
     }
 
-    // Starts maintimer (50 ms), the clock (1 s) and Timer2 (one shot, 100 ms).
+    // Starts maintimer (50 ms), the clock (1 s) and Timer2 (one shot, 100 ms) of its own, for
+    // tests and benches; the program's shell runs these timers and calls tick()/clockTick().
     void start();
     void stop();
 
