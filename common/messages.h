@@ -6,6 +6,7 @@
 namespace wc {
 
 enum : quint32 {
+    MSG_GENERATOR_CLOSE = 0x464,  // player -> generator: close, as if "Закрыть" was pressed
     MSG_GENERATOR_ATTACH = 0x467, // player -> generator: wParam player window, lParam 23
     MSG_LOAD_QUEUE = 0x469,       // library or generator -> player: load a hand-over playlist
     MSG_PING = 0x46A,             // the player answers 10000, the generator 1000

@@ -14,9 +14,6 @@
 
 namespace wc {
 
-// The player asks a running generator to close with this message (as if "Закрыть" was
-// pressed).
-inline constexpr quint32 MSG_GENERATOR_CLOSE = 0x464;
 // The generator window's class name, by which the player finds it.
 inline constexpr const char* kGeneratorWindowClass = "TLumbraWnd";
 
