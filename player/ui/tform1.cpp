@@ -180,11 +180,7 @@ void TForm1::buildWidgets() {
         view->verticalHeader()->hide();
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
-        // Built-in widths: number, start time, title, intro, outro, length; the file name
-        // takes the rest.
-        const int widths[] = {40, 90, 320, 50, 50, 60};
-        for (int c = 0; c < int(std::size(widths)); ++c)
-            view->setColumnWidth(c, widths[c]);
+        applyColumnWidths(view, ColumnWidths{-1});
         binder = new PlaylistTableBinder(view, model, view);
         connect(binder, &PlaylistTableBinder::myEndDrag, this, [this] { recomputeNumbering(); });
         pcPlaylist_->addWidget(view);
@@ -299,7 +295,32 @@ void TForm1::showPage(PlayerPlaylists::Page page) {
     pcPlaylist_->setCurrentWidget(page == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_);
 }
 
+namespace {
+// Built-in widths: number, start time, title, intro, outro, length; the file name takes the
+// rest (the last column stretches).
+constexpr int kBuiltInWidths[] = {40, 90, 320, 50, 50, 60};
+
+std::vector<int> columnWidthsOf(const QTableView* view) {
+    std::vector<int> widths;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        widths.push_back(view->columnWidth(c));
+    return widths;
+}
+} // namespace
+
+void TForm1::applyColumnWidths(QTableView* view, const ColumnWidths& stored) {
+    const int columns = view->model()->columnCount();
+    const std::vector<int> widths = storedColumnWidths(stored, columns);
+    for (int c = 0; c < columns; ++c) {
+        const int builtIn = c < int(std::size(kBuiltInWidths)) ? kBuiltInWidths[c] : 0;
+        const int w = widths[std::size_t(c)] > 0 ? widths[std::size_t(c)] : builtIn;
+        if (w > 0) view->setColumnWidth(c, w);
+    }
+}
+
 void TForm1::applyProfileToLists() {
+    applyColumnWidths(lvMaster_, profile_.ColumnsMaster);
+    applyColumnWidths(lvSlave_, profile_.ColumnsSlave);
     QStringList ids;
     QList<qint32> colors;
     for (const TFileType& t : profile_.FileTypes) {
@@ -324,6 +345,9 @@ void TForm1::loadProfilePlaylist(const QString& profilePath) {
 }
 
 bool TForm1::saveProfile(const QString& path) {
+    // The lists' current widths go with the profile.
+    profile_.ColumnsMaster = columnWidthsRecord(columnWidthsOf(lvMaster_), true);
+    profile_.ColumnsSlave = columnWidthsRecord(columnWidthsOf(lvSlave_), false);
     QString error;
     if (SaveProfileFiles(path, profile_, fx_, playlists_, &error)) return true;
     prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);

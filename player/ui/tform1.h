@@ -116,6 +116,7 @@ private:
     void appendLog(const QString& line);
     void showPage(PlayerPlaylists::Page page);
     void applyProfileToLists();
+    static void applyColumnWidths(QTableView* view, const ColumnWidths& stored);
     void refreshTitle();
     void refreshRecentMenu();
     // The open or save dialog for M3U playlists; empty when cancelled.

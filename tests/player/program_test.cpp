@@ -8,6 +8,7 @@
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "player/core/guard.h"
+#include "player/core/profile/profile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -187,6 +188,17 @@ TEST_F(ProgramTest, PlaylistsLoadHandOverAndSurviveARestart) {
     // Titles and lengths went through the list unchanged.
     EXPECT_EQ(readM3uFile(saved)[1].text, "b b");
     EXPECT_EQ(readM3uFile(saved)[1].seconds, 61);
+    // The profile keeps the lists' column widths (the built-in ones so far, with the layout
+    // version); widths put into it come back on the lists and are saved again.
+    const QString prf = st.home.filePath("Profile/Default.prf");
+    TProfile profile;
+    TFXParams fx;
+    ReadProfile(profile, fx, prf, st.home.path() + '/');
+    EXPECT_EQ(storedColumnWidths(profile.ColumnsMaster, 3), (std::vector<int>{40, 90, 320}));
+    EXPECT_EQ(profile.ColumnsMaster[15], kColumnsLayoutVersion);
+    profile.ColumnsMaster = columnWidthsRecord({55, 95, 333}, true);
+    profile.ColumnsSlave = columnWidthsRecord({44, 0, 222}, false);
+    ASSERT_TRUE(WriteProfile(profile, fx, prf));
 
     QProcess& second = st.start({"file", "/music/new.wav"});
     ASSERT_NE(st.waitForWindow(second), 0) << second.readAll().toStdString();
@@ -198,6 +210,9 @@ TEST_F(ProgramTest, PlaylistsLoadHandOverAndSurviveARestart) {
     EXPECT_EQ(pathsOf(readM3uFile(saved)),
               QStringList({"/music/a.mp3", "/music/b b.mp3", "/music/c.ogg", "/music/d.flac",
                            "/music/new.wav"}));
+    ReadProfile(profile, fx, prf, st.home.path() + '/');
+    EXPECT_EQ(storedColumnWidths(profile.ColumnsMaster, 3), (std::vector<int>{55, 95, 333}));
+    EXPECT_EQ(storedColumnWidths(profile.ColumnsSlave, 3), (std::vector<int>{44, 90, 222}));
 }
 
 namespace {

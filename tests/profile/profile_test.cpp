@@ -200,6 +200,29 @@ TEST(ProfileColumns, OlderLayoutsAreUpgraded) {
     EXPECT_EQ(p.ColumnsSchedule[0], 7);
 }
 
+TEST(ProfileColumns, ListsTakeStoredWidthsAndGiveTheirOwnBack) {
+    // Nothing stored: every column keeps its built-in width (main list -1, other lists zero).
+    const TProfile fresh;
+    EXPECT_EQ(storedColumnWidths(fresh.ColumnsMaster, 7), std::vector<int>(7, 0));
+    EXPECT_EQ(storedColumnWidths(fresh.ColumnsSlave, 7), std::vector<int>(7, 0));
+    // A list's widths go into the profile file and come back for the same columns; the main
+    // list carries the layout version, so an older layout's upgrade does not touch them.
+    TProfile p;
+    p.ColumnsMaster = columnWidthsRecord({40, 90, 300, 50, 51, 60, 200}, true);
+    p.ColumnsSlave = columnWidthsRecord({41, 91, 301, 0, -5, 61, 201}, false);
+    EXPECT_EQ(p.ColumnsMaster[15], 2);
+    EXPECT_EQ(p.ColumnsSlave[15], 0);
+    TFXParams fx;
+    const TProfile back = readText(profileText(p, fx));
+    EXPECT_EQ(storedColumnWidths(back.ColumnsMaster, 7),
+              (std::vector<int>{40, 90, 300, 50, 51, 60, 200}));
+    // A hidden (0) or damaged (negative) width keeps the built-in one.
+    EXPECT_EQ(storedColumnWidths(back.ColumnsSlave, 7),
+              (std::vector<int>{41, 91, 301, 0, 0, 61, 201}));
+    // More columns than the profile holds: the ones past 15 keep their built-in widths.
+    EXPECT_EQ(storedColumnWidths(back.ColumnsMaster, 17)[15], 0);
+}
+
 TEST(ProfileRead, HandEditedFilesFallBackToDefaults) {
     TFXParams fx;
     const TProfile p = readText("[Options]\nVolume=loud\nMuteLevel=\nFormWidth=0x10\n"

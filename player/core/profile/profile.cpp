@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QtEndian>
+#include <algorithm>
 #include <variant>
 
 namespace wc {
@@ -43,6 +44,22 @@ qint32 resolveSystemColor(qint32 color) {
     default: // window, menu, caption, button and tooltip texts
         return 0;
     }
+}
+
+std::vector<int> storedColumnWidths(const ColumnWidths& stored, int columns) {
+    std::vector<int> widths(std::size_t(std::max(columns, 0)), 0);
+    if (stored[0] == -1) return widths;
+    for (std::size_t c = 0; c < widths.size() && c + 1 < stored.size(); ++c)
+        widths[c] = std::max(stored[c], 0);
+    return widths;
+}
+
+ColumnWidths columnWidthsRecord(const std::vector<int>& widths, bool mainList) {
+    ColumnWidths record{};
+    for (std::size_t c = 0; c < widths.size() && c + 1 < record.size(); ++c)
+        record[c] = std::max(widths[c], 0);
+    if (mainList) record[kColumnValues - 1] = kColumnsLayoutVersion;
+    return record;
 }
 
 QString systemShortDateFormat() {

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <vector>
 
 namespace wc {
 
@@ -45,6 +46,14 @@ using TFileTypesArray = std::array<TFileType, 10>; // [0] is type 2
 inline constexpr int kColumnValues = 16;
 inline constexpr qint32 kColumnsLayoutVersion = 2;
 using ColumnWidths = std::array<qint32, kColumnValues>;
+
+// The widths a list of `columns` columns takes from the profile: 0 for a column that keeps its
+// built-in width. Every column keeps it when the profile has none stored (first value -1, as
+// the main list's default, or no positive value, as a list never saved).
+std::vector<int> storedColumnWidths(const ColumnWidths& stored, int columns);
+// A list's current widths as the profile keeps them; the main list's 16th value is the layout
+// version (2), the other lists leave it 0. Columns beyond 15 are not kept.
+ColumnWidths columnWidthsRecord(const std::vector<int>& widths, bool mainList);
 
 struct TProfile {
     // Defaults that name files are made from the program folder (with a trailing "/").
