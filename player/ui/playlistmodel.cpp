@@ -1,4 +1,5 @@
 #include "player/ui/playlistmodel.h"
+#include "player/ui/storedcolour.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -67,8 +68,7 @@ QVariant PlaylistModel::data(const QModelIndex& idx, int role) const {
         if (typeIds_.isEmpty()) return {};
         const int type = itemType(it.Title(), typeIds_);
         if (type == 0 || type - 2 >= typeColors_.size()) return {};
-        const qint32 c = typeColors_[type - 2]; // stored as 0x00BBGGRR
-        return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        return fromStoredColour(typeColors_[type - 2]);
     }
     default:
         return {};

@@ -14,6 +14,7 @@
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/positionbar.h"
+#include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
 
 #include <QAbstractTableModel>
@@ -38,19 +39,6 @@
 #include <QVBoxLayout>
 
 namespace wc {
-namespace {
-
-// Colours as the profile stores them: 0x00BBGGRR, or a desktop system-colour constant.
-QColor fromStoredColour(qint32 stored) {
-    const qint32 c = resolveSystemColor(stored);
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-
-qint32 toStoredColour(const QColor& c) {
-    return qint32(c.red() | c.green() << 8 | c.blue() << 16);
-}
-
-} // namespace
 
 TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLock* lock)
     : profile_(programDir()), lock_(lock) {
