@@ -1,5 +1,7 @@
 #include "audio/audioengine.h"
 
+#include "audio/filesource.h"
+#include "audio/preparer.h"
 #include "audio/silence.h"
 #include "common/clock.h"
 #include "common/settings.h"
@@ -107,13 +109,77 @@ int FileDurationMs(const QString& path) {
     auto& sys = AudioSystem::instance();
     const Handle h = sys.openFile(path, StreamOptions{true, 0});
     if (!h) return -1;
-    const int ms = int(std::lround(sys.bytesToSeconds(h, sys.lengthBytes(h)) * 1000.0));
+    // Single-precision seconds times 1000, cut toward zero: 2.9996 s is 2999 ms.
+    const float seconds = float(sys.bytesToSeconds(h, sys.lengthBytes(h)));
     sys.free(h);
-    return ms;
+    return int(double(seconds) * 1000.0);
 }
 
 void TAudioEngine::PrepareSilence(const QString& name) {
     if (cutSilence) SilenceCache::instance().prefetch(name, silenceThreshold);
+}
+
+void TAudioEngine::Prepare(const QString& name) {
+    if (QFileInfo(name).fileName().toLower() == QLatin1String("line.in")) return;
+    StreamPreparer::instance().prepare(name, cutSilence, silenceThreshold,
+                                       AudioSystem::instance().bufferMs());
+}
+
+bool TAudioEngine::PreparedReady(const QString& name) const {
+    return StreamPreparer::instance().ready(name, cutSilence, silenceThreshold,
+                                            AudioSystem::instance().manualOutput());
+}
+
+std::int64_t TAudioEngine::FrameBeforeEnd(float aheadMs) const {
+    auto& sys = AudioSystem::instance();
+    const std::int64_t length = sys.lengthBytes(sourceHandle);
+    const int rate = sys.nativeRate(sourceHandle);
+    if (length < 0 || rate <= 0) return -1;
+    return (length - trailingBytes) / kBytesPerFrame -
+           std::llround(double(std::max(aheadMs, 0.0f)) * rate / 1000.0);
+}
+
+bool TAudioEngine::OpenArmed(const QString& name, TAudioEngine& current, float aheadMs) {
+    auto& sys = AudioSystem::instance();
+    // Only a file stream fed straight into the mixer can start on a frame of its own.
+    if (!mixerMode || settings().FXTempo || current.state != DeckPlay || !current.playHandle ||
+        current.silencePending() || current.isLineIn)
+        return false;
+    const std::int64_t trigger = current.FrameBeforeEnd(aheadMs);
+    if (trigger < 0) return false;
+    Open(name, true);
+    if (!playHandle || lastError != kOk || isLineIn || silencePending() ||
+        !sys.armStart(playHandle, current.playHandle, trigger, aheadMs <= 0)) {
+        StopAndFree();
+        return false;
+    }
+    armed_ = true;
+    return true;
+}
+
+bool TAudioEngine::ArmPending() const {
+    auto& sys = AudioSystem::instance();
+    return armed_ && playHandle && sys.isArmed(playHandle) && !sys.armFired(playHandle);
+}
+
+bool TAudioEngine::ArmFired() const {
+    return armed_ && playHandle && AudioSystem::instance().armFired(playHandle);
+}
+
+void TAudioEngine::HoldArm(bool held) {
+    if (armed_ && playHandle) AudioSystem::instance().holdArm(playHandle, held);
+}
+
+void TAudioEngine::TakeArmed(bool waitForTrigger) {
+    // Fired: on air since its frame. Still armed: its trigger comes within a block, unless
+    // the caller wants it now.
+    if (!ArmFired() && !(waitForTrigger && ArmPending())) {
+        AudioSystem::instance().disarm(playHandle);
+        armed_ = false;
+        Resume();
+    }
+    armed_ = false;
+    state = DeckPlay;
 }
 
 // --- the deck ----------------------------------------------------------------------------------
@@ -194,6 +260,7 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     // analysis can take its measured length instead of measuring the file again.
     playHandle = sourceHandle = 0;
     bool analyseLater = false;
+    bool placed = false; // the stream starts where it must already
     std::int64_t lengthFrames = -1;
     startSilenceSec = endSilenceSec = 0;
     startOffsetBytes = trailingBytes = 0;
@@ -206,7 +273,22 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
         }
         lengthMs = 5999999;
     } else {
-        sourceHandle = sys.openFile(name, StreamOptions{decodeOnly, speakerFlags});
+        // An item prepared ahead of time (decoder, length, silences) costs only the stream.
+        auto prepared = StreamPreparer::instance().take(name, cutSilence, silenceThreshold);
+        if (prepared && prepared->error != kOk) {
+            lastError = prepared->error;
+            return;
+        }
+        if (prepared) {
+            sourceHandle = sys.createSourceStream(std::move(prepared->source),
+                                                  StreamOptions{decodeOnly, speakerFlags});
+            if (cutSilence) {
+                applySilence(prepared->silence);
+                placed = true;
+            }
+        } else {
+            sourceHandle = sys.openFile(name, StreamOptions{decodeOnly, speakerFlags});
+        }
         if (!sourceHandle) {
             lastError = sys.lastError();
             return;
@@ -214,7 +296,7 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
         const std::int64_t lengthBytes = sys.lengthBytes(sourceHandle);
         lengthFrames = lengthBytes / kBytesPerFrame;
         lengthMs = int(std::lround(sys.bytesToSeconds(sourceHandle, lengthBytes) * 1000.0));
-        if (cutSilence) {
+        if (cutSilence && !placed) {
             // Ready when the owner asked for it ahead of time (PrepareSilence). Otherwise it
             // runs on the analysis worker, so that a file with minutes of silence never
             // holds the main thread (and the other decks' ticks): the stream is held silent
@@ -261,27 +343,28 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     if (const int rate = sys.nativeRate(playHandle); rate > 0)
         autoAmpWindow = int(std::lround(double(rate) * kBytesPerFrame * autoAmpDelaySec));
     // 11. Skip the leading silence.
-    int error = kOk;
+    // A fresh stream already stands at 0 and a prepared one at its start offset: a seek
+    // would only decode the same frames again.
     if (analyseLater)
         sys.hold(playHandle); // placed by the analysis worker (below)
-    else if (!isLineIn && !sys.setPositionBytes(playHandle, startOffsetBytes))
-        error = sys.lastError();
+    else if (!isLineIn && !placed && sys.positionBytes(playHandle) != startOffsetBytes)
+        sys.setPositionBytes(playHandle, startOffsetBytes);
     // 12.
     sys.setAttributes(playHandle, Attributes{std::nullopt, 1.0f, float(pan) / 100.0f});
     if (auto a = sys.attributes(sourceHandle))
         baseFrequency = int(std::lround(a->freq.value_or(0)));
     // 13.
-    bool ok = true;
     if (mixerMode) {
         if (g_masterMixer && sys.state(g_masterMixer) != ActiveState::Playing)
             sys.setPositionBytes(g_masterMixer, 0);
-        ok = sys.mixerAdd(g_masterMixer, playHandle, true, startPaused);
+        sys.mixerAdd(g_masterMixer, playHandle, true, startPaused);
     } else if (!startPaused) {
-        ok = sys.play(playHandle);
+        sys.play(playHandle);
     }
-    // 14.
+    // 14. The library's error number now, i.e. that of the last step that ran: a failed seek
+    // does not outlive the steps that worked after it.
     state = startPaused ? DeckPause : DeckPlay;
-    lastError = ok ? error : sys.lastError();
+    lastError = sys.lastError();
     // 15.
     mixNoticeDone = fadeNoticeDone = outroNoticeDone = false;
     if (analyseLater) {
@@ -362,6 +445,7 @@ void TAudioEngine::Pause() {
 
 void TAudioEngine::Resume() {
     auto& sys = AudioSystem::instance();
+    if (ArmPending()) return; // it starts on its own frame (TakeArmed starts it at once)
     if (mixerMode)
         sys.mixerSetPaused(playHandle, false);
     else
@@ -373,6 +457,7 @@ void TAudioEngine::StopAndFree() {
     auto& sys = AudioSystem::instance();
     sys.selectDevice(device);
     state = DeckStop;
+    armed_ = false;
     stopAfterFade = false;
     ++generation_;
     cancelSilenceSeek();
@@ -523,39 +608,42 @@ void TAudioEngine::watch() {
     const unsigned gen = generation_;
     const int position = PositionMs();
     const int effectiveEnd = lengthMs - int(std::lround(endSilenceSec * 1000.0f));
+    // The end and the mix point of a file are compared in frames, so that they agree to the
+    // frame with an armed start of the next item (which the mixer fires on that frame).
+    const std::int64_t endFrame = isLineIn ? -1 : FrameBeforeEnd(0);
+    const std::int64_t mixFrame = isLineIn ? -1 : FrameBeforeEnd(mixAheadMs);
+    const std::int64_t heard =
+        endFrame >= 0 ? sys.positionBytes(sourceHandle) / kBytesPerFrame : std::int64_t(-1);
+    const int rate = endFrame >= 0 ? sys.nativeRate(sourceHandle) : 0;
+    const bool exact = endFrame >= 0 && rate > 0;
+    const bool atEnd = exact ? heard >= endFrame : position >= effectiveEnd;
     const ActiveState active = sys.state(playHandle);
-    if (position >= effectiveEnd ||
-        (active != ActiveState::Playing && active != ActiveState::Stalled))
+    if (atEnd || (active != ActiveState::Playing && active != ActiveState::Stalled))
         state = DeckEnd;
     // Each report may stop, pause or reopen this deck: the tick then ends at once, so that
-    // nothing is reported for an item that is no longer here.
-    int st = state;
-    if (state == DeckEnd && !mixNoticeDone) {
-        mixNoticeDone = report(DeckReport::Ended, 0) == 1;
-        if (itemChanged(gen, st)) return;
-    }
-    const float remaining = float(effectiveEnd - position);
-    if (!mixNoticeDone && remaining <= mixAheadMs) {
-        mixNoticeDone = report(DeckReport::Event, 1) == 1;
-        if (itemChanged(gen, st)) return;
-    }
-    if (!fadeNoticeDone && remaining <= fadeAheadMs) {
-        fadeNoticeDone = report(DeckReport::Event, 2) == 1;
-        if (itemChanged(gen, st)) return;
-    }
-    if (!outroNoticeDone && (remaining <= outroAheadMs || state == DeckEnd)) {
-        outroNoticeDone = report(DeckReport::Event, mixNoticeDone ? -3 : 3) == 1;
-        if (itemChanged(gen, st)) return;
-    }
+    // nothing is reported for an item that is no longer here, and the answer is not recorded
+    // (the flags belong to the next item then).
+    const int st = state;
+    auto tell = [&](DeckReport r, int code, bool& accepted) {
+        const bool ok = report(r, code) == 1;
+        if (itemChanged(gen, st)) return false;
+        accepted = ok;
+        return true;
+    };
+    if (state == DeckEnd && !mixNoticeDone && !tell(DeckReport::Ended, 0, mixNoticeDone)) return;
+    const float remaining =
+        exact ? float(double(endFrame - heard) * 1000.0 / rate) : float(effectiveEnd - position);
+    const bool atMix = exact ? heard >= mixFrame : remaining <= mixAheadMs;
+    if (!mixNoticeDone && atMix && !tell(DeckReport::Event, 1, mixNoticeDone)) return;
+    if (!fadeNoticeDone && remaining <= fadeAheadMs && !tell(DeckReport::Event, 2, fadeNoticeDone))
+        return;
+    if (!outroNoticeDone && (remaining <= outroAheadMs || state == DeckEnd) &&
+        !tell(DeckReport::Event, mixNoticeDone ? -3 : 3, outroNoticeDone))
+        return;
     if (stopAfterFade && !IsFading()) {
-        if (!mixNoticeDone) {
-            mixNoticeDone = report(DeckReport::Event, 1) == 1;
-            if (itemChanged(gen, st)) return;
-        }
-        if (!outroNoticeDone) {
-            outroNoticeDone = report(DeckReport::Event, mixNoticeDone ? -3 : 3) == 1;
-            if (itemChanged(gen, st)) return;
-        }
+        if (!mixNoticeDone && !tell(DeckReport::Event, 1, mixNoticeDone)) return;
+        if (!outroNoticeDone && !tell(DeckReport::Event, mixNoticeDone ? -3 : 3, outroNoticeDone))
+            return;
         StopAndFree();
     }
 }

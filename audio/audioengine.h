@@ -76,6 +76,29 @@ public:
     // Starts the silence analysis of an item this deck will open later on a worker thread,
     // so that Open does not hold the main thread for it. Nothing happens without cutSilence.
     void PrepareSilence(const QString& name);
+    // Opens an item this deck (or another) will open later on a worker thread: decoder, exact
+    // length, silences and first blocks, so that its Open costs the main thread only the
+    // stream (see StreamPreparer). One item is prepared at a time.
+    void Prepare(const QString& name);
+    // Whether that item is ready (in simulated time an item under way is waited for).
+    bool PreparedReady(const QString& name) const;
+
+    // Transitions on their sample. OpenArmed opens name paused in the mixer and arms it to
+    // start at the frame where `current` is aheadMs before its effective end; with aheadMs 0
+    // current ends on that frame, so the two follow without a gap or an overlap. False (and
+    // nothing open) when that cannot be done: not in mixer mode, with the tempo processor, a
+    // live input, or a current item whose silences are not known yet.
+    bool OpenArmed(const QString& name, TAudioEngine& current, float aheadMs);
+    // Source frame aheadMs before the effective end of this deck's item; -1 when unknown.
+    std::int64_t FrameBeforeEnd(float aheadMs) const;
+    // Armed and not started yet; started by its trigger.
+    bool ArmPending() const;
+    bool ArmFired() const;
+    // A held arm does not fire (the choice of the next item is being checked again).
+    void HoldArm(bool held);
+    // The item becomes this deck's playing item: started already by its trigger, or about to
+    // be (waitForTrigger), or started now.
+    void TakeArmed(bool waitForTrigger);
     int PositionMs();
     void SeekMs(int ms);
     void Pause();
@@ -168,6 +191,7 @@ private:
     unsigned generation_ = 0; // changes whenever the item is opened or freed
     std::shared_ptr<PendingSilence> pendingSilence_;
     std::array<Handle, 4> effects_{}; // DSP handles by DeckEffect
+    bool armed_ = false;              // the item was opened by OpenArmed and not taken yet
 };
 
 } // namespace wc::audio

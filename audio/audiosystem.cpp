@@ -36,6 +36,7 @@ struct AudioSystem::Impl {
     std::map<int, std::unique_ptr<Device>> devices;
     int current = -1;
     bool manual = false;
+    bool manualRealTime = false;
     int manualChannels = kChannels;
     int bufferMs = 500;
     Handle nextHandle = 1;
@@ -88,10 +89,14 @@ struct AudioSystem::Impl {
             ch = it->second.get();
         }
         Handle innerHandle = 0;
+        std::shared_ptr<Channel> dying; // deleted after the render lock is let go
         {
             auto lock = lockFor(ch);
             if (ch->device) std::erase(ch->device->playing, ch);
-            if (ch->mixer) std::erase(ch->mixer->inputs, ch);
+            if (ch->mixer) {
+                ch->mixer->forget(ch); // no armed start refers to it any more
+                std::erase(ch->mixer->inputs, ch);
+            }
             if (auto* mix = dynamic_cast<MixerSource*>(ch->source.get()))
                 for (Channel* in : mix->inputs) {
                     in->mixer = nullptr;
@@ -100,8 +105,12 @@ struct AudioSystem::Impl {
             if (auto* tempo = dynamic_cast<TempoSource*>(ch->source.get()))
                 innerHandle = tempo->inner()->handle;
             std::lock_guard reg(regMutex);
-            channels.erase(h);
+            auto it = channels.find(h);
+            dying = std::move(it->second);
+            channels.erase(it);
         }
+        // A file source's destructor waits for the decode worker: never under the render lock.
+        dying.reset();
         if (innerHandle) destroy(innerHandle);
     }
 
@@ -167,6 +176,17 @@ void AudioSystem::setManualTap(std::function<void(const float*, int)> tap) {
         if (auto* m = dynamic_cast<ManualDevice*>(dev.get())) m->tap = d->tap;
 }
 
+void AudioSystem::setManualRealTime(bool on) {
+    d->manualRealTime = on;
+    for (auto& [n, dev] : d->devices)
+        if (auto* m = dynamic_cast<ManualDevice*>(dev.get())) m->realTime = on;
+}
+
+ManualDevice* AudioSystem::manualDevice(int device) {
+    auto it = d->devices.find(device);
+    return it == d->devices.end() ? nullptr : dynamic_cast<ManualDevice*>(it->second.get());
+}
+
 void AudioSystem::attachSimLoop(SimLoop& loop) {
     loop.setRenderHook([this](qint64 from, qint64 to) {
         // Frame counts come from the absolute instants, so no rounding accumulates.
@@ -186,6 +206,7 @@ bool AudioSystem::initDevice(int device) {
         auto m = std::make_unique<ManualDevice>(device);
         m->setOutputChannels(d->manualChannels);
         m->tap = d->tap;
+        m->realTime = d->manualRealTime;
         dev = std::move(m);
     } else {
         dev = makeOutputDevice(device, &error);
@@ -340,9 +361,9 @@ bool AudioSystem::play(Handle h, bool restart) {
     if (!ch) return fail(kErrInvalidHandle);
     if (ch->decodeOnly || !ch->device) return fail(kErrNotAvailable);
     {
+        if (restart && !ch->source->prepareSeek(0)) restart = false;
         auto lock = d->lockFor(ch.get());
-        if (restart) {
-            ch->source->seekFrames(0);
+        if (restart && ch->source->commitSeek()) {
             ch->seekFloor = 0;
             ch->resetResampler();
             ch->ended.store(false);
@@ -424,8 +445,11 @@ bool AudioSystem::setPositionBytes(Handle h, std::int64_t bytes) {
     const std::int64_t len = ch->source->lengthFrames();
     const std::int64_t frame = bytes / kBytesPerFrame; // frame-aligned
     if (bytes < 0 || (len >= 0 && frame > len)) return fail(kErrPosition);
+    // The decoder seeks and decodes outside the render lock; under it only the prepared
+    // buffers are swapped in, so the device never waits for a seek.
+    if (!ch->source->prepareSeek(frame)) return fail(kErrNotFile);
     auto lock = d->lockFor(ch.get());
-    if (!ch->source->seekFrames(frame)) return fail(kErrNotFile);
+    if (!ch->source->commitSeek()) return fail(kErrNotFile);
     ch->seekFloor = frame;
     ch->resetResampler();
     ch->ended.store(false);
@@ -609,10 +633,65 @@ bool AudioSystem::mixerRemove(Handle h) {
     if (!ch) return fail(kErrInvalidHandle);
     if (!ch->mixer) return fail(kErrNotAvailable);
     auto lock = d->lockFor(ch.get());
+    ch->mixer->forget(ch.get());
     std::erase(ch->mixer->inputs, ch.get());
     ch->mixer = nullptr;
     t_lastError = kOk;
     return true;
+}
+
+bool AudioSystem::armStart(Handle next, Handle current, std::int64_t triggerFrame,
+                           bool cutCurrent) {
+    auto n = d->find(next);
+    auto c = d->find(current);
+    if (!n || !c) return fail(kErrInvalidHandle);
+    if (!n->mixer || n->mixer != c->mixer || n == c || !n->mixerPaused)
+        return fail(kErrNotAvailable);
+    auto lock = d->lockFor(n.get());
+    n->mixer->forget(n.get());
+    if (c->dependent) c->dependent->armedOn = nullptr;
+    c->dependent = n.get();
+    c->triggerFrame = triggerFrame;
+    c->cutAtTrigger = cutCurrent;
+    n->armedOn = c.get();
+    n->fired.store(false);
+    n->armHeld.store(false);
+    t_lastError = kOk;
+    return true;
+}
+
+bool AudioSystem::disarm(Handle next) {
+    auto n = d->find(next);
+    if (!n) return fail(kErrInvalidHandle);
+    auto lock = d->lockFor(n.get());
+    if (!n->armedOn) return fail(kErrNotAvailable);
+    n->armedOn->dependent = nullptr;
+    n->armedOn = nullptr;
+    t_lastError = kOk;
+    return true;
+}
+
+bool AudioSystem::armFired(Handle next) {
+    auto n = d->find(next);
+    if (!n) return fail(kErrInvalidHandle);
+    t_lastError = kOk;
+    return n->fired.load(std::memory_order_acquire);
+}
+
+bool AudioSystem::holdArm(Handle next, bool held) {
+    auto n = d->find(next);
+    if (!n) return fail(kErrInvalidHandle);
+    n->armHeld.store(held, std::memory_order_release);
+    t_lastError = kOk;
+    return true;
+}
+
+bool AudioSystem::isArmed(Handle next) {
+    auto n = d->find(next);
+    if (!n) return fail(kErrInvalidHandle);
+    auto lock = d->lockFor(n.get());
+    t_lastError = kOk;
+    return n->armedOn != nullptr;
 }
 
 // --- reads -----------------------------------------------------------------------------------

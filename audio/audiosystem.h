@@ -49,6 +49,11 @@ public:
     // Renders frames on every manual device (a tap sees the output of device tapDevice).
     void renderManual(std::int64_t frames);
     void setManualTap(std::function<void(const float*, int)> tap);
+    // Manual devices render like a sound card's thread from now on: they never wait, neither
+    // for the render lock nor for decoding (for tests of the real-time path). Off by default.
+    void setManualRealTime(bool on);
+    // The manual device of a number, for tests that render it from a thread of their own.
+    ManualDevice* manualDevice(int device);
     // Lets a simulated loop drive the manual devices: each step renders exactly the frames
     // between its two instants.
     void attachSimLoop(SimLoop& loop);
@@ -125,6 +130,20 @@ public:
     bool mixerAdd(Handle mixer, Handle ch, bool freeAtEnd, bool paused);
     bool mixerSetPaused(Handle ch, bool paused);
     bool mixerRemove(Handle ch);
+
+    // Armed start, for transitions on their sample: `next`, a paused input of the mixer that
+    // `current` feeds, starts at the output frame where current's source reaches
+    // triggerFrame (source frames), or where current ends if that comes first; with
+    // cutCurrent, current ends at that frame. Until then nothing of next is heard.
+    bool armStart(Handle next, Handle current, std::int64_t triggerFrame, bool cutCurrent);
+    // Takes the arming back (next stays paused); false when it had fired already.
+    bool disarm(Handle next);
+    // Whether next was started by its trigger.
+    bool armFired(Handle next);
+    bool isArmed(Handle next);
+    // A held arm does not fire, and its current is not cut, until it is let go; then it fires
+    // at once if its trigger has passed. Safe from any thread (an atomic flag).
+    bool holdArm(Handle next, bool held);
 
     // --- reads ---
     // Decode-only channels: reads bytes of float frames; -1 on failure, 0 at the end.

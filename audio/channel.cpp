@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <immintrin.h>
+#include <utility>
 
 namespace wc::audio {
 
@@ -66,7 +67,23 @@ int Channel::produce(float* out, int frames, bool mayWait) {
     return got;
 }
 
+int Channel::framesToTrigger(double step) const {
+    // Output frame i lies at source frame inStart_ + pos_ + i x step.
+    const double left = double(triggerFrame - inStart_) - pos_;
+    return left <= 0 ? 0 : int(std::min(std::ceil(left / step - 1e-9), double(kMaxBlock)));
+}
+
+void Channel::fireDependent(int offset) {
+    Channel* dep = std::exchange(dependent, nullptr);
+    if (!dep) return;
+    dep->armedOn = nullptr;
+    dep->mixerPaused = false;
+    dep->startOffset = offset;
+    dep->fired.store(true, std::memory_order_release);
+}
+
 void Channel::resetResampler() {
+    inStart_ = -1;
     // One frame of silence before the first input frame, as the interpolator's left edge.
     std::fill(inBuf_.begin(), inBuf_.begin() + 2, 0.0f);
     inLen_ = 1;
@@ -83,6 +100,7 @@ bool Channel::refill(bool mayWait) {
                      std::size_t(keep) * 2 * sizeof(float));
     inLen_ = std::max(keep, 0);
     pos_ -= keepFrom;
+    inStart_ = source->positionFrames() - inLen_; // what comes next follows the kept frames
     const int got = produce(inBuf_.data() + std::size_t(inLen_) * 2, kResampleChunk, mayWait);
     if (got <= 0) return false;
     inLen_ += got;
@@ -101,14 +119,28 @@ bool Channel::mixInto(float* acc, int frames, bool mayWait) {
     int made = 0;
     const double step = double(freq) / kMixRate;
     bool sourceDone = false;
+    bool cut = false; // ended at the trigger of an armed start
     if (step == 1.0) {
         // Same rate: frames pass through untouched, so positions stay sample-exact.
         while (made < frames) {
-            const int got = produce(w + std::size_t(made) * 2, frames - made, mayWait);
+            int want = frames - made;
+            if (triggerLive()) {
+                const std::int64_t room = triggerFrame - source->positionFrames();
+                if (room <= 0) {
+                    fireDependent(made);
+                    if (cutAtTrigger) {
+                        cut = true;
+                        break;
+                    }
+                    continue;
+                }
+                want = int(std::min<std::int64_t>(want, room));
+            }
+            const int got = produce(w + std::size_t(made) * 2, want, mayWait);
             if (got <= 0) break;
             made += got;
         }
-        sourceDone = made < frames && source->ended();
+        sourceDone = cut || (made < frames && source->ended());
     } else {
         // Cubic (Catmull-Rom) interpolation between the four input frames around pos_.
         while (made < frames) {
@@ -116,8 +148,19 @@ bool Channel::mixInto(float* acc, int frames, bool mayWait) {
             // without a check per frame, then fetch more input.
             // (Frame i needs int(pos_ + i x step) + 2 < inLen_.)
             const double room = double(inLen_ - 2) - pos_;
-            const int run =
-                room <= 0 ? 0 : std::min(frames - made, int(std::ceil(room / step - 1e-9)));
+            int run = room <= 0 ? 0 : std::min(frames - made, int(std::ceil(room / step - 1e-9)));
+            if (triggerLive() && inStart_ >= 0) {
+                const int left = framesToTrigger(step);
+                if (left == 0) {
+                    fireDependent(made);
+                    if (cutAtTrigger) {
+                        cut = true;
+                        break;
+                    }
+                    continue;
+                }
+                run = std::min(run, left);
+            }
             if (run == 0) {
                 if (!refill(mayWait)) {
                     sourceDone = source->ended();
@@ -169,7 +212,19 @@ bool Channel::mixInto(float* acc, int frames, bool mayWait) {
             pos_ = pos;
             made += run;
         }
+        sourceDone = sourceDone || cut;
     }
+    // A trigger reached with the last frame of the block fires now, not a block later; a
+    // source that ended before its trigger starts the dependent where it ended.
+    if (triggerLive() && !sourceDone) {
+        const bool reached = step == 1.0 ? triggerFrame <= source->positionFrames()
+                                         : inStart_ >= 0 && framesToTrigger(step) == 0;
+        if (reached) {
+            fireDependent(made);
+            sourceDone = cutAtTrigger;
+        }
+    }
+    if (sourceDone && triggerLive()) fireDependent(made);
     // Volume, pan and the slide: frame by frame while a slide runs, else one gain per side.
     const float panL = std::min(1.0f, 1.0f - pan), panR = std::min(1.0f, 1.0f + pan);
     int i = 0;

@@ -73,6 +73,24 @@ public:
     // may seek its source meanwhile because the render thread leaves it alone.
     std::atomic<bool> held{false};
 
+    // Armed start (inputs of one mixer, under the render lock). When this channel's source
+    // reaches triggerFrame (or ends before it), `dependent`, a paused input of the same mixer,
+    // starts at that very output frame; with cutAtTrigger this channel ends there, so the two
+    // follow each other without a gap or an overlap. The render thread fires it once.
+    Channel* dependent = nullptr;
+    std::int64_t triggerFrame = 0;
+    bool cutAtTrigger = false;
+    Channel* armedOn = nullptr; // on the dependent: the channel whose trigger starts it
+    int startOffset = -1;       // on the dependent once fired: its first frame in the block
+    std::atomic<bool> fired{false};
+    std::atomic<bool> armHeld{false}; // on the dependent: its trigger waits (any thread)
+    // Whether the trigger of this channel may fire (render thread).
+    bool triggerLive() const {
+        return dependent && !dependent->armHeld.load(std::memory_order_acquire);
+    }
+    // Render thread: starts the dependent at output frame `offset` of the current block.
+    void fireDependent(int offset);
+
     // Set by the render thread.
     std::atomic<bool> ended{false};
     std::atomic<bool> stalled{false};
@@ -94,10 +112,13 @@ public:
 private:
     static constexpr int kResampleChunk = 1024;
     bool refill(bool mayWait);
+    // Resampled output frames before the trigger's source frame is reached (0: reached).
+    int framesToTrigger(double step) const;
 
     std::vector<float> inBuf_; // input frames at the source rate, history first
     int inLen_ = 1;
-    double pos_ = 1.0; // where the next output frame lies in inBuf_, in frames
+    std::int64_t inStart_ = -1; // source frame of inBuf_[0]
+    double pos_ = 1.0;          // where the next output frame lies in inBuf_, in frames
     std::vector<float> work_;
 };
 

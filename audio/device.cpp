@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <immintrin.h>
 
 namespace wc::audio {
 
@@ -37,10 +39,23 @@ void Device::render(float* out, int frames, bool mayWait) {
     const int outCh = outChannels_, pairs = outCh / 2;
     std::fill(out, out + std::size_t(frames) * outCh, 0.0f);
     std::unique_lock lock(renderLock, std::defer_lock);
-    if (mayWait)
+    if (mayWait) {
         lock.lock();
-    else if (!lock.try_lock())
-        return; // the main thread is changing something: one block of silence
+    } else if (!lock.try_lock()) {
+        // The main thread is swapping something in: that takes microseconds. Try again for
+        // a bounded time (never waiting on the lock itself); only a main thread that lost its
+        // processor while holding the lock costs a block of silence.
+        const auto giveUp = std::chrono::steady_clock::now() +
+                            std::chrono::microseconds(std::int64_t(frames) * 250000 / kMixRate);
+        do {
+            _mm_pause();
+            if (lock.try_lock()) break;
+        } while (std::chrono::steady_clock::now() < giveUp);
+        if (!lock.owns_lock()) {
+            lockMisses_.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+    }
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, Channel::kMaxBlock);
         if (pairs == 1) {
@@ -79,7 +94,7 @@ void ManualDevice::renderFrames(std::int64_t frames) {
     buf_.resize(std::size_t(Channel::kMaxBlock) * std::size_t(outputChannels()));
     while (frames > 0) {
         const int n = int(std::min<std::int64_t>(frames, Channel::kMaxBlock));
-        render(buf_.data(), n, true);
+        render(buf_.data(), n, !realTime);
         if (tap) tap(buf_.data(), n);
         frames -= n;
     }

@@ -14,6 +14,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -33,8 +34,9 @@ public:
     virtual void stop() = 0;
 
     // Fills out with frames of output (outputChannels() interleaved). On a real-time thread
-    // (mayWait false) the render lock is only try-locked; when the main thread holds it the
-    // block is silence.
+    // (mayWait false) the render lock is only try-locked: the main thread holds it for pointer
+    // swaps only, so the render tries again for up to a quarter of the block's duration
+    // before it gives up and the block is silence.
     void render(float* out, int frames, bool mayWait);
 
     // Speaker routing. The device's output has pairs of speakers: front, rear, centre/LFE,
@@ -52,12 +54,15 @@ public:
     // Frames between rendering and hearing (the sound card's output latency); 0 for the
     // devices of our own.
     int latencyFrames = 0;
+    // Blocks rendered as silence because the render lock stayed taken (any thread).
+    std::int64_t lockMisses() const { return lockMisses_.load(std::memory_order_relaxed); }
 
     // Multiplier of the whole output (the global stream volume), any thread.
     static void setGlobalVolume(float v);
     static float globalVolume();
 
 private:
+    std::atomic<std::int64_t> lockMisses_{0};
     int outChannels_ = kChannels;
     std::vector<float> pairBufs_; // (pairs + 1) x kMaxBlock stereo frames; the last is "all"
 };
@@ -71,6 +76,8 @@ public:
     // The tap sees frames of outputChannels() interleaved samples.
     void renderFrames(std::int64_t frames);
     std::function<void(const float* samples, int frames)> tap;
+    // Render as a sound card's thread does (never waiting); see AudioSystem::setManualRealTime.
+    bool realTime = false;
 
 private:
     std::vector<float> buf_;

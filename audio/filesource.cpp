@@ -4,17 +4,30 @@
 #include <cstring>
 #include <semaphore>
 #include <thread>
+#include <utility>
 
 namespace wc::audio {
+
+FileSource::Ring::Ring(unsigned n) : blocks(n) {
+    for (Block& b : blocks)
+        b.data.resize(std::size_t(kBlockFrames) * kChannels);
+}
+
+void FileSource::Ring::reset(std::int64_t frame) {
+    head.store(0, std::memory_order_relaxed);
+    tail.store(0, std::memory_order_relaxed);
+    readOffset = 0;
+    decoderDone = false;
+    start = frame;
+}
 
 FileSource::FileSource(std::unique_ptr<FileDecoder> decoder, int bufferMs)
     : decoder_(std::move(decoder)), rate_(decoder_->rate()), length_(decoder_->lengthFrames()),
       blocks_(unsigned(std::clamp<std::int64_t>(
           (std::int64_t(std::max(bufferMs, 0)) * rate_ / 1000 + kBlockFrames - 1) / kBlockFrames, 2,
           kMaxBlocks))),
-      ring_(blocks_) {
-    for (Block& b : ring_)
-        b.data.resize(std::size_t(kBlockFrames) * kChannels);
+      reading_(std::make_unique<Ring>(blocks_)) {
+    writing_ = reading_.get();
     fillOne(); // the first block at once, so that playback starts without waiting
     DecodeWorker::instance().add(this);
 }
@@ -25,39 +38,50 @@ FileSource::~FileSource() {
 
 bool FileSource::fillOne() {
     std::lock_guard lock(decodeMutex_);
-    const std::uint32_t head = head_.load(std::memory_order_relaxed);
-    if (decoderDone_ || head - tail_.load(std::memory_order_acquire) >= blocks_) return false;
-    Block& b = ring_[head % blocks_];
+    return fillLocked(nullptr);
+}
+
+bool FileSource::fillLocked(const Ring* only) {
+    Ring& r = *writing_;
+    if (only && only != &r) return false;
+    const std::uint32_t head = r.head.load(std::memory_order_relaxed);
+    if (r.decoderDone || head - r.tail.load(std::memory_order_acquire) >= blocks_) return false;
+    Block& b = r.blocks[head % blocks_];
     b.start = decoder_->position();
     b.frames = decoder_->read(b.data.data(), kBlockFrames);
     b.last = b.frames < kBlockFrames || decoder_->position() >= length_;
-    decoderDone_ = b.last;
-    head_.store(head + 1, std::memory_order_release);
+    r.decoderDone = b.last;
+    r.head.store(head + 1, std::memory_order_release);
     return true;
 }
 
 int FileSource::pull(float* out, int frames, bool mayWait) {
+    Ring& r = *reading_;
     int done = 0;
     bool freed = false;
     while (done < frames) {
-        const std::uint32_t tail = tail_.load(std::memory_order_relaxed);
-        if (tail == head_.load(std::memory_order_acquire)) {
+        const std::uint32_t tail = r.tail.load(std::memory_order_relaxed);
+        if (tail == r.head.load(std::memory_order_acquire)) {
             if (!mayWait) break;
-            fillOne(); // the worker may have filled the ring meanwhile: look again either way
-            if (tail == head_.load(std::memory_order_acquire)) break; // decoded to the end
+            {
+                // The worker may have filled the ring meanwhile: look again either way.
+                std::lock_guard lock(decodeMutex_);
+                fillLocked(&r);
+            }
+            if (tail == r.head.load(std::memory_order_acquire)) break; // decoded to the end
             continue;
         }
-        Block& b = ring_[tail % blocks_];
-        const int take = std::min(frames - done, b.frames - readOffset_);
+        Block& b = r.blocks[tail % blocks_];
+        const int take = std::min(frames - done, b.frames - r.readOffset);
         std::memcpy(out + std::size_t(done) * kChannels,
-                    b.data.data() + std::size_t(readOffset_) * kChannels,
+                    b.data.data() + std::size_t(r.readOffset) * kChannels,
                     std::size_t(take) * kChannels * sizeof(float));
         done += take;
-        readOffset_ += take;
-        position_.store(b.start + readOffset_, std::memory_order_release);
-        if (readOffset_ >= b.frames) {
-            readOffset_ = 0;
-            tail_.store(tail + 1, std::memory_order_release);
+        r.readOffset += take;
+        position_.store(b.start + r.readOffset, std::memory_order_release);
+        if (r.readOffset >= b.frames) {
+            r.readOffset = 0;
+            r.tail.store(tail + 1, std::memory_order_release);
             freed = true;
             if (b.last) {
                 ended_.store(true, std::memory_order_release);
@@ -69,20 +93,34 @@ int FileSource::pull(float* out, int frames, bool mayWait) {
     return done;
 }
 
-bool FileSource::seekFrames(std::int64_t frame) {
+bool FileSource::prepareSeek(std::int64_t frame) {
     {
         std::lock_guard lock(decodeMutex_);
         frame = std::clamp<std::int64_t>(frame, 0, length_);
         if (!decoder_->seek(frame)) return false;
-        tail_.store(head_.load(std::memory_order_relaxed), std::memory_order_release);
-        readOffset_ = 0;
-        decoderDone_ = false;
-        position_.store(frame, std::memory_order_release);
-        ended_.store(false, std::memory_order_release);
+        // A ring of its own: the reader goes on with the old one until the commit.
+        if (!prepared_) prepared_ = spare_ ? std::move(spare_) : std::make_unique<Ring>(blocks_);
+        prepared_->reset(frame);
+        writing_ = prepared_.get();
+        fillLocked(nullptr);
     }
-    fillOne();
     DecodeWorker::instance().wake();
     return true;
+}
+
+bool FileSource::commitSeek() {
+    // No decoder lock: the writer fills the prepared ring through writing_, which stays as it
+    // is, and prepared_ and spare_ are only touched by the seeking thread (prepareSeek).
+    if (!prepared_) return false;
+    const std::int64_t frame = prepared_->start;
+    spare_ = std::exchange(reading_, std::move(prepared_));
+    position_.store(frame, std::memory_order_release);
+    ended_.store(false, std::memory_order_release);
+    return true;
+}
+
+bool FileSource::seekFrames(std::int64_t frame) {
+    return prepareSeek(frame) && commitSeek();
 }
 
 struct DecodeWorker::Impl {

@@ -2,11 +2,16 @@
 // A decoded file as a Source. The decode worker runs ahead of playback and fills a ring of
 // blocks; the render thread only copies out of the ring.
 //
-//   ring_ blocks: written by the decode worker (or by a waiting reader, see pull), under
-//                 decodeMutex_; read by the render thread without a lock.
-//   head_:        advanced by the writer only (release); tail_, readOffset_: by the reader only.
-//   seekFrames:   main thread, with the render lock of the owning device held (so the reader
-//                 is idle) and decodeMutex_ taken (so the writer is idle).
+//   Ring blocks: written by the decode worker (or by a waiting reader, see pull), under
+//                decodeMutex_, into the ring writing_ points to; read by the render thread
+//                without a lock from reading_.
+//   head:        advanced by the writer only (release); tail, readOffset: by the reader only.
+//   prepareSeek: main thread (or the silence worker for a held stream), under decodeMutex_
+//                only: it seeks the decoder, decodes the first block into a fresh ring and
+//                points the writer at it, while the reader goes on with the old ring.
+//   commitSeek:  under the render lock of the owning device (or while nobody reads): swaps
+//                the prepared ring in. The old ring is kept for the next seek, so seeking
+//                allocates only the first time.
 #include "audio/decoder.h"
 #include "audio/source.h"
 
@@ -33,6 +38,8 @@ public:
     std::int64_t positionFrames() const override {
         return position_.load(std::memory_order_acquire);
     }
+    bool prepareSeek(std::int64_t frame) override;
+    bool commitSeek() override;
     bool seekFrames(std::int64_t frame) override;
     bool isFile() const override { return true; }
 
@@ -48,17 +55,29 @@ private:
         bool last = false;
         std::vector<float> data;
     };
+    struct Ring {
+        explicit Ring(unsigned blocks);
+        void reset(std::int64_t frame);
+        std::vector<Block> blocks;
+        std::atomic<std::uint32_t> head{0};
+        std::atomic<std::uint32_t> tail{0};
+        int readOffset = 0;       // reader only
+        bool decoderDone = false; // writer only (under decodeMutex_)
+        std::int64_t start = 0;   // the frame the ring starts at
+    };
+    // Writer side of fillOne, with decodeMutex_ held; only into ring `only` when given.
+    bool fillLocked(const Ring* only);
 
     std::unique_ptr<FileDecoder> decoder_;
     std::mutex decodeMutex_;
     int rate_;
     std::int64_t length_;
     unsigned blocks_;
-    std::vector<Block> ring_;
-    std::atomic<std::uint32_t> head_{0};
-    std::atomic<std::uint32_t> tail_{0};
-    int readOffset_ = 0;
-    bool decoderDone_ = false; // under decodeMutex_
+    std::unique_ptr<Ring> reading_; // the reader's ring
+    // The seeking thread's (prepareSeek, then commitSeek, always from one thread):
+    std::unique_ptr<Ring> prepared_; // made by prepareSeek, not yet current
+    std::unique_ptr<Ring> spare_;    // the ring the last commit let go
+    Ring* writing_ = nullptr;        // under decodeMutex_: reading_ or prepared_
     std::atomic<std::int64_t> position_{0};
     std::atomic<bool> ended_{false};
 };

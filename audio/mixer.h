@@ -3,10 +3,12 @@
 // delivers silence while empty. Its inputs list is changed by the main thread under the
 // render lock of the mixer's device and walked by the render thread under the same lock;
 // inputs that end with free-at-end set are dropped here and deleted later by the main thread.
+// An input armed to start at another input's trigger is mixed from that frame of the block on.
 #include "audio/channel.h"
 #include "audio/source.h"
 
 #include <atomic>
+#include <utility>
 #include <vector>
 
 namespace wc::audio {
@@ -24,6 +26,10 @@ public:
         rendered_.store(frame);
         return true;
     }
+
+    // Clears every armed start that involves ch (it is leaving the mixer). Main thread, under
+    // the render lock.
+    void forget(Channel* ch);
 
     std::vector<Channel*> inputs;
 

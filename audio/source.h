@@ -2,7 +2,8 @@
 // A source of stereo float frames at its own rate: a decoded file, a mixer, a tempo
 // processor, a capture input. pull() runs on the thread that renders (a device's audio
 // thread, or the main thread for the manual device and for decode-only reads); the other
-// operations run on the main thread while the owning device's render lock is held.
+// operations run on the main thread, and those that change what pull() sees (commitSeek,
+// seekFrames) only while the owning device's render lock is held or nobody renders.
 #include <cstdint>
 
 namespace wc::audio {
@@ -21,8 +22,20 @@ public:
     // the source has no length (a mixer, a live input).
     virtual std::int64_t lengthFrames() const { return -1; }
     virtual std::int64_t positionFrames() const { return 0; }
+    // Seeking in two halves, so that the slow half never runs under the render lock:
+    // prepareSeek does the work (decoder seek, first block) while pull() goes on delivering
+    // from the old place, and commitSeek makes the new place current; it only swaps
+    // pointers. seekFrames does both, for callers that know nobody pulls meanwhile.
+    virtual bool prepareSeek(std::int64_t frame) {
+        pendingSeek_ = frame;
+        return true;
+    }
+    virtual bool commitSeek() { return seekFrames(pendingSeek_); }
     virtual bool seekFrames(std::int64_t) { return false; }
     virtual bool isFile() const { return false; }
+
+private:
+    std::int64_t pendingSeek_ = 0;
 };
 
 } // namespace wc::audio

@@ -35,11 +35,19 @@ bool TempoSource::ended() const {
     return flushed_ && st_->numSamples() == 0;
 }
 
-bool TempoSource::seekFrames(std::int64_t frame) {
-    if (!inner_->source->seekFrames(frame)) return false;
+bool TempoSource::prepareSeek(std::int64_t frame) {
+    return inner_->source->prepareSeek(frame);
+}
+
+bool TempoSource::commitSeek() {
+    if (!inner_->source->commitSeek()) return false;
     st_->clear();
     flushed_ = false;
     return true;
+}
+
+bool TempoSource::seekFrames(std::int64_t frame) {
+    return prepareSeek(frame) && commitSeek();
 }
 
 void TempoSource::set(std::optional<float> tempo, std::optional<float> rateHz,

@@ -25,6 +25,8 @@ public:
     bool ended() const override;
     std::int64_t lengthFrames() const override { return inner_->source->lengthFrames(); }
     std::int64_t positionFrames() const override { return inner_->source->positionFrames(); }
+    bool prepareSeek(std::int64_t frame) override;
+    bool commitSeek() override;
     bool seekFrames(std::int64_t frame) override;
     bool isFile() const override { return inner_->source->isFile(); }
 

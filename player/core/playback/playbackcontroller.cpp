@@ -1,5 +1,6 @@
 #include "player/core/playback/playbackcontroller.h"
 
+#include "audio/preparer.h"
 #include "common/clock.h"
 #include "common/settings.h"
 #include "player/core/playback/errortext.h"
@@ -8,6 +9,7 @@
 #include "player/core/profile/profile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <algorithm>
 #include <cmath>
@@ -44,6 +46,10 @@ PlaybackController::PlaybackController(PlaylistView& master, TProfile& profile,
         };
     voiceTimer_ = timerHost().createTimer(QStringLiteral("VoiceTrackTimer"),
                                           [this] { VoiceTrackTimerFired(); });
+    lookAheadTimer_ =
+        timerHost().createTimer(QStringLiteral("LookAheadTimer"), [this] { lookAhead(); });
+    lookAheadTimer_->start(50);
+    master_.setChangeHook([this] { listChanged(); });
     buttons_.repeat = profile_.btRepeat;
     buttons_.breakAfter = profile_.btBreak && !buttons_.repeat;
     buttons_.shuffle = profile_.btShuffle;
@@ -51,7 +57,10 @@ PlaybackController::PlaybackController(PlaylistView& master, TProfile& profile,
     buttons_.oneTrack = profile_.Break1;
 }
 
-PlaybackController::~PlaybackController() = default;
+PlaybackController::~PlaybackController() {
+    master_.setChangeHook({});
+    audio::StreamPreparer::instance().drop();
+}
 
 void PlaybackController::showSilence(Deck& a) {
     // Position bar markers in thousandths of the length, the bar at the start marker.
@@ -251,16 +260,12 @@ void PlaybackController::startItem(int i, int& step, bool& retry, int& errors) {
     // The transition of the item just chosen (the selection plays no part).
     const TVirtualItem& current = master_.at(i); // the announcement may have refreshed it
     const TrackTimes rec = records_->times(fileName);
-    TransitionType = DetermineTransition(current.Title(), current.FileName(), rec,
-                                         profile_.fileTypeIds(), ini_.FadeSign, profile_.Crossfade);
+    const StartShape shape = shapeOf(current, rec);
+    TransitionType = shape.transition;
 
     Deck& a = *deckA_;
-    a.typeGainDb = 0;
+    a.typeGainDb = shape.typeGainDb;
     applyGain(gainSlider_);
-    a.typeGainDb = (TransitionType >= 2 && TransitionType <= 11)
-                       ? profile_.FileTypes[std::size_t(TransitionType - 2)].Amp
-                       : 0;
-    a.gainDb += a.typeGainDb;
 
     CrossfadeEntry& e = profile_.Crossfade.entries[std::size_t(TransitionType)];
     const float mixMs = e.mixOn ? e.mix * 1000.0f : 0.0f;
@@ -284,19 +289,21 @@ void PlaybackController::startItem(int i, int& step, bool& retry, int& errors) {
     }
     if (resumeMode_) hooks_->WriteLastFile(fileName);
 
-    a.Open(fileName, true);
-    const int v = musicVolume_;
-    if ((TransitionType == CrossfadeTable::kMusicEntry ||
-         TransitionType == CrossfadeTable::kItemEntry) &&
-        e.fadeInOn) {
-        a.SetVolume(1);
-        e.fadeIn = std::clamp(e.fadeIn, 0.0f, 10.0f);
-        if (!a.SlideVolume(int(std::lround(e.fadeIn * 1000.0f)), v) || a.lastError != 0)
-            a.SetVolume(v);
+    if (shape.fadeInMs >= 0) e.fadeIn = std::clamp(e.fadeIn, 0.0f, 10.0f);
+    if (next_.opened && next_.deck == &a && next_.file == fileName &&
+        (a.ArmPending() || a.ArmFired())) {
+        // Opened ahead and started by the mixer on the frame of the mix point, with its
+        // volume shape: it only becomes the item on air here. (Started now when the operator
+        // asked for it before its frame.)
+        a.HoldArm(false);
+        a.TakeArmed(naturalTransition_);
+        if (next_.transition != shape.transition) setStartVolume(a, shape);
+        next_ = {};
     } else {
-        a.SetVolume(v);
+        a.Open(fileName, true);
+        setStartVolume(a, shape);
+        a.Resume();
     }
-    a.Resume();
     hooks_->ItemStarted(i);
 
     showSilence(a);
@@ -332,12 +339,120 @@ void PlaybackController::startItem(int i, int& step, bool& retry, int& errors) {
         ++errors;
     } else {
         hooks_->UpdateStartTimes(master_.PlayingIndex());
-        if (setup_.cutSilence) {
-            // Analyse the likely next item ahead, so its Open does not hold this thread.
-            const int next = PeekIndex(1);
-            if (next >= 0) deckB_->PrepareSilence(master_.at(next).FileName());
-        }
+        lookAhead(); // a short item may already be within reach of its mix point
     }
+}
+
+PlaybackController::StartShape PlaybackController::shapeOf(const TVirtualItem& item,
+                                                           const TrackTimes& rec) const {
+    StartShape sh;
+    sh.transition = DetermineTransition(item.Title(), item.FileName(), rec, profile_.fileTypeIds(),
+                                        ini_.FadeSign, profile_.Crossfade);
+    if (sh.transition >= 2 && sh.transition <= 11)
+        sh.typeGainDb = profile_.FileTypes[std::size_t(sh.transition - 2)].Amp;
+    const CrossfadeEntry& e = profile_.Crossfade.entries[std::size_t(sh.transition)];
+    if ((sh.transition == CrossfadeTable::kMusicEntry ||
+         sh.transition == CrossfadeTable::kItemEntry) &&
+        e.fadeInOn)
+        sh.fadeInMs = int(std::lround(std::clamp(e.fadeIn, 0.0f, 10.0f) * 1000.0f));
+    return sh;
+}
+
+void PlaybackController::setStartVolume(Deck& d, const StartShape& shape) {
+    const int v = musicVolume_;
+    if (shape.fadeInMs >= 0) {
+        // A slide on a paused stream begins with its first frame.
+        d.SetVolume(1);
+        if (!d.SlideVolume(shape.fadeInMs, v) || d.lastError != 0) d.SetVolume(v);
+    } else {
+        d.SetVolume(v);
+    }
+}
+
+// --- the next item, prepared and armed ahead --------------------------------------------------
+
+bool PlaybackController::plannedNext(int* index, QString* file) const {
+    const Deck& a = *deckA_;
+    if ((a.state != DeckPlay && a.state != DeckPause) || Stopping || buttons_.breakAfter ||
+        !setup_.mixerMode)
+        return false;
+    if (voiceTracking() && (NextIsVoiceTrack || VoiceTrackPending || VoicePlaying)) return false;
+    const int i = PeekIndex(buttons_.repeat ? 0 : 1);
+    if (i < 0 || i >= master_.count()) return false;
+    const QString f = master_.at(i).FileName();
+    if (f.endsWith(QLatin1String(".command"), Qt::CaseInsensitive) ||
+        QFileInfo(f).fileName().compare(QLatin1String("line.in"), Qt::CaseInsensitive) == 0 ||
+        (voiceTracking() && isVoiceTrack(i)))
+        return false;
+    *index = i;
+    *file = f;
+    return true;
+}
+
+void PlaybackController::listChanged() {
+    // The render thread must not start an item the list no longer leads to: hold its
+    // trigger until the next look-ahead has checked the choice again.
+    if (next_.opened && !next_.held) {
+        next_.deck->HoldArm(true);
+        next_.held = true;
+    }
+}
+
+void PlaybackController::dropNext() {
+    if (next_.opened && (next_.deck == deckA_.get() || next_.deck == deckB_.get()) &&
+        next_.deck->fileName == next_.file && next_.deck->state == DeckPause)
+        next_.deck->StopAndFree();
+    if (next_.index >= 0) audio::StreamPreparer::instance().drop();
+    next_ = {};
+}
+
+void PlaybackController::lookAhead() {
+    int index = -1;
+    QString file;
+    const bool wanted = plannedNext(&index, &file);
+    if (next_.index >= 0 && (!wanted || index != next_.index || file != next_.file)) dropNext();
+    if (!wanted) return;
+    Deck& a = *deckA_;
+    // Not before the item on air is known to its end, nor while it waits for its own frame
+    // (the item on DeckB is its trigger).
+    if (a.silencePending() || a.ArmPending()) return;
+    if (next_.opened) {
+        if (next_.held) { // the list changed, but not the choice
+            next_.deck->HoldArm(false);
+            next_.held = false;
+        }
+        return;
+    }
+    // Time to the mix point from what is heard now.
+    const std::int64_t mixFrame = a.FrameBeforeEnd(a.mixAheadMs);
+    const int rate = audio::AudioSystem::instance().nativeRate(a.sourceHandle);
+    if (mixFrame < 0 || rate <= 0) return;
+    const std::int64_t heard =
+        audio::AudioSystem::instance().positionBytes(a.sourceHandle) / audio::kBytesPerFrame;
+    if (double(mixFrame - heard) * 1000.0 / rate > kPrepareAheadMs) return;
+    if (next_.index < 0) {
+        next_.index = index;
+        next_.file = file;
+        a.Prepare(file);
+    }
+    Deck& b = *deckB_;
+    // The deck must be free: the previous item may still be fading out on it.
+    if (next_.failed || (b.state != audio::DeckStop && b.state != audio::DeckEnd) ||
+        !b.PreparedReady(file))
+        return;
+    const TVirtualItem& item = master_.at(index);
+    const StartShape shape = shapeOf(item, records_->times(file));
+    b.typeGainDb = shape.typeGainDb;
+    b.gainDb = std::clamp(b.typeGainDb + (VoicePlaying ? ini_.VoiceTrackMusicLev : 0) - gainSlider_,
+                          -31, 31);
+    if (!b.OpenArmed(file, a, a.mixAheadMs)) {
+        next_.failed = true;
+        return;
+    }
+    setStartVolume(b, shape);
+    next_.opened = true;
+    next_.deck = &b;
+    next_.transition = shape.transition;
 }
 
 // --- deck reports ---------------------------------------------------------------------------
@@ -363,6 +478,7 @@ int PlaybackController::deckReport(Deck& deck, DeckReport report, int code) {
         } else if (Stopping || !isA) {
             break;
         } else {
+            naturalTransition_ = true;
             SwapDecks();
             if (buttons_.repeat) {
                 PlayItem(0, false);
@@ -377,6 +493,7 @@ int PlaybackController::deckReport(Deck& deck, DeckReport report, int code) {
                 voiceTimerLeftMs_ = -1;
                 PlayItem(1, true);
             }
+            naturalTransition_ = false;
         }
         break;
     case 2:
@@ -447,6 +564,7 @@ void PlaybackController::aPause() {
 }
 
 void PlaybackController::aStop() {
+    dropNext();
     Deck& a = *deckA_;
     if (a.state == DeckPause) a.Resume();
     if (deckB_->state == DeckPause) deckB_->Resume();
@@ -510,6 +628,7 @@ void PlaybackController::showButtons() {
     profile_.btRepeatList = buttons_.repeatList;
     profile_.Break1 = buttons_.oneTrack;
     view_->setButtons(buttons_);
+    lookAhead(); // the modes decide the next item: check the prepared one at once
 }
 
 void PlaybackController::setRepeat(bool down) {

@@ -12,6 +12,7 @@
 #include "common/shuffle.h"
 #include "player/core/playback/playbackhost.h"
 #include "player/core/playback/playbackview.h"
+#include "player/core/playlist/tvirtualitem.h"
 
 #include <QStringList>
 #include <memory>
@@ -120,7 +121,30 @@ public:
     // The deck reports: always accepted (1).
     int deckReport(Deck& deck, audio::DeckReport report, int code);
 
+    // The next item, prepared ahead on a worker and armed on DeckB to start on the frame of
+    // DeckA's mix point (for tests and diagnostics: its index, -1 when none).
+    int preparedIndex() const { return next_.index; }
+    bool nextArmed() const { return next_.opened; }
+    // How far ahead of DeckA's mix point the next item is prepared.
+    static constexpr int kPrepareAheadMs = 10000;
+
 private:
+    // How an item starts: its crossfade-table entry, type gain and fade-in (ms, -1 for none).
+    struct StartShape {
+        int transition = 1;
+        int typeGainDb = 0;
+        int fadeInMs = -1;
+    };
+    StartShape shapeOf(const TVirtualItem& item, const TrackTimes& rec) const;
+    void setStartVolume(Deck& d, const StartShape& shape);
+    // The item that would start at DeckA's mix point, as PeekIndex sees it; false when the
+    // transition is not one an armed start can make (stop after the track, voice tracks,
+    // command files, nothing next).
+    bool plannedNext(int* index, QString* file) const;
+    // Every 50 ms: keeps the prepared and armed next item in step with the list and modes.
+    void lookAhead();
+    void dropNext();
+    void listChanged();
     bool voiceTracking() const;
     bool isVoiceTrack(int index) const;
     int shuffleStep(int step);
@@ -157,6 +181,17 @@ private:
     int gainSlider_ = 0;
     int playDepth_ = 0;
     QStringList queuedCommands_;
+    struct NextItem {
+        int index = -1;
+        QString file;
+        bool opened = false; // open and armed on `deck`
+        bool failed = false; // could not be armed: the mix point starts it as before
+        bool held = false;   // its trigger waits while the list is checked again
+        Deck* deck = nullptr;
+        int transition = -1;
+    } next_;
+    std::unique_ptr<Timer> lookAheadTimer_;
+    bool naturalTransition_ = false; // PlayItem runs for DeckA's mix point
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

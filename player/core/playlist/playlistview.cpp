@@ -27,6 +27,7 @@ std::optional<TVirtualItem> PlaylistView::GetPlayingItem() const {
 
 void PlaylistView::changed(int first, int last) {
     if (observer_ && first <= last) observer_->rowsChanged(first, last);
+    touched();
 }
 
 TVirtualItem& PlaylistView::mutableItem(int index) {
@@ -70,6 +71,7 @@ void PlaylistView::InsertItems(int index, const std::vector<TVirtualItem>& items
     if (playingIndex_ >= index) playingIndex_ += n;
     if (nextIndex_ >= index) nextIndex_ += n;
     if (observer_) observer_->endInsert();
+    touched();
 }
 
 void PlaylistView::DeleteItem(int index) {
@@ -80,6 +82,7 @@ void PlaylistView::DeleteItem(int index) {
     selected_.erase(selected_.begin() + index);
     RecomputeMarkers();
     if (observer_) observer_->endRemove();
+    touched();
 }
 
 // One pass that keeps the items for which keep(i) holds and hands back the others. The
@@ -111,6 +114,7 @@ template <class Pred> std::vector<TVirtualItem> PlaylistView::removeIf(Pred keep
     selectedCount_ = int(std::count(selected_.begin(), selected_.end(), char(1)));
     RecomputeMarkers();
     if (observer_) observer_->endReset();
+    touched();
     return removed;
 }
 
@@ -132,6 +136,7 @@ void PlaylistView::ClearItems() {
     playingIndex_ = -1;
     nextIndex_ = -1;
     if (observer_) observer_->endReset();
+    touched();
 }
 
 void PlaylistView::SetPlayingIndex(int index) {
@@ -184,6 +189,7 @@ void PlaylistView::Undo() {
     selectedCount_ = 0;
     RecomputeMarkers();
     if (observer_) observer_->endReset();
+    touched();
 }
 
 bool PlaylistView::isSelected(int index) const {
@@ -311,6 +317,7 @@ bool PlaylistView::MoveSelectionTo(int target) {
     selected_ = std::move(sel2);
     RecomputeMarkers();
     if (observer_) observer_->endReset();
+    touched();
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -49,6 +50,9 @@ public:
     PlaylistView& operator=(const PlaylistView&) = delete;
 
     void setObserver(PlaylistObserver* o) { observer_ = o; }
+    // Called after every change of the items, the markers or the selection (the playback
+    // controller checks its prepared next item against it).
+    void setChangeHook(std::function<void()> hook) { onChange_ = std::move(hook); }
 
     int count() const { return int(items_.size()); }
     // The record at index without copying (index must be valid).
@@ -118,6 +122,9 @@ private:
     TVirtualItem& mutableItem(int index);
     template <class Pred> std::vector<TVirtualItem> removeIf(Pred keep, bool release);
     void changed(int first, int last);
+    void touched() {
+        if (onChange_) onChange_();
+    }
 
     std::vector<ItemPtr> items_;
     std::vector<char> selected_; // parallel to items_
@@ -126,6 +133,7 @@ private:
     int nextIndex_ = -1;
     std::deque<std::vector<ItemPtr>> undo_;
     PlaylistObserver* observer_ = nullptr;
+    std::function<void()> onChange_;
 };
 
 // The process-wide clipboard of playlist items, empty at start.
