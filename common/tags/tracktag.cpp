@@ -79,8 +79,12 @@ void setTagText(TrackTag& tag, TagField field, const QString& text) {
     if (field == TagField::Genre) tag.genreLength = uint8_t(bytes.size());
 }
 
+bool id3v11HasTrack(const char* comment) {
+    return (comment[28] == 0 && comment[29] != 0) || (comment[28] == ' ' && comment[29] != ' ');
+}
+
 int tagTrackNumber(const TrackTag& tag) {
-    return tag.comment[28] == 0 ? uint8_t(tag.comment[29]) : 0;
+    return id3v11HasTrack(tag.comment) ? uint8_t(tag.comment[29]) : 0;
 }
 
 const QStringList& genreNames() {

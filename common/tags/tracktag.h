@@ -47,6 +47,10 @@ void setTagText(TrackTag& tag, TagField field, const QString& text);
 // The raw bytes of a field (genre without its length byte), up to the first zero byte.
 QByteArray tagBytes(const TrackTag& tag, TagField field);
 
+// Whether 30 ID3v1 comment bytes end in an ID3v1.1 track number: byte 28 zero and byte 29
+// not, or byte 28 a space and byte 29 not a space (writers that padded with spaces).
+bool id3v11HasTrack(const char* comment);
+
 // The ID3v1.1 track number kept in the comment's last two bytes, or 0 when there is none.
 int tagTrackNumber(const TrackTag& tag);
 
