@@ -112,6 +112,9 @@ private:
     void buildSlots();
     void mainLogWrite(const QString& text);
     bool fill(double& r); // false on the not-enough-tracks error
+    // Whether some record may still be taken for a remainder of r minutes, as drawn or
+    // through the special fitting search.
+    bool anyTrackCouldFit(double r) const;
     bool writeItems(const QString& output, bool append);
     void reportError();
 
