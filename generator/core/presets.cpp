@@ -5,6 +5,7 @@
 #include "common/playlistfile/m3u.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -124,6 +125,17 @@ QString defaultTemplatePath() {
 
 QString presetPath(const QString& name) {
     return presetFolder() + stripUnsafePresetChars(name) + QStringLiteral(".prs");
+}
+
+QString presetNameFromText(const QString& text) {
+    return stripUnsafePresetChars(text).trimmed();
+}
+
+QString existingPresetFile(const QString& text) {
+    const QString name = presetNameFromText(text);
+    if (name.isEmpty()) return {};
+    const QString path = presetPath(name);
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
 GeneratorOptions clampedOptions(GeneratorOptions o) {

@@ -56,6 +56,12 @@ QString presetFolder();
 QString defaultTemplatePath();
 // The preset file for a name typed by the user (unsafe characters dropped).
 QString presetPath(const QString& name);
+// The preset name a text typed into the preset box stands for: unsafe characters dropped and
+// surrounding blanks trimmed. Saving, choosing and deleting all go by it.
+QString presetNameFromText(const QString& text);
+// The file of the existing preset a typed text names, or empty when there is none (so a name
+// typed for saving never loads defaults over the template being edited).
+QString existingPresetFile(const QString& text);
 
 // The tuning options, each clamped to its slider's range.
 struct GeneratorOptions {

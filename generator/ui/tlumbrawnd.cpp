@@ -242,7 +242,12 @@ void TLumbraWnd::build() {
     presets->addWidget(btSave);
     presets->addWidget(btDelete);
     presets->addWidget(btClear);
+    // Enter in the box chooses the typed name once; it adds no entry to the list (an entry
+    // stands for a file) and Qt's own activation on Enter, which fires twice, stays off.
+    cbPresets_->setInsertPolicy(QComboBox::NoInsert);
     connect(cbPresets_, &QComboBox::textActivated, this, &TLumbraWnd::choosePreset);
+    connect(cbPresets_->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { choosePreset(cbPresets_->currentText()); });
     connect(btSave, &QPushButton::clicked, this, &TLumbraWnd::savePresetCommand);
     connect(btDelete, &QPushButton::clicked, this, &TLumbraWnd::deletePresetCommand);
     connect(btClear, &QPushButton::clicked, this, &TLumbraWnd::clearTemplateCommand);
@@ -465,12 +470,14 @@ void TLumbraWnd::refreshPresetList() {
 }
 
 void TLumbraWnd::choosePreset(const QString& name) {
-    setControls(LoadPreset(presetPath(name)));
+    const QString file = existingPresetFile(name);
+    if (file.isEmpty()) return;
+    setControls(LoadPreset(file));
     resetResultLabels();
 }
 
 void TLumbraWnd::savePresetCommand() {
-    const QString name = stripUnsafePresetChars(cbPresets_->currentText()).trimmed();
+    const QString name = presetNameFromText(cbPresets_->currentText());
     if (name.isEmpty()) return;
     QDir().mkpath(presetFolder());
     QString why;
@@ -481,8 +488,8 @@ void TLumbraWnd::savePresetCommand() {
 }
 
 void TLumbraWnd::deletePresetCommand() {
-    const QString path = presetPath(cbPresets_->currentText());
-    if (QFileInfo::exists(path)) QFile::remove(path);
+    const QString path = existingPresetFile(cbPresets_->currentText());
+    if (!path.isEmpty()) QFile::remove(path);
     refreshPresetList();
     cbPresets_->setEditText(QString());
 }

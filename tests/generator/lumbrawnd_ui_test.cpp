@@ -11,9 +11,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTest>
 
 using namespace wc;
 using namespace gentest;
@@ -163,6 +165,61 @@ TEST_F(Window, GenerateShowsResultAndReportCommandWithoutLog) {
     w.generateCommand();
     EXPECT_EQ(child<QLabel>(w, "lbResult")->text(), QStringLiteral("OK"));
     EXPECT_EQ(readOutput(w.session().stackPath()).size(), 5u);
+    w.close();
+}
+
+TEST_F(Window, EnterInThePresetBoxLoadsOnlyAnExistingPresetAndNamesAreTrimmed) {
+    TLumbraWnd w(QString{});
+    w.show();
+    auto* box = child<QComboBox>(w, "cbPresets");
+    auto* tracks = child<QSpinBox>(w, "seTracks");
+    auto* minutes = child<QSpinBox>(w, "seMinutes");
+    GeneratorTemplate morning;
+    morning.type = 2;
+    morning.trackCount = 0;
+    morning.minuteCount = 90;
+    QDir().mkpath(home.filePath("Presets/Generator"));
+    ASSERT_TRUE(SavePreset(home.filePath("Presets/Generator/Morning.prs"), morning));
+    w.refreshPresetList();
+    const int listed = box->count();
+    GeneratorTemplate edited; // the template being edited, not saved yet
+    edited.trackCount = 33;
+    w.setControls(edited);
+    const auto typeAndEnter = [&](const QString& text) {
+        box->lineEdit()->clear();
+        QTest::keyClicks(box->lineEdit(), text);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    };
+
+    // A name typed for saving: nothing loads, no entry appears, the name stays to be saved.
+    typeAndEnter(QStringLiteral("Evening"));
+    EXPECT_EQ(w.templateFromControls(), edited);
+    EXPECT_EQ(box->count(), listed);
+    EXPECT_EQ(box->currentText(), QStringLiteral("Evening"));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("Presets/Generator/Evening.prs")));
+
+    // An existing name, with blanks around it, is chosen.
+    typeAndEnter(QStringLiteral("  Morning "));
+    EXPECT_EQ(minutes->value(), 90);
+    EXPECT_EQ(tracks->value(), 0);
+    EXPECT_EQ(w.templateFromControls(), morning);
+    EXPECT_EQ(box->count(), listed);
+
+    // Saving and deleting go by the same trimmed name.
+    w.setControls(edited);
+    box->setEditText(QStringLiteral(" Evening  "));
+    w.savePresetCommand();
+    EXPECT_EQ(LoadPreset(home.filePath("Presets/Generator/Evening.prs")), edited);
+    w.choosePreset(QStringLiteral(" Morning "));
+    EXPECT_EQ(w.templateFromControls(), morning);
+    box->setEditText(QStringLiteral(" Morning "));
+    w.deletePresetCommand();
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("Presets/Generator/Morning.prs")));
+    EXPECT_EQ(box->findText(QStringLiteral("Morning")), -1);
+    // A deleted name chooses nothing any more.
+    w.setControls(edited);
+    w.choosePreset(QStringLiteral("Morning"));
+    EXPECT_EQ(w.templateFromControls(), edited);
     w.close();
 }
 
