@@ -7,8 +7,10 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/settings.h"
+#include "common/tags/tracktag.h"
 #include "platform/prompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +33,11 @@ GeneratorLanguage readGeneratorLanguage(const QString& langDir) {
     for (const QString& key : ini.keys("Captions"))
         lang.captions.insert(key, ini.readString("Captions", key, QString()));
     return lang;
+}
+
+QString generatorWindowTitle(const QString& caption) {
+    const QString version = FileVersionText(QCoreApplication::applicationFilePath());
+    return version.isEmpty() ? caption : caption + QStringLiteral(" (") + version + u')';
 }
 
 std::uint64_t clockSeed() {

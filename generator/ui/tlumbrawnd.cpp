@@ -2,7 +2,6 @@
 
 #include "common/paths.h"
 #include "common/playlistfile/m3u.h"
-#include "common/tags/tracktag.h"
 #include "platform/prompts.h"
 
 #include <QButtonGroup>
@@ -56,9 +55,7 @@ TLumbraWnd::TLumbraWnd(const QString& libraryFile, QWidget* parent)
     : QWidget(parent), session_(libraryFile) {
     setObjectName(QStringLiteral("TLumbraWnd"));
     build();
-    const QString caption = QStringLiteral("Генератор плейлистов");
-    const QString version = FileVersionText(QStringLiteral("Lumbra"));
-    setWindowTitle(version.isEmpty() ? caption : caption + QStringLiteral(" (") + version + u')');
+    setWindowTitle(generatorWindowTitle(QStringLiteral("Генератор плейлистов")));
     session_.start();
     session_.onClose = [this] {
         QMetaObject::invokeMethod(
@@ -400,7 +397,7 @@ void TLumbraWnd::applyLanguage() {
                          : findChild<QWidget*>(it.key());
         if (!w) continue;
         if (w == this)
-            setWindowTitle(it.value());
+            setWindowTitle(generatorWindowTitle(it.value()));
         else if (auto* b = qobject_cast<QAbstractButton*>(w))
             b->setText(it.value());
         else if (auto* l = qobject_cast<QLabel*>(w))

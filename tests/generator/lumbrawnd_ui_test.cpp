@@ -3,6 +3,7 @@
 #include "common/clock_qt.h"
 #include "common/ini.h"
 #include "common/paths.h"
+#include "common/version.h"
 #include "generator/ui/tlumbrawnd.h"
 #include "genfixture.h"
 #include "platform/prompts.h"
@@ -221,6 +222,28 @@ TEST_F(Window, EnterInThePresetBoxLoadsOnlyAnExistingPresetAndNamesAreTrimmed) {
     w.choosePreset(QStringLiteral("Morning"));
     EXPECT_EQ(w.templateFromControls(), edited);
     w.close();
+}
+
+TEST_F(Window, TitleCarriesTheProgramsVersionFromAnyWorkingFolder) {
+    QTemporaryDir elsewhere;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    const QString suffix = QStringLiteral(" (") + QStringLiteral(WC_VERSION_TEXT) + u')';
+    {
+        TLumbraWnd w(QString{});
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Генератор плейлистов") + suffix);
+        w.close();
+    }
+    // A caption from the language file keeps the version too.
+    writeText(home.filePath("system.ini"), "[Options]\r\nLangDir=XX\r\n");
+    writeText(home.filePath("Lang/XX/lang_g.ini"), "[Captions]\r\nTLumbraWnd=Generator\r\n");
+    {
+        TLumbraWnd w(QString{});
+        w.show();
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Generator") + suffix);
+        w.close();
+    }
+    QDir::setCurrent(before);
 }
 
 int main(int argc, char** argv) {
