@@ -172,7 +172,7 @@ int PlaylistGenerator::nextRotation() {
     return rotationPos_;
 }
 
-bool PlaylistGenerator::writeItems(const QString& output, bool appendToFile) {
+bool PlaylistGenerator::writeItems(const QString& output, bool appendToFile, QString* error) {
     QByteArray bytes;
     if (appendToFile && QFileInfo::exists(output)) {
         QFile old(output);
@@ -190,7 +190,10 @@ bool PlaylistGenerator::writeItems(const QString& output, bool appendToFile) {
     QString why;
     QDir().mkpath(QFileInfo(output).absolutePath());
     if (!writeFileAtomically(output, bytes, &why)) {
-        logLine(QStringLiteral("Playlist %1 cannot be written: %2").arg(output, why));
+        const QString text = QStringLiteral("Playlist %1 cannot be written: %2").arg(output, why);
+        logLine(text);
+        prompts().notify(PromptKind::Error, QStringLiteral("Error"), text);
+        if (error) *error = text;
         return false;
     }
     return true;
@@ -211,6 +214,7 @@ GenerationOutcome PlaylistGenerator::Generate(const QString& output) {
     GenerationOutcome a = GenerateByTime(output, hour, first);
     GenerationOutcome b = GenerateByTime(output, 0, minutes - first);
     b.error = a.error || b.error;
+    if (b.writeError.isEmpty()) b.writeError = a.writeError;
     b.itemCount += a.itemCount;
     return b;
 }
@@ -248,8 +252,8 @@ GenerationOutcome PlaylistGenerator::GenerateByCount(const QString& output, int 
         if (tmpl_.isJingles && !jingleTried && c % jingleEvery == 0 && j() < wanted)
             if (appendJingle()) ++wanted;
     }
-    writeItems(output, false);
     GenerationOutcome out;
+    writeItems(output, false, &out.writeError);
     out.itemCount = j();
     out.error = j() < wanted;
     pool_.clear(); // the next generation reads the library again (the filter is undone)
@@ -492,13 +496,13 @@ GenerationOutcome PlaylistGenerator::GenerateByTime(const QString& output, int s
     if (!error) {
         carried_ = largest;
         mainLogWrite(QStringLiteral("End : ") + deviationText + QStringLiteral("\r\n"));
-        writeItems(output, true);
+        writeItems(output, true, &out.writeError);
         out.itemCount = int(items_.size());
         out.deviationText = formatDeviation(d);
     } else {
         // Even a pass that writes no items leaves a playlist file with its header.
         items_.clear();
-        if (!QFileInfo::exists(output)) writeItems(output, true);
+        if (!QFileInfo::exists(output)) writeItems(output, true, &out.writeError);
         out.deviationText = formatDeviation(leftAtError);
     }
     if (mainLog_.isOpen()) mainLog_.close();

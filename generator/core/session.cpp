@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -110,11 +111,12 @@ GenerationOutcome GeneratorSession::generateInto(const QString& output, const Ge
     const QString part = output + QStringLiteral(".generating");
     QFile::remove(part);
     GenerationOutcome result = gen.Generate(part);
-    if (!result.error) {
+    if (result.ok()) {
         if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(output).constData()) !=
             0) {
-            logLine(QStringLiteral("Playlist %1 cannot be written").arg(output));
-            result.error = true;
+            result.writeError = QStringLiteral("Playlist %1 cannot be written: %2")
+                                    .arg(output, QString::fromLocal8Bit(std::strerror(errno)));
+            logLine(result.writeError);
         }
     }
     QFile::remove(part);
@@ -198,10 +200,12 @@ int runUnattended(const QStringList& args, QTextStream& out) {
     const GenerationOutcome r = session.generateInto(QFileInfo(output).absoluteFilePath(), t, o);
     if (r.error)
         out << session.language().s[0].trimmed() << "\n";
+    else if (!r.writeError.isEmpty())
+        out << r.writeError << "\n";
     else
         out << "ok\n";
     out.flush();
-    return r.error ? 1 : 0;
+    return r.ok() ? 0 : 1;
 }
 
 } // namespace wc

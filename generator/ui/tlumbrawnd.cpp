@@ -434,9 +434,10 @@ void TLumbraWnd::closeEvent(QCloseEvent* e) {
 
 void TLumbraWnd::generateCommand() {
     const GenerationOutcome r = session_.generate(templateFromControls(), optionsFromSliders());
-    lbResult_->setText(r.error ? QStringLiteral("error") : QStringLiteral("OK"));
-    lbResult_->setStyleSheet(r.error ? QStringLiteral("color: red")
-                                     : QStringLiteral("color: green"));
+    // "OK" only when enough tracks were found and the playlist was written.
+    lbResult_->setText(r.ok() ? QStringLiteral("OK") : QStringLiteral("error"));
+    lbResult_->setStyleSheet(r.ok() ? QStringLiteral("color: green")
+                                    : QStringLiteral("color: red"));
     if (rbTime_->isChecked()) lbDeviation_->setText(r.deviationText);
 }
 

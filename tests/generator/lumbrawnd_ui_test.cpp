@@ -246,6 +246,32 @@ TEST_F(Window, TitleCarriesTheProgramsVersionFromAnyWorkingFolder) {
     QDir::setCurrent(before);
 }
 
+TEST_F(Window, FailedWriteOfThePlaylistShowsAnError) {
+    QDir().mkpath(home.filePath("Database"));
+    ASSERT_TRUE(writeLibraryFile(home.filePath("Database/Base.dfs"),
+                                 makeLibrary({{"A", "a", 200}, {"B", "b", 200}}, home.path())));
+    TLumbraWnd w(home.filePath("Database/Base.dfs"));
+    w.show();
+    GeneratorTemplate t;
+    t.trackCount = 3;
+    w.setControls(t);
+    // A folder where the hand-over playlist should go: the file cannot be written.
+    ASSERT_TRUE(QDir().mkpath(w.session().stackPath()));
+    rec.shown.clear();
+    w.generateCommand();
+    EXPECT_EQ(child<QLabel>(w, "lbResult")->text(), QStringLiteral("error"));
+    ASSERT_EQ(rec.shown.size(), 1u);
+    EXPECT_EQ(rec.shown[0].caption, QStringLiteral("Error"));
+    EXPECT_TRUE(rec.shown[0].text.contains(QStringLiteral("Stack.m3u")))
+        << rec.shown[0].text.toStdString();
+    // Once it can be written again, the same command reports OK.
+    ASSERT_TRUE(QDir(w.session().stackPath()).removeRecursively());
+    w.generateCommand();
+    EXPECT_EQ(child<QLabel>(w, "lbResult")->text(), QStringLiteral("OK"));
+    EXPECT_EQ(readOutput(w.session().stackPath()).size(), 3u);
+    w.close();
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
