@@ -44,6 +44,10 @@ struct GeneratorTemplate {
 // controls are set: Type 1 gives the minute count 0, Type 2 the track count 0; DontRepeat and
 // NoRepeatArtists exclude each other, NoRepeatArtists (set last) winning.
 GeneratorTemplate LoadPreset(const QString& fileName);
+// A template as the window's controls hold it: the track count within 0..10000, the minute
+// count within 0..1440, the start hour within 0..23, the rotation and jingle intervals within
+// 1..100, and every choice one of its buttons (a value other than 2 is the first one).
+GeneratorTemplate clampedTemplate(GeneratorTemplate t);
 // Writes every key, Step1 to Step6; Count is the count of the current type. The commercial
 // list is joined with "?" after each name and cut into 2000-character pieces: Lists, Lists1,
 // Lists2, ...; continuation keys of an earlier, longer save are removed. Other lines of an

@@ -195,7 +195,8 @@ int runUnattended(const QStringList& args, QTextStream& out) {
     }
     GeneratorSession session(library);
     session.openLogs();
-    const GeneratorTemplate t = LoadPreset(presetFile);
+    // A hand-edited preset may hold any number; the window's fields would clamp them.
+    const GeneratorTemplate t = clampedTemplate(LoadPreset(presetFile));
     const GeneratorOptions o = ReadGeneratorOptions(generatorOptionsPath());
     const GenerationOutcome r = session.generateInto(QFileInfo(output).absoluteFilePath(), t, o);
     if (r.error)

@@ -272,6 +272,24 @@ TEST_F(Window, FailedWriteOfThePlaylistShowsAnError) {
     w.close();
 }
 
+TEST_F(Window, ControlsClampAHandEditedPresetAsTheUnattendedModeDoes) {
+    const QByteArray texts[] = {
+        "[Step1]\nType=1\nCount=50000\nStartTime=30\n[Step3]\nNumTrack=0\n[Step4]\nNumTrack=900\n",
+        "[Step1]\nType=2\nCount=-5\nStartTime=-2\n[Step2]\nType=7\n[Step3]\nType=0\n",
+        "[Step1]\nType=9\nCount=7\n",
+    };
+    TLumbraWnd w(QString{});
+    w.show();
+    for (const QByteArray& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        const QString file = home.filePath("Presets/Generator/hand.prs");
+        writeText(file, text);
+        w.choosePreset(QStringLiteral("hand"));
+        EXPECT_EQ(clampedTemplate(LoadPreset(file)), w.templateFromControls());
+    }
+    w.close();
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
