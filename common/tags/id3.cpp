@@ -34,7 +34,7 @@ bool TID3v1::read(const ByteSource& src) {
     artist = fieldText(b + 33, 30);
     album = fieldText(b + 63, 30);
     year = fieldText(b + 93, 4);
-    if (b[125] == 0 && b[126] != 0) {
+    if (id3v11HasTrack(b + 97)) {
         version = 2;
         track = uint8_t(b[126]);
         comment = fieldText(b + 97, 28);

@@ -63,10 +63,15 @@ QString tagText(const TrackTag& tag, TagField field) {
 void setTagText(TrackTag& tag, TagField field, const QString& text) {
     FieldSpan s = span(tag, field);
     QByteArray bytes;
-    const bool id3 = !tagHasMarker(tag, "OGG") && !tagHasMarker(tag, "WMA");
-    if (id3) {
-        const QByteArray cp = toCp1251(text);
-        if (fromCp1251(cp) == text) bytes = cp.left(s.size);
+    const QByteArray cp = toCp1251(text);
+    if (fromCp1251(cp) == text) {
+        // One byte per character, so a field holds its full count of characters.
+        bytes = cp.left(s.size);
+        // An ID3v1 field goes to the file as it is, for players that read the legacy code
+        // page. Ogg and WMA records are only read back here: their bytes must not pass for
+        // UTF-8 of other characters (tagText tries UTF-8 first).
+        const bool id3 = !tagHasMarker(tag, "OGG") && !tagHasMarker(tag, "WMA");
+        if (!id3 && decodeText(bytes) != fromCp1251(bytes)) bytes.clear();
     }
     if (bytes.isEmpty()) bytes = utf8Truncated(text, s.size);
     std::memset(s.data, 0, size_t(s.size));
@@ -74,8 +79,12 @@ void setTagText(TrackTag& tag, TagField field, const QString& text) {
     if (field == TagField::Genre) tag.genreLength = uint8_t(bytes.size());
 }
 
+bool id3v11HasTrack(const char* comment) {
+    return (comment[28] == 0 && comment[29] != 0) || (comment[28] == ' ' && comment[29] != ' ');
+}
+
 int tagTrackNumber(const TrackTag& tag) {
-    return tag.comment[28] == 0 ? uint8_t(tag.comment[29]) : 0;
+    return id3v11HasTrack(tag.comment) ? uint8_t(tag.comment[29]) : 0;
 }
 
 const QStringList& genreNames() {

@@ -10,7 +10,8 @@ namespace wc {
 
 // 158 bytes laid out like an ID3v1 block with a wider genre. Texts are 8-bit bytes cut to
 // the field and padded with zero bytes: for MP3 and WAV the raw bytes of the file's ID3v1
-// block (Windows-1251 or UTF-8), for Ogg Vorbis and WMA UTF-8 cut on a character boundary.
+// block (Windows-1251 or UTF-8), for Ogg Vorbis and WMA Windows-1251 when the text has a 1251
+// form (one byte per character), otherwise UTF-8 cut on a character boundary.
 struct TrackTag {
     char marker[3]; // "TAG" (ID3v1), "OGG", "WMA", or zero bytes for no tag
     char title[30];
@@ -36,14 +37,19 @@ void setTagMarker(TrackTag& tag, const char* marker);
 // taken as UTF-8 when valid and otherwise as Windows-1251.
 QString tagText(const TrackTag& tag, TagField field);
 
-// Stores text into a field, cut to the field's size and zero-padded. An ID3v1 record (marker
-// "TAG" or none) gets Windows-1251 when every character has a 1251 form, so the full 30
-// Cyrillic characters fit and older players read it; otherwise, and always for "OGG" and
-// "WMA" records, UTF-8 cut on a character boundary.
+// Stores text into a field, cut to the field's size in characters and zero-padded. A text
+// whose every character has a Windows-1251 form is stored in 1251, so the full 30 Cyrillic
+// characters fit (and older players read an ID3v1 block); otherwise UTF-8 cut on a character
+// boundary. In an "OGG" or "WMA" record, 1251 bytes that would read back as UTF-8 of other
+// characters are stored as UTF-8 instead.
 void setTagText(TrackTag& tag, TagField field, const QString& text);
 
 // The raw bytes of a field (genre without its length byte), up to the first zero byte.
 QByteArray tagBytes(const TrackTag& tag, TagField field);
+
+// Whether 30 ID3v1 comment bytes end in an ID3v1.1 track number: byte 28 zero and byte 29
+// not, or byte 28 a space and byte 29 not a space (writers that padded with spaces).
+bool id3v11HasTrack(const char* comment);
 
 // The ID3v1.1 track number kept in the comment's last two bytes, or 0 when there is none.
 int tagTrackNumber(const TrackTag& tag);

@@ -172,7 +172,7 @@ int PlaylistGenerator::nextRotation() {
     return rotationPos_;
 }
 
-bool PlaylistGenerator::writeItems(const QString& output, bool appendToFile) {
+bool PlaylistGenerator::writeItems(const QString& output, bool appendToFile, QString* error) {
     QByteArray bytes;
     if (appendToFile && QFileInfo::exists(output)) {
         QFile old(output);
@@ -190,7 +190,10 @@ bool PlaylistGenerator::writeItems(const QString& output, bool appendToFile) {
     QString why;
     QDir().mkpath(QFileInfo(output).absolutePath());
     if (!writeFileAtomically(output, bytes, &why)) {
-        logLine(QStringLiteral("Playlist %1 cannot be written: %2").arg(output, why));
+        const QString text = QStringLiteral("Playlist %1 cannot be written: %2").arg(output, why);
+        logLine(text);
+        prompts().notify(PromptKind::Error, QStringLiteral("Error"), text);
+        if (error) *error = text;
         return false;
     }
     return true;
@@ -211,6 +214,7 @@ GenerationOutcome PlaylistGenerator::Generate(const QString& output) {
     GenerationOutcome a = GenerateByTime(output, hour, first);
     GenerationOutcome b = GenerateByTime(output, 0, minutes - first);
     b.error = a.error || b.error;
+    if (b.writeError.isEmpty()) b.writeError = a.writeError;
     b.itemCount += a.itemCount;
     return b;
 }
@@ -248,8 +252,8 @@ GenerationOutcome PlaylistGenerator::GenerateByCount(const QString& output, int 
         if (tmpl_.isJingles && !jingleTried && c % jingleEvery == 0 && j() < wanted)
             if (appendJingle()) ++wanted;
     }
-    writeItems(output, false);
     GenerationOutcome out;
+    writeItems(output, false, &out.writeError);
     out.itemCount = j();
     out.error = j() < wanted;
     pool_.clear(); // the next generation reads the library again (the filter is undone)
@@ -311,10 +315,12 @@ bool PlaylistGenerator::fill(double& r) {
         g_ = x_;
         return true;
     };
+    int idleRounds = 0; // rounds in a row in which no track fitted
     while (r > 0) {
         const double before = r;
         if (r <= opts_.minTime && random_.pick->below(3) == 0) return true;
-        if (r > opts_.minTime * 0.77) {
+        const bool searched = r > opts_.minTime * 0.77;
+        if (searched) {
             if (size == 0) return false; // the empty pool is never read
             double best = 10000000;
             int bestIndex = 0, tries = 0, m = 0;
@@ -372,11 +378,34 @@ bool PlaylistGenerator::fill(double& r) {
         if (r <= 0.1) return true;
         if (tmpl_.isJingles && !jingleDrawn && x_ % jingleEvery == 0 && x_ != g_)
             if (!jingle()) return true;
-        // A round that shortened nothing (no track fitted, only zero-length items) would be
-        // repeated forever when nothing else changes the time left: end the gap.
-        if (r >= before) return true;
+        if (r < before) {
+            idleRounds = 0;
+            continue;
+        }
+        // Nothing shortened the time left. A remainder within MinTime counts as filled (the
+        // stop chance above would end the gap). Otherwise no track fitted the search: try
+        // again while some record still could, and as often as a search may try; a gap that
+        // no record can fill is the not-enough-tracks error.
+        const bool withinMinTime = r <= opts_.minTime;
+        if (!searched) return true;
+        if (++idleRounds == 1 && !anyTrackCouldFit(r)) return withinMinTime;
+        if (idleRounds >= qint64(size) + opts_.tryCount) return withinMinTime;
     }
     return true;
+}
+
+bool PlaylistGenerator::anyTrackCouldFit(double r) const {
+    for (size_t i = 0; i < pool_.size(); ++i) {
+        if (used_[i] && tmpl_.dontRepeat) continue;
+        const TBaseEntry& e = pool_[i];
+        if (tmpl_.noRepeatArtists && accepted_.contains(e.artist.trimmed().toCaseFolded()))
+            continue;
+        // Taken at once when drawn, or found by the special fitting search.
+        const double drawn = double((qint64(e.durationMs) + opts_.cfadeLen * 1000) / 60000) - r;
+        const double fitted = double(e.durationMs / 60000) - r;
+        if (opts_.findTime <= r || drawn < 2 || fitted <= 2) return true;
+    }
+    return false;
 }
 
 GenerationOutcome PlaylistGenerator::GenerateByTime(const QString& output, int startHour,
@@ -384,6 +413,9 @@ GenerationOutcome PlaylistGenerator::GenerateByTime(const QString& output, int s
     artistLog_.rewrite();
     int cur = std::clamp(startHour, 0, 24) * 60;
     preparePool();
+    // A record without a length would fill nothing: it is never drawn in this mode.
+    std::erase_if(pool_, [](const TBaseEntry& e) { return e.durationMs == 0; });
+    used_.assign(pool_.size(), 0);
     prepareLists(true);
     blocks_.clear();
     if (tmpl_.isAds)
@@ -464,13 +496,13 @@ GenerationOutcome PlaylistGenerator::GenerateByTime(const QString& output, int s
     if (!error) {
         carried_ = largest;
         mainLogWrite(QStringLiteral("End : ") + deviationText + QStringLiteral("\r\n"));
-        writeItems(output, true);
+        writeItems(output, true, &out.writeError);
         out.itemCount = int(items_.size());
         out.deviationText = formatDeviation(d);
     } else {
         // Even a pass that writes no items leaves a playlist file with its header.
         items_.clear();
-        if (!QFileInfo::exists(output)) writeItems(output, true);
+        if (!QFileInfo::exists(output)) writeItems(output, true, &out.writeError);
         out.deviationText = formatDeviation(leftAtError);
     }
     if (mainLog_.isOpen()) mainLog_.close();

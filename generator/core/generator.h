@@ -56,8 +56,10 @@ struct GeneratorTexts {
 // What one Generate command came to.
 struct GenerationOutcome {
     bool error = false;    // some pass (or the count mode) found too few tracks
+    QString writeError;    // why the playlist could not be written; empty when it was
     QString deviationText; // the deviation label of the time mode ("" in the count mode)
     int itemCount = 0;     // items written by this command
+    bool ok() const { return !error && writeError.isEmpty(); }
 };
 
 // "%.2d:%.2d" of whole minutes and seconds, the sign in front ("-00:30", "-01:30").
@@ -112,7 +114,12 @@ private:
     void buildSlots();
     void mainLogWrite(const QString& text);
     bool fill(double& r); // false on the not-enough-tracks error
-    bool writeItems(const QString& output, bool append);
+    // Whether some record may still be taken for a remainder of r minutes, as drawn or
+    // through the special fitting search.
+    bool anyTrackCouldFit(double r) const;
+    // Writes the items after the file's header; false with an error box and *error when the
+    // playlist cannot be written.
+    bool writeItems(const QString& output, bool append, QString* error);
     void reportError();
 
     GeneratorRandom random_;

@@ -5,6 +5,7 @@
 #include "common/playlistfile/m3u.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -74,6 +75,18 @@ GeneratorTemplate LoadPreset(const QString& fileName) {
     return t;
 }
 
+GeneratorTemplate clampedTemplate(GeneratorTemplate t) {
+    t.type = t.type == 2 ? 2 : 1;
+    t.trackCount = std::clamp(t.trackCount, 0, 10000);
+    t.minuteCount = std::clamp(t.minuteCount, 0, 1440);
+    t.startHour = std::clamp(t.startHour, 0, 23);
+    t.chooseType = t.chooseType == 2 ? 2 : 1;
+    t.rotationType = t.rotationType == 2 ? 2 : 1;
+    t.rotationEvery = std::clamp(t.rotationEvery, 1, 100);
+    t.jingleEvery = std::clamp(t.jingleEvery, 1, 100);
+    return t;
+}
+
 bool SavePreset(const QString& fileName, const GeneratorTemplate& t, QString* error) {
     IniFile ini(fileName);
     ini.writeInt(S1, "Type", t.type);
@@ -124,6 +137,17 @@ QString defaultTemplatePath() {
 
 QString presetPath(const QString& name) {
     return presetFolder() + stripUnsafePresetChars(name) + QStringLiteral(".prs");
+}
+
+QString presetNameFromText(const QString& text) {
+    return stripUnsafePresetChars(text).trimmed();
+}
+
+QString existingPresetFile(const QString& text) {
+    const QString name = presetNameFromText(text);
+    if (name.isEmpty()) return {};
+    const QString path = presetPath(name);
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
 GeneratorOptions clampedOptions(GeneratorOptions o) {

@@ -44,6 +44,10 @@ struct GeneratorTemplate {
 // controls are set: Type 1 gives the minute count 0, Type 2 the track count 0; DontRepeat and
 // NoRepeatArtists exclude each other, NoRepeatArtists (set last) winning.
 GeneratorTemplate LoadPreset(const QString& fileName);
+// A template as the window's controls hold it: the track count within 0..10000, the minute
+// count within 0..1440, the start hour within 0..23, the rotation and jingle intervals within
+// 1..100, and every choice one of its buttons (a value other than 2 is the first one).
+GeneratorTemplate clampedTemplate(GeneratorTemplate t);
 // Writes every key, Step1 to Step6; Count is the count of the current type. The commercial
 // list is joined with "?" after each name and cut into 2000-character pieces: Lists, Lists1,
 // Lists2, ...; continuation keys of an earlier, longer save are removed. Other lines of an
@@ -56,6 +60,12 @@ QString presetFolder();
 QString defaultTemplatePath();
 // The preset file for a name typed by the user (unsafe characters dropped).
 QString presetPath(const QString& name);
+// The preset name a text typed into the preset box stands for: unsafe characters dropped and
+// surrounding blanks trimmed. Saving, choosing and deleting all go by it.
+QString presetNameFromText(const QString& text);
+// The file of the existing preset a typed text names, or empty when there is none (so a name
+// typed for saving never loads defaults over the template being edited).
+QString existingPresetFile(const QString& text);
 
 // The tuning options, each clamped to its slider's range.
 struct GeneratorOptions {

@@ -7,11 +7,14 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/settings.h"
+#include "common/tags/tracktag.h"
 #include "platform/prompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -31,6 +34,11 @@ GeneratorLanguage readGeneratorLanguage(const QString& langDir) {
     for (const QString& key : ini.keys("Captions"))
         lang.captions.insert(key, ini.readString("Captions", key, QString()));
     return lang;
+}
+
+QString generatorWindowTitle(const QString& caption) {
+    const QString version = FileVersionText(QCoreApplication::applicationFilePath());
+    return version.isEmpty() ? caption : caption + QStringLiteral(" (") + version + u')';
 }
 
 std::uint64_t clockSeed() {
@@ -103,11 +111,12 @@ GenerationOutcome GeneratorSession::generateInto(const QString& output, const Ge
     const QString part = output + QStringLiteral(".generating");
     QFile::remove(part);
     GenerationOutcome result = gen.Generate(part);
-    if (!result.error) {
+    if (result.ok()) {
         if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(output).constData()) !=
             0) {
-            logLine(QStringLiteral("Playlist %1 cannot be written").arg(output));
-            result.error = true;
+            result.writeError = QStringLiteral("Playlist %1 cannot be written: %2")
+                                    .arg(output, QString::fromLocal8Bit(std::strerror(errno)));
+            logLine(result.writeError);
         }
     }
     QFile::remove(part);
@@ -186,15 +195,18 @@ int runUnattended(const QStringList& args, QTextStream& out) {
     }
     GeneratorSession session(library);
     session.openLogs();
-    const GeneratorTemplate t = LoadPreset(presetFile);
+    // A hand-edited preset may hold any number; the window's fields would clamp them.
+    const GeneratorTemplate t = clampedTemplate(LoadPreset(presetFile));
     const GeneratorOptions o = ReadGeneratorOptions(generatorOptionsPath());
     const GenerationOutcome r = session.generateInto(QFileInfo(output).absoluteFilePath(), t, o);
     if (r.error)
         out << session.language().s[0].trimmed() << "\n";
+    else if (!r.writeError.isEmpty())
+        out << r.writeError << "\n";
     else
         out << "ok\n";
     out.flush();
-    return r.error ? 1 : 0;
+    return r.ok() ? 0 : 1;
 }
 
 } // namespace wc

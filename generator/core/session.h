@@ -86,6 +86,11 @@ private:
     QSet<QString> acceptedKeep_;
 };
 
+// The window title: the caption followed by " (" + the running program's file version + ")",
+// or the caption alone when it has no version. The version comes from the executable itself,
+// wherever the program was started from.
+QString generatorWindowTitle(const QString& caption);
+
 // A seed for one generation from the program's clock and the process.
 std::uint64_t clockSeed();
 

@@ -2,7 +2,6 @@
 
 #include "common/paths.h"
 #include "common/playlistfile/m3u.h"
-#include "common/tags/tracktag.h"
 #include "platform/prompts.h"
 
 #include <QButtonGroup>
@@ -56,9 +55,7 @@ TLumbraWnd::TLumbraWnd(const QString& libraryFile, QWidget* parent)
     : QWidget(parent), session_(libraryFile) {
     setObjectName(QStringLiteral("TLumbraWnd"));
     build();
-    const QString caption = QStringLiteral("Генератор плейлистов");
-    const QString version = FileVersionText(QStringLiteral("Lumbra"));
-    setWindowTitle(version.isEmpty() ? caption : caption + QStringLiteral(" (") + version + u')');
+    setWindowTitle(generatorWindowTitle(QStringLiteral("Генератор плейлистов")));
     session_.start();
     session_.onClose = [this] {
         QMetaObject::invokeMethod(
@@ -242,7 +239,12 @@ void TLumbraWnd::build() {
     presets->addWidget(btSave);
     presets->addWidget(btDelete);
     presets->addWidget(btClear);
+    // Enter in the box chooses the typed name once; it adds no entry to the list (an entry
+    // stands for a file) and Qt's own activation on Enter, which fires twice, stays off.
+    cbPresets_->setInsertPolicy(QComboBox::NoInsert);
     connect(cbPresets_, &QComboBox::textActivated, this, &TLumbraWnd::choosePreset);
+    connect(cbPresets_->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { choosePreset(cbPresets_->currentText()); });
     connect(btSave, &QPushButton::clicked, this, &TLumbraWnd::savePresetCommand);
     connect(btDelete, &QPushButton::clicked, this, &TLumbraWnd::deletePresetCommand);
     connect(btClear, &QPushButton::clicked, this, &TLumbraWnd::clearTemplateCommand);
@@ -395,7 +397,7 @@ void TLumbraWnd::applyLanguage() {
                          : findChild<QWidget*>(it.key());
         if (!w) continue;
         if (w == this)
-            setWindowTitle(it.value());
+            setWindowTitle(generatorWindowTitle(it.value()));
         else if (auto* b = qobject_cast<QAbstractButton*>(w))
             b->setText(it.value());
         else if (auto* l = qobject_cast<QLabel*>(w))
@@ -432,9 +434,10 @@ void TLumbraWnd::closeEvent(QCloseEvent* e) {
 
 void TLumbraWnd::generateCommand() {
     const GenerationOutcome r = session_.generate(templateFromControls(), optionsFromSliders());
-    lbResult_->setText(r.error ? QStringLiteral("error") : QStringLiteral("OK"));
-    lbResult_->setStyleSheet(r.error ? QStringLiteral("color: red")
-                                     : QStringLiteral("color: green"));
+    // "OK" only when enough tracks were found and the playlist was written.
+    lbResult_->setText(r.ok() ? QStringLiteral("OK") : QStringLiteral("error"));
+    lbResult_->setStyleSheet(r.ok() ? QStringLiteral("color: green")
+                                    : QStringLiteral("color: red"));
     if (rbTime_->isChecked()) lbDeviation_->setText(r.deviationText);
 }
 
@@ -465,12 +468,14 @@ void TLumbraWnd::refreshPresetList() {
 }
 
 void TLumbraWnd::choosePreset(const QString& name) {
-    setControls(LoadPreset(presetPath(name)));
+    const QString file = existingPresetFile(name);
+    if (file.isEmpty()) return;
+    setControls(LoadPreset(file));
     resetResultLabels();
 }
 
 void TLumbraWnd::savePresetCommand() {
-    const QString name = stripUnsafePresetChars(cbPresets_->currentText()).trimmed();
+    const QString name = presetNameFromText(cbPresets_->currentText());
     if (name.isEmpty()) return;
     QDir().mkpath(presetFolder());
     QString why;
@@ -481,8 +486,8 @@ void TLumbraWnd::savePresetCommand() {
 }
 
 void TLumbraWnd::deletePresetCommand() {
-    const QString path = presetPath(cbPresets_->currentText());
-    if (QFileInfo::exists(path)) QFile::remove(path);
+    const QString path = existingPresetFile(cbPresets_->currentText());
+    if (!path.isEmpty()) QFile::remove(path);
     refreshPresetList();
     cbPresets_->setEditText(QString());
 }

@@ -105,6 +105,39 @@ TEST(LumbraUnattended, WritesPlaylistsThatThePlayerLoads) {
     EXPECT_TRUE(QFileInfo::exists(h.home.filePath("Log/Playlist Generator Log.txt")));
 }
 
+TEST(LumbraUnattended, HandEditedCountAndStartHourAreClampedAsInTheWindow) {
+    Home h;
+    writeList(h.home.filePath("clock.m3u"), {{5, "/sig/23 signal.mp3"}, {5, "/sig/00 signal.mp3"}});
+    h.preset("Huge", "[Step1]\r\nType=1\r\nCount=50000\r\n");
+    h.preset("Late", "[Step1]\r\nType=2\r\nCount=60\r\nStartTime=30\r\nIsStartTime=1\r\n"
+                     "[Step5]\r\nIsClock=1\r\nPlayList=" +
+                         h.home.filePath("clock.m3u").toUtf8() + "\r\n");
+    struct Case {
+        const char* preset;
+        size_t items;      // 0: not checked
+        const char* first; // the first item's path, or nullptr
+    };
+    const Case cases[] = {
+        {"Huge", 10000, nullptr},          // the track count field ends at 10000
+        {"Late", 0, "/sig/23 signal.mp3"}, // the start hour field ends at 23
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.preset);
+        const QString out = h.home.filePath(QStringLiteral("%1.m3u").arg(c.preset));
+        const Home::Result r = h.run({h.library(), "--preset", c.preset, "--output", out});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.output.trimmed(), QStringLiteral("ok"));
+        const auto entries = readOutput(out);
+        if (c.items) {
+            EXPECT_EQ(entries.size(), c.items);
+        }
+        if (c.first) {
+            ASSERT_FALSE(entries.empty());
+            EXPECT_EQ(entries.front().path, QString::fromLatin1(c.first));
+        }
+    }
+}
+
 TEST(LumbraUnattended, ErrorsExitWithOneAndKeepThePreviousPlaylist) {
     Home h;
     h.preset("TooMany", "[Step1]\r\nType=1\r\nCount=500\r\n[Step2]\r\nDontRepeat=1\r\n");

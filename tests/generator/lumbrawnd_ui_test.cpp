@@ -3,6 +3,7 @@
 #include "common/clock_qt.h"
 #include "common/ini.h"
 #include "common/paths.h"
+#include "common/version.h"
 #include "generator/ui/tlumbrawnd.h"
 #include "genfixture.h"
 #include "platform/prompts.h"
@@ -11,9 +12,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTest>
 
 using namespace wc;
 using namespace gentest;
@@ -163,6 +166,127 @@ TEST_F(Window, GenerateShowsResultAndReportCommandWithoutLog) {
     w.generateCommand();
     EXPECT_EQ(child<QLabel>(w, "lbResult")->text(), QStringLiteral("OK"));
     EXPECT_EQ(readOutput(w.session().stackPath()).size(), 5u);
+    w.close();
+}
+
+TEST_F(Window, EnterInThePresetBoxLoadsOnlyAnExistingPresetAndNamesAreTrimmed) {
+    TLumbraWnd w(QString{});
+    w.show();
+    auto* box = child<QComboBox>(w, "cbPresets");
+    auto* tracks = child<QSpinBox>(w, "seTracks");
+    auto* minutes = child<QSpinBox>(w, "seMinutes");
+    GeneratorTemplate morning;
+    morning.type = 2;
+    morning.trackCount = 0;
+    morning.minuteCount = 90;
+    QDir().mkpath(home.filePath("Presets/Generator"));
+    ASSERT_TRUE(SavePreset(home.filePath("Presets/Generator/Morning.prs"), morning));
+    w.refreshPresetList();
+    const int listed = box->count();
+    GeneratorTemplate edited; // the template being edited, not saved yet
+    edited.trackCount = 33;
+    w.setControls(edited);
+    const auto typeAndEnter = [&](const QString& text) {
+        box->lineEdit()->clear();
+        QTest::keyClicks(box->lineEdit(), text);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    };
+
+    // A name typed for saving: nothing loads, no entry appears, the name stays to be saved.
+    typeAndEnter(QStringLiteral("Evening"));
+    EXPECT_EQ(w.templateFromControls(), edited);
+    EXPECT_EQ(box->count(), listed);
+    EXPECT_EQ(box->currentText(), QStringLiteral("Evening"));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("Presets/Generator/Evening.prs")));
+
+    // An existing name, with blanks around it, is chosen.
+    typeAndEnter(QStringLiteral("  Morning "));
+    EXPECT_EQ(minutes->value(), 90);
+    EXPECT_EQ(tracks->value(), 0);
+    EXPECT_EQ(w.templateFromControls(), morning);
+    EXPECT_EQ(box->count(), listed);
+
+    // Saving and deleting go by the same trimmed name.
+    w.setControls(edited);
+    box->setEditText(QStringLiteral(" Evening  "));
+    w.savePresetCommand();
+    EXPECT_EQ(LoadPreset(home.filePath("Presets/Generator/Evening.prs")), edited);
+    w.choosePreset(QStringLiteral(" Morning "));
+    EXPECT_EQ(w.templateFromControls(), morning);
+    box->setEditText(QStringLiteral(" Morning "));
+    w.deletePresetCommand();
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("Presets/Generator/Morning.prs")));
+    EXPECT_EQ(box->findText(QStringLiteral("Morning")), -1);
+    // A deleted name chooses nothing any more.
+    w.setControls(edited);
+    w.choosePreset(QStringLiteral("Morning"));
+    EXPECT_EQ(w.templateFromControls(), edited);
+    w.close();
+}
+
+TEST_F(Window, TitleCarriesTheProgramsVersionFromAnyWorkingFolder) {
+    QTemporaryDir elsewhere;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    const QString suffix = QStringLiteral(" (") + QStringLiteral(WC_VERSION_TEXT) + u')';
+    {
+        TLumbraWnd w(QString{});
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Генератор плейлистов") + suffix);
+        w.close();
+    }
+    // A caption from the language file keeps the version too.
+    writeText(home.filePath("system.ini"), "[Options]\r\nLangDir=XX\r\n");
+    writeText(home.filePath("Lang/XX/lang_g.ini"), "[Captions]\r\nTLumbraWnd=Generator\r\n");
+    {
+        TLumbraWnd w(QString{});
+        w.show();
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Generator") + suffix);
+        w.close();
+    }
+    QDir::setCurrent(before);
+}
+
+TEST_F(Window, FailedWriteOfThePlaylistShowsAnError) {
+    QDir().mkpath(home.filePath("Database"));
+    ASSERT_TRUE(writeLibraryFile(home.filePath("Database/Base.dfs"),
+                                 makeLibrary({{"A", "a", 200}, {"B", "b", 200}}, home.path())));
+    TLumbraWnd w(home.filePath("Database/Base.dfs"));
+    w.show();
+    GeneratorTemplate t;
+    t.trackCount = 3;
+    w.setControls(t);
+    // A folder where the hand-over playlist should go: the file cannot be written.
+    ASSERT_TRUE(QDir().mkpath(w.session().stackPath()));
+    rec.shown.clear();
+    w.generateCommand();
+    EXPECT_EQ(child<QLabel>(w, "lbResult")->text(), QStringLiteral("error"));
+    ASSERT_EQ(rec.shown.size(), 1u);
+    EXPECT_EQ(rec.shown[0].caption, QStringLiteral("Error"));
+    EXPECT_TRUE(rec.shown[0].text.contains(QStringLiteral("Stack.m3u")))
+        << rec.shown[0].text.toStdString();
+    // Once it can be written again, the same command reports OK.
+    ASSERT_TRUE(QDir(w.session().stackPath()).removeRecursively());
+    w.generateCommand();
+    EXPECT_EQ(child<QLabel>(w, "lbResult")->text(), QStringLiteral("OK"));
+    EXPECT_EQ(readOutput(w.session().stackPath()).size(), 3u);
+    w.close();
+}
+
+TEST_F(Window, ControlsClampAHandEditedPresetAsTheUnattendedModeDoes) {
+    const QByteArray texts[] = {
+        "[Step1]\nType=1\nCount=50000\nStartTime=30\n[Step3]\nNumTrack=0\n[Step4]\nNumTrack=900\n",
+        "[Step1]\nType=2\nCount=-5\nStartTime=-2\n[Step2]\nType=7\n[Step3]\nType=0\n",
+        "[Step1]\nType=9\nCount=7\n",
+    };
+    TLumbraWnd w(QString{});
+    w.show();
+    for (const QByteArray& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        const QString file = home.filePath("Presets/Generator/hand.prs");
+        writeText(file, text);
+        w.choosePreset(QStringLiteral("hand"));
+        EXPECT_EQ(clampedTemplate(LoadPreset(file)), w.templateFromControls());
+    }
     w.close();
 }
 

@@ -257,6 +257,30 @@ TEST_F(MainTimerTest, SilenceDetectorActsAfterItsIntervalButNotWhilePaused) {
     }
 }
 
+TEST_F(MainTimerTest, SilenceDetectorIntervalBelowOneSecondCountsAsOne) {
+    profile.QuietOn = true;
+    profile.QuietAction = 2; // restart from the top
+    for (const int interval : {0, -3}) {
+        SCOPED_TRACE(interval);
+        profile.QuietInterval = interval;
+        master.ClearItems();
+        add("a", tone("a.wav", 1.0, 0));
+        MainTimer& t = makeTimer();
+        t.start();
+        startFirst();
+        loop.runFor(1900); // the item ended after 1 s: 0.9 s of silence so far
+        EXPECT_EQ(master.PlayingIndex(), -1);
+        EXPECT_EQ(hooks.announced.size(), 1);
+        loop.runFor(200);
+        EXPECT_EQ(master.PlayingIndex(), 0);
+        EXPECT_EQ(hooks.announced.size(), 2);
+        EXPECT_EQ(controller->DeckA().state, audio::DeckPlay);
+        hooks.announced.clear();
+        timer.reset();
+        controller.reset();
+    }
+}
+
 TEST_F(MainTimerTest, SilenceDetectorNextTrackGoesOnAfterTheLastPlayedItem) {
     profile.QuietOn = true;
     profile.QuietInterval = 2;

@@ -160,6 +160,28 @@ TEST(Wma, FileWithoutExtendedDescriptionGainsOne) {
     EXPECT_TRUE(after.endsWith(object(kData, QByteArray(100, '\x5A'))));
 }
 
+TEST(Wma, CyrillicTextsKeepThirtyCharactersInTheRecord) {
+    const QString title = QString::fromUtf8("Очень длинное название песенки!"); // 31 letters
+    const QString artist = QString::fromUtf8("Исполнитель");
+    const QByteArray t16 = utf16z(title), a16 = utf16z(artist);
+    const QByteArray f = asfFile({fileProps(128000), streamProps(2, 44100, 16000),
+                                  object(kContent, le16(int(t16.size())) + le16(int(a16.size())) +
+                                                       le16(0) + le16(0) + le16(0) + t16 + a16)});
+    Scratch s;
+    writeAll(s.path("c.wma"), f);
+    TrackTag t;
+    ASSERT_TRUE(ReadTrackTag(s.path("c.wma"), t));
+    EXPECT_TRUE(tagHasMarker(t, "WMA"));
+    EXPECT_EQ(tagText(t, TagField::Title), title.left(30));
+    EXPECT_EQ(tagText(t, TagField::Artist), artist);
+    setTagText(t, TagField::Album, QString::fromUtf8("Альбом"));
+    ASSERT_TRUE(WriteTrackTag(s.path("c.wma"), t, 0).ok);
+    const TWMA back = readBytes(readAll(s.path("c.wma")));
+    EXPECT_EQ(back.title, title); // the stored title is written back whole
+    EXPECT_EQ(back.artist, artist);
+    EXPECT_EQ(back.album, QString::fromUtf8("Альбом"));
+}
+
 TEST(Wma, AttributeValuesAndLimits) {
     const QByteArray big(40000, 'p');
     const QByteArray ecd =

@@ -56,6 +56,41 @@ TEST(Id3v1, ReadsRawFieldsAndGenreName) {
     EXPECT_EQ(v1.comment, "Nice");
 }
 
+TEST(Id3v1, TrackNumberAfterAZeroOrASpaceInByte28) {
+    // Byte 28 zero and byte 29 not, or byte 28 a space and byte 29 not a space: ID3v1.1, the
+    // comment is its first 28 bytes and byte 29 the track. Anything else: ID3v1.0.
+    struct Case {
+        QByteArray comment; // 30 bytes
+        int version, track;
+        const char* text;
+    };
+    const QByteArray text28("Recorded live at the studio ", 28);
+    const Case cases[] = {
+        {text28 + QByteArray("\0\x05", 2), 2, 5, "Recorded live at the studio"},
+        {text28 + QByteArray(" \x07", 2), 2, 7, "Recorded live at the studio"},
+        {text28 + QByteArray(" A", 2), 2, 'A', "Recorded live at the studio"},
+        {text28 + QByteArray(" \0", 2), 2, 0, "Recorded live at the studio"},
+        {text28 + QByteArray("  ", 2), 1, 0, "Recorded live at the studio"},
+        {text28 + QByteArray("\0\0", 2), 1, 0, "Recorded live at the studio"},
+        {text28 + QByteArray("x\x05", 2), 1, 0, "Recorded live at the studio x\x05"},
+    };
+    Scratch s;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.comment.right(2).toHex().toStdString());
+        ASSERT_EQ(c.comment.size(), 30);
+        writeAll(s.path("t.mp3"), audioBytes(300) + id3v1Block("T", "A", "", "", c.comment, 0));
+        TID3v1 v1;
+        ASSERT_TRUE(v1.readFromFile(s.path("t.mp3")));
+        EXPECT_EQ(v1.version, c.version);
+        EXPECT_EQ(v1.track, c.track);
+        EXPECT_EQ(v1.comment, QString::fromLatin1(c.text));
+        TrackTag t;
+        ASSERT_TRUE(ReadTrackTag(s.path("t.mp3"), t));
+        EXPECT_EQ(QByteArray(t.comment, 30), c.comment); // the record keeps the raw bytes
+        EXPECT_EQ(tagTrackNumber(t), c.track);
+    }
+}
+
 TEST(Id3v1, GenreBytesOutsideTheTableGiveNoGenre) {
     Scratch s;
     for (const int g : {147, 148, 200, 255}) {

@@ -332,6 +332,32 @@ TEST(OggSave, LongValuesSurviveAnUnchangedRecord) {
     EXPECT_TRUE(checkPages(readAll(s.path("l.ogg"))).crcOk);
 }
 
+TEST(OggSave, CyrillicTextsKeepThirtyCharactersInTheRecord) {
+    // 31 letters: the record keeps 30 of them (not the 15 that fit in 30 bytes of UTF-8), and
+    // an edit of another field writes the stored title back whole.
+    const QString title = QString::fromUtf8("Очень длинное название песенки!");
+    const QString artist = QString::fromUtf8("Исполнитель с длинным именем!!");
+    ASSERT_EQ(title.size(), 31);
+    QByteArray f =
+        oggFile(idPacket(2, 44100, 128000),
+                commentPacket({"TITLE=" + title.toUtf8(), "ARTIST=" + artist.toUtf8()}), 441000);
+    Scratch s;
+    writeAll(s.path("c.ogg"), f);
+    TrackTag t;
+    ASSERT_TRUE(ReadTrackTag(s.path("c.ogg"), t));
+    EXPECT_EQ(tagText(t, TagField::Title), title.left(30));
+    EXPECT_EQ(tagText(t, TagField::Artist), artist);
+    setTagText(t, TagField::Album, QString::fromUtf8("Альбом"));
+    ASSERT_TRUE(WriteTrackTag(s.path("c.ogg"), t, 0).ok);
+    TOggVorbis o;
+    ASSERT_TRUE(o.readFromFile(s.path("c.ogg")));
+    EXPECT_EQ(o.title, title);
+    EXPECT_EQ(o.artist, artist);
+    EXPECT_EQ(o.album, QString::fromUtf8("Альбом"));
+    // On disk the comments stay UTF-8.
+    EXPECT_TRUE(readAll(s.path("c.ogg")).contains("ALBUM=" + QString::fromUtf8("Альбом").toUtf8()));
+}
+
 TEST(OggSave, CommentHeaderGrowingAcrossPagesIsRepaginated) {
     const QString src = oggTagged();
     if (src.isEmpty()) GTEST_SKIP() << "oggenc or sox missing";

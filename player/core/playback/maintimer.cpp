@@ -151,7 +151,8 @@ void MainTimer::silenceDetector() {
         idleMs_ = 0;
     else
         idleMs_ += kTickMs;
-    if (idleMs_ < qint64(profile_.QuietInterval) * 1000) return;
+    // An interval below one second counts as one: the action must not run at every tick.
+    if (idleMs_ < std::max<qint64>(profile_.QuietInterval, 1) * 1000) return;
     idleMs_ = 0;
     PlaylistView& master = controller_.master();
     const auto restartFromTop = [&] {
