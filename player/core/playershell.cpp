@@ -169,6 +169,16 @@ void PlayerShell::selectAndPlay(int index) {
     services_.play();
 }
 
+void PlayerShell::enterResumeMode() {
+    resumeMode = true;
+    services_.setResumeMode(true);
+}
+
+void PlayerShell::writeLastFile(const QString& fileName) {
+    QString error;
+    if (!runIni.setLastFileName(fileName, &error)) logLine(error);
+}
+
 void PlayerShell::runAutoexec() {
     bool ok = false;
     const QString text = readTextFile(inProgramDir(QStringLiteral("autoexec.ini")), &ok);
@@ -179,7 +189,7 @@ void PlayerShell::runAutoexec() {
             services_.play();
             continue;
         }
-        resumeMode = true;
+        enterResumeMode();
         QStringList files;
         for (int i = 0; i < master_.count(); ++i)
             files << master_.fileName(i);
@@ -212,7 +222,7 @@ void PlayerShell::actOnCommandLine() {
 void PlayerShell::actOnWatchdogMarkers() {
     if (commandLine.watchdogWindow) {
         watchdogMode = true;
-        resumeMode = true;
+        enterResumeMode();
         services_.showWatchdogIndicator();
         const qint64 h = *commandLine.watchdogWindow;
         if (h > 0 && h <= std::numeric_limits<WindowHandle>::max()) {
@@ -221,7 +231,7 @@ void PlayerShell::actOnWatchdogMarkers() {
         }
     }
     if (commandLine.resume) {
-        resumeMode = true;
+        enterResumeMode();
         const qint64 index = commandLine.resume->index;
         if (index >= 0 && index < master_.count())
             master_.selectOnly(int(index));

@@ -53,6 +53,9 @@ public:
     // True when the command line names a playlist to load ("list" and a path).
     bool loadsPlaylistFromCommandLine() const;
     void actOnWatchdogMarkers();
+    // Resume mode: the file of the item now on air ("" after Stop) goes to run.ini
+    // [LastFile] LastFileName at once.
+    void writeLastFile(const QString& fileName);
 
     // The private messages; returns the answer.
     qint64 handleMessage(quint32 msg, qint64 wParam, qint64 lParam);
@@ -79,6 +82,7 @@ public:
 
 private:
     void selectAndPlay(int index);
+    void enterResumeMode();
     void stopTimers();
 
     ShellServices& services_;

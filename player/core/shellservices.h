@@ -106,6 +106,8 @@ public:
 
     // Playback: the Play command, and the play position of the current deck.
     virtual void play() {}
+    // Resume mode is on: from now on every started item is written to run.ini [LastFile].
+    virtual void setResumeMode(bool /*on*/) {}
     virtual void seekCurrentMs(qint64 /*ms*/) {}
     virtual qint64 positionMs() const { return 0; }
     // Playlists: numbering and totals of the active playlist; loading a playlist file into it.

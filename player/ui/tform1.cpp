@@ -517,6 +517,10 @@ void TForm1::play() {
     if (onAir_) onAir_->controller().aPlay();
 }
 
+void TForm1::setResumeMode(bool on) {
+    if (onAir_) onAir_->controller().setResumeMode(on);
+}
+
 void TForm1::seekCurrentMs(qint64 ms) {
     if (onAir_) onAir_->controller().DeckA().SeekMs(int(std::clamp<qint64>(ms, 0, INT_MAX)));
 }
@@ -530,6 +534,9 @@ void TForm1::mainTimerTick() {
 }
 
 void TForm1::stopAudio() {
+    // Closing stops the decks without the Stop command: run.ini keeps the item that was on
+    // air, so that the next start resumes after it.
+    if (onAir_) onAir_->controller().setResumeMode(false);
     onAir_.reset();
 }
 

@@ -71,6 +71,7 @@ public:
     StoreLoadResult loadTrackStore() override;
     void databaseChanged(qint64 code) override;
     void play() override;
+    void setResumeMode(bool on) override;
     void seekCurrentMs(qint64 ms) override;
     qint64 positionMs() const override;
     void mainTimerTick() override;
@@ -97,6 +98,7 @@ public:
     // PlaybackHooks
     void AnnounceItem(const QString& fileName, int index) override;
     void ShowOnAirText(const QString& text) override;
+    void WriteLastFile(const QString& fileName) override { shell_->writeLastFile(fileName); }
 
     // MainTimerHooks
     double CpuLoad() override { return cpuMeter_.sample(); }

@@ -17,11 +17,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <array>
 #include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace wc;
+
+// Readable failure messages for texts.
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -309,4 +316,148 @@ TEST_F(ProgramTest, UnreadableTrackStoreGivesOneErrorBoxAndTheWindowStillComes) 
     EXPECT_EQ(out.count(QStringLiteral("I/O Error ")), 1) << out.toStdString();
     EXPECT_TRUE(out.contains(st.home.filePath("Database/Files.Dat"))) << out.toStdString();
     EXPECT_FALSE(out.contains(QStringLiteral("Error accessing database"))) << out.toStdString();
+}
+
+namespace {
+
+// A list of tones in the station's folder, saved as the profile's playlist: "Tone <i>", each
+// of the given length in seconds.
+std::vector<M3uEntry> writeToneList(Station& st, const std::vector<double>& seconds) {
+    std::vector<M3uEntry> list;
+    for (size_t i = 0; i < seconds.size(); ++i) {
+        M3uEntry e;
+        e.path = st.home.filePath(QStringLiteral("tone%1.wav").arg(i));
+        writeTone(e.path, seconds[i], 440 + 110 * double(i));
+        e.hasInfo = true;
+        e.seconds = qint64(seconds[i]);
+        e.text = QStringLiteral("Tone %1").arg(i);
+        list.push_back(e);
+    }
+    EXPECT_TRUE(writeM3uFile(st.home.filePath("Profile/Default.m3u"), list));
+    return list;
+}
+
+void writeAutoexec(Station& st, const QByteArray& text) {
+    QFile f(st.home.filePath("autoexec.ini"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+// Reads the program's output into out until it holds needle; false after ms (or when the
+// program ended first).
+bool waitForOutput(QProcess& p, QByteArray& out, const QByteArray& needle, int ms = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (!out.contains(needle) && t.elapsed() < ms && p.state() == QProcess::Running) {
+        p.waitForReadyRead(200);
+        out += p.readAll();
+    }
+    out += p.readAll();
+    return out.contains(needle);
+}
+
+// The "On air: ..." lines of an output, in order.
+QStringList onAirLines(const QByteArray& out) {
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(out).split(u'\n'))
+        if (line.contains(QLatin1String("On air: ")))
+            lines << line.mid(line.indexOf(QLatin1String("On air: ")));
+    return lines;
+}
+
+QString lastFileName(const Station& st) {
+    return IniFile(st.home.filePath("Profile/run.ini")).readString("LastFile", "LastFileName", "-");
+}
+
+// The item's announcement comes first, its record in run.ini right after it.
+bool waitForLastFileName(const Station& st, const QString& expected) {
+    QElapsedTimer t;
+    t.start();
+    while (lastFileName(st) != expected && t.elapsed() < 10000)
+        QThread::msleep(20);
+    return lastFileName(st) == expected;
+}
+
+} // namespace
+
+// "resumeplaylist": a player killed while the third item is on air comes back after the kill
+// and goes on with the item after it, as run.ini recorded; an orderly close keeps the record.
+TEST_F(ProgramTest, ResumePlaylistAfterAKillGoesOnAfterTheItemThatWasOnAir) {
+    Station st(runtime.path(), 780);
+    const std::vector<M3uEntry> list = writeToneList(st, {1, 1, 60, 60, 1});
+    writeAutoexec(st, "resumeplaylist\r\n");
+
+    QProcess& first = st.start();
+    QByteArray out;
+    ASSERT_TRUE(waitForOutput(first, out, "On air: Tone 2")) << out.toStdString();
+    EXPECT_TRUE(waitForLastFileName(st, list[2].path));
+    EXPECT_EQ(onAirLines(out), QStringList({"On air: Tone 0", "On air: Tone 1", "On air: Tone 2"}))
+        << out.toStdString();
+    EXPECT_EQ(lastFileName(st), list[2].path);
+    first.kill(); // a crash: nothing of the orderly close runs
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(lastFileName(st), list[2].path);
+
+    QProcess& second = st.start();
+    QByteArray again;
+    ASSERT_TRUE(waitForOutput(second, again, "On air: ")) << again.toStdString();
+    // Let the start settle, then look at everything that went on air.
+    ASSERT_NE(st.waitForWindow(second), 0);
+    again += second.readAll();
+    EXPECT_EQ(onAirLines(again), QStringList({"On air: Tone 3"})) << again.toStdString();
+    EXPECT_TRUE(waitForLastFileName(st, list[3].path));
+    ASSERT_TRUE(stopWithSigterm(second));
+    EXPECT_EQ(lastFileName(st), list[3].path);
+}
+
+// The watchdog's way back: the heartbeats name the playing item and its position; a player
+// restarted with the resume marker after a kill plays that item again, 10 s further on.
+TEST_F(ProgramTest, WatchdogResumeAfterAKillPlaysTheReportedItemFurtherOn) {
+    Station st(runtime.path(), 781);
+    writeToneList(st, {1, 1, 90, 1});
+    writeAutoexec(st, "startplaylist\r\n");
+    std::vector<std::array<qint64, 2>> beats;
+    Endpoint watchdog("Watchdog", "watchdog", [&](quint32 msg, qint64 w, qint64 l) -> qint64 {
+        if (msg == MSG_WATCHDOG_HEARTBEAT) beats.push_back({w, l});
+        return 0;
+    });
+    const QString marker = QStringLiteral("+watchdog%1").arg(watchdog.handle());
+    // The first heartbeat of item 2 from the instance that registers (lParam -2) after the
+    // call begins; beats of an earlier instance still queued are passed over.
+    auto nextBeat = [&](QProcess& p, QByteArray& out) -> std::optional<std::array<qint64, 2>> {
+        QElapsedTimer t;
+        t.start();
+        bool registered = false;
+        while (t.elapsed() < 30000 && p.state() == QProcess::Running) {
+            processBusEvents(200);
+            out += p.readAll();
+            for (; !beats.empty(); beats.erase(beats.begin())) {
+                const auto b = beats.front();
+                if (b[1] == -2) registered = true;
+                if (registered && b[1] >= 0 && b[0] == 2) return b;
+            }
+        }
+        return std::nullopt;
+    };
+
+    QProcess& first = st.start({marker});
+    QByteArray out;
+    const auto beat = nextBeat(first, out);
+    ASSERT_TRUE(beat) << out.toStdString();
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+
+    QFile::remove(st.home.filePath("autoexec.ini"));
+    const QString resume = QStringLiteral("+?wdog__resume%1%2")
+                               .arg((*beat)[0], 10, 10, QLatin1Char('0'))
+                               .arg((*beat)[1], 10, 10, QLatin1Char('0'));
+    QProcess& second = st.start({marker, resume});
+    QByteArray again;
+    const auto after = nextBeat(second, again);
+    ASSERT_TRUE(after) << again.toStdString();
+    EXPECT_GE((*after)[1], (*beat)[1] + 10000);
+    ASSERT_TRUE(stopWithSigterm(second));
+    again += second.readAll();
+    EXPECT_EQ(onAirLines(again), QStringList({"On air: Tone 2"})) << again.toStdString();
 }

@@ -17,6 +17,11 @@
 
 using namespace wc;
 
+// Readable failure messages for texts.
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace {
 
 // Records what the shell asks of the program, in order.
@@ -48,6 +53,9 @@ public:
     }
     int closeOption() const override { return closeOpt; }
     void play() override { calls.push_back(QStringLiteral("play")); }
+    void setResumeMode(bool on) override {
+        calls.push_back(QStringLiteral("resumeMode %1").arg(on));
+    }
     void seekCurrentMs(qint64 ms) override { calls.push_back(QStringLiteral("seek %1").arg(ms)); }
     qint64 positionMs() const override { return 61000; }
     void loadPlaylist(const QString& p) override { calls.push_back("loadPlaylist " + p); }
@@ -248,10 +256,12 @@ TEST_F(ShellTest, AutoexecStartAndResumeInFileOrder) {
     master.selectOnly(2);
     auto shell = makeShell();
     shell->create();
+    services.calls.clear();
     shell->runAutoexec();
     EXPECT_TRUE(shell->resumeMode);
     // Resume after the last item starts from the first; then "startplaylist" plays item 0.
-    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "play"), 2);
+    // Resume mode is on before the first start, so that item is already recorded.
+    EXPECT_EQ(services.calls, (std::vector<QString>{"resumeMode 1", "play", "play"}));
     EXPECT_EQ(selected(), 0);
 
     services.calls.clear();
@@ -265,6 +275,22 @@ TEST_F(ShellTest, AutoexecStartAndResumeInFileOrder) {
     writeFile("Profile/run.ini", "[LastFile]\r\nLastFileName=\r\n");
     shell->runAutoexec();
     EXPECT_FALSE(services.has("play")); // an empty last file: no further effect
+}
+
+TEST_F(ShellTest, LastFileGoesToRunIniAndLeavesTheLastProfileAlone) {
+    writeFile("Profile/run.ini", "[LastProfile]\r\nLastProfileName=/p/Night.prf\r\n");
+    auto shell = makeShell();
+    shell->create();
+    shell->writeLastFile("/m/c d.mp3");
+    EXPECT_EQ(RunIni().lastFileName(), "/m/c d.mp3");
+    EXPECT_EQ(RunIni().lastProfileName(), "/p/Night.prf");
+    shell->writeLastFile(QString()); // after Stop
+    EXPECT_EQ(RunIni().lastFileName(), "");
+    // A run.ini that cannot be written is logged; playout goes on without a box.
+    QFile::remove(home.filePath("Profile/run.ini"));
+    QDir(home.path()).mkpath("Profile/run.ini");
+    shell->writeLastFile("/m/e.mp3");
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(ShellTest, FileVerbAppendsSelectsAndPlays) {
@@ -327,7 +353,7 @@ TEST_F(ShellTest, WatchdogResumeSelectsAndSeeks) {
         EXPECT_TRUE(shell->resumeMode);
         EXPECT_FALSE(shell->watchdogMode);
         EXPECT_EQ(selected(), c.selected) << c.args.join(' ').toStdString();
-        EXPECT_EQ(services.calls, (std::vector<QString>{"play", c.seek}));
+        EXPECT_EQ(services.calls, (std::vector<QString>{"resumeMode 1", "play", c.seek}));
     }
 }
 
@@ -344,6 +370,7 @@ TEST_F(ShellTest, WatchdogRegistrationAndHeartbeat) {
     shell->firstShown();
     EXPECT_TRUE(shell->watchdogMode);
     EXPECT_TRUE(shell->resumeMode);
+    EXPECT_TRUE(services.has("resumeMode 1"));
     EXPECT_TRUE(services.has("watchdogIndicator"));
     loop.runFor(10000); // 200 ticks of the 50 ms main timer: two heartbeats
     processBusEvents(100);
