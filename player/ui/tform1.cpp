@@ -44,6 +44,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     : profile_(programDir()), lock_(lock) {
     setObjectName(QStringLiteral("TForm1"));
     playlists_.setDurations(&durations_);
+    playlists_.setTrackStore(&trackStore());
     shell_ = std::make_unique<PlayerShell>(*this, master_);
     shell_->playerIni = playerIni;
     shell_->commandLine = parsePlayerCommandLine(args);
@@ -60,6 +61,9 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
 }
 
 TForm1::~TForm1() {
+    // The decks go first, while the shell and the widgets they report to are still there
+    // (after a close this has been done already).
+    stopAudio();
     removeLogSink(logSink_);
 }
 
@@ -360,7 +364,7 @@ void TForm1::setActivePlaylistToMaster() {
 qint64 TForm1::loadQueue(qint64 wParam, qint64 lParam) {
     const LoadQueueResult r = handleLoadQueue(
         wParam, lParam, {&playlists_.ActivePlaylist(), &playlists_.LVMaster, &playlists_.LVSlave},
-        programDir(), &durations_);
+        programDir(), playlists_.itemSources());
     if (r.target) {
         r.target->Renumber();
         if (onAir_ && r.target == &playlists_.LVMaster) onAir_->controller().ListRenumbered();
@@ -511,6 +515,7 @@ StoreLoadResult TForm1::loadTrackStore() {
 
 void TForm1::databaseChanged(qint64 code) {
     trackStore().reloadChanged(code);
+    playlists_.trackStoreChanged(code);
 }
 
 void TForm1::play() {
@@ -615,6 +620,17 @@ void TForm1::AnnounceItem(const QString& fileName, int index) {
     const QString title = index >= 0 && index < m.count() ? m.at(index).Title() : fileName;
     ShowOnAirText(title);
     logLine(QStringLiteral("On air: ") + title);
+}
+
+int TForm1::InsertFile(PlaylistView& view, int index, const QString& path) {
+    return playlists_.insertFile(view, index, path);
+}
+
+void TForm1::LoadEmergencyPlaylist(PlaylistView& master, const QString& file) {
+    if (&master == &playlists_.LVMaster)
+        playlists_.replaceMaster(file);
+    else
+        MainTimerHooks::LoadEmergencyPlaylist(master, file);
 }
 
 void TForm1::ShowOnAirText(const QString& text) {

@@ -99,10 +99,12 @@ public:
     void AnnounceItem(const QString& fileName, int index) override;
     void ShowOnAirText(const QString& text) override;
     void WriteLastFile(const QString& fileName) override { shell_->writeLastFile(fileName); }
+    int InsertFile(PlaylistView& view, int index, const QString& path) override;
 
     // MainTimerHooks
     double CpuLoad() override { return cpuMeter_.sample(); }
     double MemoryLoad() override { return systemMemoryLoadPercent(); }
+    void LoadEmergencyPlaylist(PlaylistView& master, const QString& file) override;
 
     PlayerPlaylists& playlists() { return playlists_; }
 

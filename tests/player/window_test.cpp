@@ -1,0 +1,158 @@
+// The player's real main window, offscreen, in a throw-away program folder on device 0: what
+// its start-up steps leave in the window, and how its lists follow the per-track store when
+// another process changes it.
+#include "common/clock_qt.h"
+#include "common/ini.h"
+#include "common/paths.h"
+#include "common/playlistfile/m3u.h"
+#include "common/trackstore/trackstore.h"
+#include "platform/prompts.h"
+#include "player/ui/tform1.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace wc;
+
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+// Lets the window's event loop run until pred holds or ms have passed.
+bool runUntil(const std::function<bool()>& pred, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return pred();
+}
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid() && runtime.isValid());
+        qputenv("WAVECREST_HOME", home.path().toUtf8());
+        qputenv("WAVECREST_RUNTIME_DIR", runtime.path().toUtf8());
+        setProgramDirFrom(QString());
+        setPrompts(&prompts);
+        QDir h(home.path());
+        h.mkpath("Profile");
+        h.mkpath("Database");
+        IniFile sys(home.filePath("system.ini"));
+        sys.writeInt("Device", "MainDev", 0);
+        sys.writeInt("Device", "SecondDev", 0);
+        ASSERT_TRUE(sys.save());
+        ini.ShellExt = false; // no desktop entries from a test
+        setTrackStore(&store);
+    }
+    void TearDown() override {
+        form.reset();
+        setTrackStore(nullptr);
+        setPrompts(nullptr);
+        qunsetenv("WAVECREST_HOME");
+        qunsetenv("WAVECREST_RUNTIME_DIR");
+    }
+    // The profile's playlist: the given files, titled after their names.
+    void writeProfilePlaylist(const QStringList& files) {
+        std::vector<M3uEntry> list;
+        for (const QString& f : files) {
+            M3uEntry e;
+            e.path = f;
+            e.hasInfo = true;
+            e.seconds = 60;
+            e.text = QFileInfo(f).completeBaseName();
+            list.push_back(e);
+        }
+        ASSERT_TRUE(writeM3uFile(home.filePath("Profile/Default.m3u"), list));
+    }
+    // What the library program's tag editor does from its own process.
+    void editInAnotherProcess(const QString& name, int introMs, int outroMs, int code) {
+        QProcess writer;
+        writer.setProcessChannelMode(QProcess::ForwardedChannels);
+        writer.start(QStringLiteral(WC_TRACKSTORE_WRITER_EXE),
+                     {store.path(), "edit", name, QString::number(introMs),
+                      QString::number(outroMs), QString::number(code)});
+        ASSERT_TRUE(writer.waitForFinished(20000));
+        ASSERT_EQ(writer.exitCode(), 0);
+    }
+    TForm1& start(const QStringList& args = {}) {
+        form = std::make_unique<TForm1>(ini, args, nullptr);
+        form->show();
+        runUntil([] { return false; }, 200); // the first showing and Timer2
+        return *form;
+    }
+    QAbstractItemModel* master() const {
+        return form->findChild<QTableView*>(QStringLiteral("LVMaster"))->model();
+    }
+    // "intro/outro" of row r of LVMaster as the window shows them.
+    QString shownTexts(int r) const {
+        const QAbstractItemModel* m = master();
+        return m->index(r, 1 + kColIntroText).data().toString() + '/' +
+               m->index(r, 1 + kColOutroText).data().toString();
+    }
+
+    QTemporaryDir home, runtime;
+    RecordingPrompts prompts;
+    TPlayerIni ini;
+    MyDatabase store{home.filePath("Database/Files.Dat")};
+    std::unique_ptr<TForm1> form;
+};
+
+} // namespace
+
+TEST_F(Window, IntroAndOutroColumnsComeFromTheStoreAndFollowItsChanges) {
+    {
+        MyDatabase before(store.path()); // what the library program stored earlier
+        before.setNotifier([](quint8) {});
+        ASSERT_TRUE(before.updateTrackRecord(
+            "/music/a.mp3",
+            [](TTrackRecord& r) {
+                r.introMs = 12000;
+                r.outroMs = 7500;
+            },
+            kNotifyEdited));
+    }
+    writeProfilePlaylist({"/music/a.mp3", "/music/b.mp3"});
+    start();
+    ASSERT_EQ(master()->rowCount(), 2);
+    EXPECT_EQ(shownTexts(0), "00:12/00:07");
+    EXPECT_EQ(shownTexts(1), "00:00/00:00");
+
+    // A recorded play (code 1) reloads the store but leaves the texts as they are, even when
+    // the record's intro changed with it.
+    editInAnotherProcess("/music/a.mp3", 30000, 7500, kNotifyPlayRecorded);
+    ASSERT_TRUE(runUntil([&] { return store.GetTrackRecord("/music/a.mp3").introMs == 30000; }));
+    EXPECT_EQ(shownTexts(0), "00:12/00:07");
+
+    // An edit (code 0): every item of the on-air list takes its texts again.
+    editInAnotherProcess("/music/b.mp3", 65000, 4000, kNotifyEdited);
+    EXPECT_TRUE(runUntil([&] { return shownTexts(1) == "01:05/00:04"; }))
+        << shownTexts(1).toStdString();
+    EXPECT_EQ(shownTexts(0), "00:30/00:07");
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QtClock clock;
+    QtTimerHost timers;
+    setClock(&clock);
+    setTimerHost(&timers);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
