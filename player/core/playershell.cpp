@@ -88,7 +88,6 @@ void PlayerShell::firstShown() {
     services_.shownStep(ShownStep::VolumeSlider);
     services_.setActivePlaylistToMaster();
     services_.shownStep(ShownStep::ActivePlaylist);
-    defBase = inProgramDir(QStringLiteral("Database/Base.dfs"));
     services_.shownStep(ShownStep::LibraryDefault);
     services_.shownStep(ShownStep::Spectrum);
     services_.shownStep(ShownStep::EqualizerLabels);
@@ -313,12 +312,16 @@ void PlayerShell::exitCommand() {
     services_.requestClose();
 }
 
+QString PlayerShell::libraryFile() const {
+    return toLocalSeparators(services_.libraryFile());
+}
+
 void PlayerShell::launchLibrary() {
     // The classic parameter string quotes the library path to keep it one argument; with an
     // argument list it is one argument by construction.
     QString error;
     if (!launchDetached(inProgramDir(QStringLiteral("base")),
-                        {QStringLiteral("fromplayer"), QString::number(mainWindow), defBase},
+                        {QStringLiteral("fromplayer"), QString::number(mainWindow), libraryFile()},
                         programDir(), &error))
         prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
 }
@@ -329,7 +332,8 @@ void PlayerShell::launchGenerator() {
         return;
     generatorWindow = 0;
     QString error;
-    if (!launchDetached(inProgramDir(QStringLiteral("Lumbra")), {defBase}, programDir(), &error)) {
+    if (!launchDetached(inProgramDir(QStringLiteral("Lumbra")), {libraryFile()}, programDir(),
+                        &error)) {
         prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
         return;
     }

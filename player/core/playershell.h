@@ -35,7 +35,6 @@ public:
     WindowHandle generatorWindow = 0;
     bool exitRequested = false;
     bool windowShown = false;
-    QString defBase;             // the library file (profile Options/DefBase)
     WindowHandle mainWindow = 0; // this window's address on the message bus
     PlayerCommandLine commandLine;
     QStringList equalizerPresets; // "Presets/Equalizer/*.eqp", names without extension
@@ -71,9 +70,10 @@ public:
     // The Exit commands of the menus and of the session's end.
     void exitCommand();
 
-    // Companion programs.
+    // Companion programs. Both get the library file of the profile in use.
     void launchLibrary();
     void launchGenerator();
+    QString libraryFile() const;
 
     QString titleText() const;
     QString captionText() const;

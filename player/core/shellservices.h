@@ -3,6 +3,8 @@
 // start-up and close-down; each subsystem does its own part when its step comes. The default
 // implementations do nothing, so the shell runs before every subsystem exists, and tests
 // record the calls to check the order.
+#include "common/paths.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -103,6 +105,10 @@ public:
     virtual bool silenceDetectorOn() const { return false; }
     virtual bool schedulerOn() const { return false; }
     virtual QString scheduleName() const { return {}; }
+    // The music library of the profile in use (Options/DefBase), which base and Lumbra get.
+    virtual QString libraryFile() const {
+        return inProgramDir(QStringLiteral("Database/Base.dfs"));
+    }
 
     // Playback: the Play command, and the play position of the current deck.
     virtual void play() {}

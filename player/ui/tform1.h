@@ -62,6 +62,7 @@ public:
     bool saveProfile(const QString& path) override;
     int closeOption() const override { return profile_.Close; }
     bool autoSaveProfile() const override { return profile_.AutoSavePrf; }
+    QString libraryFile() const override { return profile_.DefBase; }
     void recomputeNumbering() override;
     void loadPlaylist(const QString& path) override;
     void setActivePlaylistToMaster() override;

@@ -73,6 +73,11 @@ public:
     void stopAudio() override { calls.push_back(QStringLiteral("stopAudio")); }
     void showWatchdogIndicator() override { calls.push_back(QStringLiteral("watchdogIndicator")); }
 
+    QString libraryFile() const override {
+        return library.isEmpty() ? ShellServices::libraryFile() : library;
+    }
+    QString library;
+
     StoreLoadResult storeResult = StoreLoadResult::Loaded;
     MyDatabase* store = nullptr;
     bool has(const QString& c) const {
@@ -240,7 +245,7 @@ TEST_F(ShellTest, StartFilesListsAndTodaysReport) {
     EXPECT_EQ(shell->todaysReport, QStringList({"06:00:00   started", "06:00:01   second"}));
     EXPECT_TRUE(services.has("loadProfile Night.prf"));
     EXPECT_TRUE(shell->titleText().startsWith("Wavecrest - Night - "));
-    EXPECT_EQ(shell->defBase, programDir() + "Database/Base.dfs");
+    EXPECT_EQ(shell->libraryFile(), programDir() + "Database/Base.dfs");
     const QStringList panels = shell->statusPanels();
     ASSERT_EQ(panels.size(), 3);
     EXPECT_EQ(panels[0], QString::fromUtf8("Приоритет: Normal"));
@@ -434,6 +439,15 @@ TEST_F(ShellTest, MissingCompanionProgramsAreErrorBoxes) {
     EXPECT_TRUE(prompts.shown[0].text.contains("base"));
     EXPECT_TRUE(prompts.shown[1].text.contains("Lumbra"));
     EXPECT_EQ(prompts.shown[1].kind, PromptKind::Error);
+}
+
+TEST_F(ShellTest, LibraryFileIsTheProfilesWithLocalSeparators) {
+    auto shell = makeShell();
+    EXPECT_EQ(shell->libraryFile(), home.filePath("Database/Base.dfs"));
+    services.library = "/data/Station Library.dfs";
+    EXPECT_EQ(shell->libraryFile(), "/data/Station Library.dfs");
+    services.library = "Database\\Night.dfs"; // as a Windows installation stored it
+    EXPECT_EQ(shell->libraryFile(), "Database/Night.dfs");
 }
 
 TEST_F(ShellTest, GeneratorIsAttachedOnceItsWindowAppears) {

@@ -10,6 +10,7 @@
 #include "player/ui/tform1.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -143,6 +144,68 @@ TEST_F(Window, IntroAndOutroColumnsComeFromTheStoreAndFollowItsChanges) {
     EXPECT_TRUE(runUntil([&] { return shownTexts(1) == "01:05/00:04"; }))
         << shownTexts(1).toStdString();
     EXPECT_EQ(shownTexts(0), "00:30/00:07");
+}
+
+namespace {
+
+// A stand-in for a companion program: it writes its arguments, one a line, next to itself.
+void writeRecordingProgram(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n");
+    f.close();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QStringList recordedArguments(const QString& program) {
+    QFile f(program + ".args");
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+// The menu entries start base and Lumbra from the program folder with the library file of the
+// profile in use (Options/DefBase), or the program's own library when the profile names none.
+TEST_F(Window, CompanionProgramsGetTheProfilesLibraryFile) {
+    struct Case {
+        QByteArray profile;
+        QString library;
+    };
+    const Case cases[] = {
+        {"[Options]\r\nDefBase=/data/Station Library.dfs\r\n", "/data/Station Library.dfs"},
+        {"[Options]\r\nClose=1\r\n", home.filePath("Database/Base.dfs")},
+    };
+    const QString base = home.filePath("base"), lumbra = home.filePath("Lumbra");
+    writeRecordingProgram(base);
+    writeRecordingProgram(lumbra);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile.toStdString());
+        QFile::remove(base + ".args");
+        QFile::remove(lumbra + ".args");
+        {
+            QFile prf(home.filePath("Profile/Default.prf"));
+            ASSERT_TRUE(prf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            prf.write(c.profile);
+        }
+        TForm1& w = start();
+        auto trigger = [&](const QString& text) {
+            for (QAction* a : w.findChildren<QAction*>())
+                if (a->text() == text) return a->trigger(), true;
+            return false;
+        };
+        ASSERT_TRUE(trigger(QString::fromUtf8("База")));
+        ASSERT_TRUE(trigger(QString::fromUtf8("Генератор")));
+        EXPECT_TRUE(runUntil([&] { return QFile::exists(base + ".args"); }));
+        EXPECT_TRUE(runUntil([&] { return QFile::exists(lumbra + ".args"); }));
+        EXPECT_EQ(recordedArguments(base),
+                  QStringList({"fromplayer", QString::number(w.shell().mainWindow), c.library}));
+        EXPECT_EQ(recordedArguments(lumbra), QStringList({c.library}));
+        form.reset();
+    }
 }
 
 int main(int argc, char** argv) {
