@@ -658,6 +658,9 @@ void TForm1::shownStep(ShownStep step) {
     switch (step) {
     case ShownStep::CountTop100Menu:
         countTop100_->setChecked(shell_->playerIni.CountTop100);
+        // Also when the entry keeps its state and so sends no change: the controller counts
+        // plays until told otherwise.
+        if (onAir_) onAir_->controller().setCountPlays(shell_->playerIni.CountTop100);
         break;
     case ShownStep::ShellAssociation:
         if (shell_->playerIni.ShellExt)

@@ -9,6 +9,7 @@
 #include "platform/messagebus.h"
 #include "player/core/guard.h"
 #include "player/core/profile/profile.h"
+#include "tests/player/wavtone.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,6 +25,7 @@
 #include <optional>
 
 using namespace wc;
+using wc::test::writeTone;
 
 // Readable failure messages for texts.
 void PrintTo(const QString& s, std::ostream* os) {
@@ -221,39 +223,6 @@ TEST_F(ProgramTest, PlaylistsLoadHandOverAndSurviveARestart) {
     EXPECT_EQ(storedColumnWidths(profile.ColumnsMaster, 3), (std::vector<int>{55, 95, 333}));
     EXPECT_EQ(storedColumnWidths(profile.ColumnsSlave, 3), (std::vector<int>{44, 90, 222}));
 }
-
-namespace {
-
-// A stereo 16-bit WAV of a sine tone.
-void writeTone(const QString& path, double seconds, double hz) {
-    const int rate = 44100;
-    const qint32 frames = qint32(seconds * rate);
-    QByteArray data;
-    data.reserve(frames * 4);
-    for (qint32 i = 0; i < frames; ++i) {
-        const auto v = qint16(8000 * std::sin(2 * M_PI * hz * i / rate));
-        for (int c = 0; c < 2; ++c) {
-            data.append(char(v & 0xFF));
-            data.append(char((v >> 8) & 0xFF));
-        }
-    }
-    auto le = [](quint32 v, int bytes) {
-        QByteArray b;
-        for (int i = 0; i < bytes; ++i)
-            b.append(char((v >> (8 * i)) & 0xFF));
-        return b;
-    };
-    auto le32 = [&](quint32 v) { return le(v, 4); };
-    auto le16 = [&](quint16 v) { return le(v, 2); };
-    QByteArray wav = "RIFF" + le32(36 + quint32(data.size())) + "WAVEfmt " + le32(16) + le16(1) +
-                     le16(2) + le32(rate) + le32(rate * 4) + le16(4) + le16(16) + "data" +
-                     le32(quint32(data.size())) + data;
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(wav);
-}
-
-} // namespace
 
 // After a restart the station's list is back and "startplaylist" puts it on air through the
 // real decks on the silent device; every started item is counted in the track store.

@@ -13,7 +13,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace wc;
 
@@ -32,9 +34,9 @@ public:
     bool saveOk = true;
 
     void createStep(CreateStep s) override {
-        calls.push_back(QStringLiteral("create%1").arg(int(s)));
+        lastCreate = s;
+        if (onCreate) onCreate(s);
     }
-    void shownStep(ShownStep s) override { calls.push_back(QStringLiteral("shown%1").arg(int(s))); }
     // The given result, or what the program's start-up load of a real store gives.
     StoreLoadResult loadTrackStore() override {
         return store ? loadTrackStoreAtStart(*store) : storeResult;
@@ -52,7 +54,21 @@ public:
         return saveOk;
     }
     int closeOption() const override { return closeOpt; }
-    void play() override { calls.push_back(QStringLiteral("play")); }
+    void play() override {
+        calls.push_back(QStringLiteral("play"));
+        if (list) plays.push_back(list->firstSelected());
+        if (loop) {
+            const auto t = loop->activeTimers();
+            mainTimerRanAtPlay |= std::count(t.begin(), t.end(), "maintimer") > 0;
+        }
+    }
+    void recomputeNumbering() override {
+        if (shell) numberedWhileShown.push_back(shell->windowShown);
+    }
+    void setTitle(const QString& caption, const QString& title) override {
+        titles.push_back({caption, title});
+    }
+    void setStatusPanels(const QStringList& p) override { panels = p; }
     void setResumeMode(bool on) override {
         calls.push_back(QStringLiteral("resumeMode %1").arg(on));
     }
@@ -78,6 +94,18 @@ public:
     }
     QString library;
 
+    // What the steps are checked against: the on-air list, the shell and its timers.
+    std::function<void(CreateStep)> onCreate;
+    std::optional<CreateStep> lastCreate;
+    const PlaylistView* list = nullptr;
+    const PlayerShell* shell = nullptr;
+    const SimLoop* loop = nullptr;
+    std::vector<int> plays; // the selected item at each Play
+    std::vector<bool> numberedWhileShown;
+    bool mainTimerRanAtPlay = false;
+    std::vector<std::pair<QString, QString>> titles; // caption, title
+    QStringList panels;
+
     StoreLoadResult storeResult = StoreLoadResult::Loaded;
     MyDatabase* store = nullptr;
     bool has(const QString& c) const {
@@ -99,6 +127,7 @@ protected:
         setClock(&loop);
         setTimerHost(&loop);
         setPrompts(&prompts);
+        services.loop = &loop;
         QDir(home.path()).mkpath("Profile");
         for (const char* f : {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/d.mp3", "/m/e.mp3"})
             master.appendFile(f);
@@ -129,22 +158,68 @@ protected:
 
 } // namespace
 
-TEST_F(ShellTest, StartsInTheSpecifiedOrder) {
+// Creating the window: the settings are read and the per-track store is loaded before the
+// decks exist (they record every play in it); run.ini is the profile folder's.
+TEST_F(ShellTest, CreationReadsTheSettingsAndLoadsTheStoreBeforeTheDecks) {
+    writeFile("system.ini", "[Options]\r\nLg=1\r\n[Device]\r\nMainDev=0\r\nSecondDev=3\r\n");
+    QDir(home.path()).mkpath("Database");
+    {
+        MyDatabase earlier(home.filePath("Database/Files.Dat"));
+        earlier.setNotifier([](quint8) {});
+        ASSERT_TRUE(earlier.recordPlay("/m/a.mp3", true, 46365.0));
+    }
+    MyDatabase store(home.filePath("Database/Files.Dat"));
+    store.setNotifier([](quint8) {});
+    services.store = &store;
+    int recordsWhenDecksCome = -1;
+    services.onCreate = [&](CreateStep s) {
+        if (s == CreateStep::Decks) recordsWhenDecksCome = store.count();
+    };
     auto shell = makeShell();
-    EXPECT_TRUE(shell->currentProfile.endsWith("/Profile/Default.prf")); // never "noname"
+    shell->create();
+    EXPECT_TRUE(shell->systemIni.Lg);
+    EXPECT_EQ(shell->systemIni.MainDev, 0);
+    EXPECT_EQ(shell->systemIni.SecondDev, 3);
+    EXPECT_EQ(recordsWhenDecksCome, 1);
+    EXPECT_EQ(shell->runIni.file, home.filePath("Profile/run.ini"));
+    EXPECT_FALSE(shell->windowShown);
+    EXPECT_TRUE(loop.activeTimers().empty()); // nothing runs before the window is shown
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+// The first showing as far as the shell owns it: the caption at once, the profile run.ini names
+// with its playlist, numbering only once the window counts as shown, then the start-up script,
+// the command line and the watchdog markers acting on that list in this order, before any of
+// the running timers; at the end the title and panels of the loaded profile and the timers.
+TEST_F(ShellTest, FirstShowingLoadsTheLastProfileAndActsOnItsListInOrder) {
+    writeFile("Profile/Night.prf", "[Options]\r\n");
+    writeFile("Profile/run.ini", "[LastProfile]\r\nLastProfileName=" +
+                                     home.filePath("Profile/Night.prf").toUtf8() + "\r\n");
+    writeFile("autoexec.ini", "startplaylist\r\n");
+    services.list = &lists.LVMaster;
+    auto shell = makeShell({"file", "/new/x.mp3", "+?wdog__resume00000000030000001000"});
+    services.shell = shell.get();
     shell->create();
     shell->firstShown();
-    std::vector<QString> steps;
-    for (const QString& c : services.calls)
-        if (c.startsWith("create") || c.startsWith("shown")) steps.push_back(c);
-    std::vector<QString> expected;
-    for (int i = 1; i <= 13; ++i)
-        expected.push_back(QStringLiteral("create%1").arg(i));
-    for (int i = 1; i <= 32; ++i)
-        expected.push_back(QStringLiteral("shown%1").arg(i));
-    EXPECT_EQ(steps, expected);
-    // The profile named by run.ini is missing: the default profile is loaded at step 9.
-    EXPECT_EQ(services.indexOf("loadProfile Default.prf"), services.indexOf("shown8") + 1);
+
+    ASSERT_FALSE(services.titles.empty());
+    EXPECT_EQ(services.titles.front().first, shell->captionText());
+    EXPECT_TRUE(services.titles.front().second.startsWith("Wavecrest - Default - "));
+    EXPECT_EQ(services.titles.back().second, "Wavecrest - Night - noname ");
+    EXPECT_TRUE(services.indexOf("loadProfile Night.prf") >= 0);
+    EXPECT_EQ(services.indexOf("loadProfilePlaylist Night.prf"),
+              services.indexOf("loadProfile Night.prf") + 1);
+    EXPECT_EQ(shell->currentProfile, home.filePath("Profile/Night.prf"));
+    ASSERT_FALSE(services.numberedWhileShown.empty());
+    for (bool shown : services.numberedWhileShown)
+        EXPECT_TRUE(shown);
+    // "startplaylist" plays item 0, the file verb its appended item 5, the resume marker item
+    // 3, 10 s after the position it names; none of it while the main timer runs already.
+    EXPECT_EQ(services.plays, (std::vector<int>{0, 5, 3}));
+    EXPECT_EQ(master.count(), 6);
+    EXPECT_TRUE(services.has("seek 11000"));
+    EXPECT_FALSE(services.mainTimerRanAtPlay);
+    EXPECT_EQ(services.panels, shell->statusPanels());
     EXPECT_TRUE(shell->windowShown);
     auto active = loop.activeTimers();
     std::sort(active.begin(), active.end());
@@ -192,7 +267,7 @@ TEST_F(ShellTest, StoreFailureShowsOneBoxAndStartGoesOn) {
         } else {
             EXPECT_TRUE(prompts.shown.empty());
         }
-        EXPECT_TRUE(services.has("create13"));
+        EXPECT_EQ(services.lastCreate, CreateStep::DeckVolumes); // creation went on to its end
     }
 }
 
@@ -212,7 +287,7 @@ TEST_F(ShellTest, UnreadableStoreShowsOnlyItsIOErrorBoxAndRefusesWrites) {
         << prompts.shown[0].text.toStdString();
     EXPECT_TRUE(prompts.shown[0].text.endsWith("\r\nFile: " + path))
         << prompts.shown[0].text.toStdString();
-    EXPECT_TRUE(services.has("create13"));
+    EXPECT_EQ(services.lastCreate, CreateStep::DeckVolumes); // creation went on to its end
     EXPECT_TRUE(store.writesBlocked());
     EXPECT_FALSE(store.recordPlay("/m/a.mp3", true, 46365.0));
     EXPECT_EQ(store.count(), 0);

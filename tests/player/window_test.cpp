@@ -3,11 +3,13 @@
 // another process changes it.
 #include "common/clock_qt.h"
 #include "common/ini.h"
+#include "common/oledate.h"
 #include "common/paths.h"
 #include "common/playlistfile/m3u.h"
 #include "common/trackstore/trackstore.h"
 #include "platform/prompts.h"
 #include "player/ui/tform1.h"
+#include "tests/player/wavtone.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -15,6 +17,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -79,6 +83,23 @@ protected:
             list.push_back(e);
         }
         ASSERT_TRUE(writeM3uFile(home.filePath("Profile/Default.m3u"), list));
+    }
+    void writeText(const QString& rel, const QByteArray& text) {
+        QDir(home.path()).mkpath(QFileInfo(home.filePath(rel)).path());
+        QFile f(home.filePath(rel));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+    // The first entry of the window's menus with that text, triggered.
+    bool trigger(const QString& text) {
+        for (QAction* a : form->findChildren<QAction*>())
+            if (a->text() == text) return a->trigger(), true;
+        return false;
+    }
+    template <class W> W* child(const char* name) const {
+        W* w = form->findChild<W*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
     }
     // What the library program's tag editor does from its own process.
     void editInAnotherProcess(const QString& name, int introMs, int outroMs, int code) {
@@ -192,11 +213,6 @@ TEST_F(Window, CompanionProgramsGetTheProfilesLibraryFile) {
             prf.write(c.profile);
         }
         TForm1& w = start();
-        auto trigger = [&](const QString& text) {
-            for (QAction* a : w.findChildren<QAction*>())
-                if (a->text() == text) return a->trigger(), true;
-            return false;
-        };
         ASSERT_TRUE(trigger(QString::fromUtf8("База")));
         ASSERT_TRUE(trigger(QString::fromUtf8("Генератор")));
         EXPECT_TRUE(runUntil([&] { return QFile::exists(base + ".args"); }));
@@ -206,6 +222,69 @@ TEST_F(Window, CompanionProgramsGetTheProfilesLibraryFile) {
         EXPECT_EQ(recordedArguments(lumbra), QStringList({c.library}));
         form.reset();
     }
+}
+
+// What the window's own start-up steps leave in it: caption, title and profile label, the
+// status panels, the Count TOP-100 entry and whether the controller counts plays by it, the
+// watchdog indicator, and today's report in the log list.
+TEST_F(Window, StartUpStepsShowInTheWindow) {
+    struct Case {
+        bool countTop100;
+        QStringList args;
+        int playCount; // of the first item once it has started
+        bool watchdogShown;
+    };
+    const Case cases[] = {
+        {true, {}, 1, false},
+        {false, {"+watchdogxyz"}, 0, true}, // the entry stays unchecked: no change to send
+    };
+    const QString report = QStringLiteral("Report/") +
+                           fromOleDate(wc::clock().nowOle()).date().toString("yyyy-MM-dd") + ".txt";
+    writeText(report, "06:00:00   started\r\n06:00:01   second\r\n");
+    writeText("autoexec.ini", "startplaylist\r\n");
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.countTop100);
+        const QString tone = home.filePath(QStringLiteral("tone%1.wav").arg(n++));
+        test::writeTone(tone, 0.3, 440);
+        writeProfilePlaylist({tone});
+        ini.CountTop100 = c.countTop100;
+        TForm1& w = start(c.args);
+        EXPECT_TRUE(runUntil([&] { return store.GetTrackRecord(tone).lastPlay != 0; }));
+        EXPECT_EQ(store.GetTrackRecord(tone).playCount, c.playCount);
+        QAction* count = w.findChild<QAction*>("CountTOP100On");
+        ASSERT_NE(count, nullptr);
+        EXPECT_EQ(count->isChecked(), c.countTop100);
+
+        EXPECT_EQ(child<QLabel>("CaptionLabel")->text(), w.shell().captionText());
+        EXPECT_EQ(child<QLabel>("ProfileLabel")->text(), "Default");
+        EXPECT_EQ(w.windowTitle(), "Wavecrest - Default - noname ");
+        const QStringList panels = w.shell().statusPanels();
+        for (int i = 0; i < panels.size(); ++i)
+            EXPECT_EQ(child<QLabel>(QStringLiteral("StatusPanel%1").arg(i + 3).toLatin1())->text(),
+                      panels[i]);
+        EXPECT_EQ(!child<QLabel>("WatchdogLabel")->isHidden(), c.watchdogShown);
+        const QListWidget* log = child<QListWidget>("LogList");
+        EXPECT_FALSE(log->findItems("06:00:01   second", Qt::MatchExactly).isEmpty());
+        EXPECT_FALSE(child<QLabel>("timelabel")->text().isEmpty()); // the clock runs
+        form.reset();
+    }
+}
+
+// "Выход" of the notification-area menu closes the window in order: settings, the profile with
+// its playlist, and run.ini's last profile are written.
+TEST_F(Window, ExitFromTheTrayMenuClosesInOrder) {
+    writeProfilePlaylist({"/music/a.mp3"});
+    TForm1& w = start();
+    ASSERT_TRUE(trigger(QString::fromUtf8("Выход")));
+    EXPECT_TRUE(runUntil([&] { return w.isHidden(); }));
+    EXPECT_TRUE(QFile::exists(home.filePath("player.ini")));
+    EXPECT_TRUE(QFile::exists(home.filePath("system.ini")));
+    EXPECT_TRUE(QFile::exists(home.filePath("Profile/Default.prf")));
+    const std::vector<M3uEntry> saved = readM3uFile(home.filePath("Profile/Default.m3u"));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].path, "/music/a.mp3");
+    EXPECT_EQ(RunIni().lastProfileName(), home.filePath("Profile/Default.prf"));
 }
 
 int main(int argc, char** argv) {
