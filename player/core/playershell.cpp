@@ -88,7 +88,6 @@ void PlayerShell::firstShown() {
     services_.shownStep(ShownStep::VolumeSlider);
     services_.setActivePlaylistToMaster();
     services_.shownStep(ShownStep::ActivePlaylist);
-    defBase = inProgramDir(QStringLiteral("Database/Base.dfs"));
     services_.shownStep(ShownStep::LibraryDefault);
     services_.shownStep(ShownStep::Spectrum);
     services_.shownStep(ShownStep::EqualizerLabels);
@@ -169,6 +168,16 @@ void PlayerShell::selectAndPlay(int index) {
     services_.play();
 }
 
+void PlayerShell::enterResumeMode() {
+    resumeMode = true;
+    services_.setResumeMode(true);
+}
+
+void PlayerShell::writeLastFile(const QString& fileName) {
+    QString error;
+    if (!runIni.setLastFileName(fileName, &error)) logLine(error);
+}
+
 void PlayerShell::runAutoexec() {
     bool ok = false;
     const QString text = readTextFile(inProgramDir(QStringLiteral("autoexec.ini")), &ok);
@@ -179,7 +188,7 @@ void PlayerShell::runAutoexec() {
             services_.play();
             continue;
         }
-        resumeMode = true;
+        enterResumeMode();
         QStringList files;
         for (int i = 0; i < master_.count(); ++i)
             files << master_.fileName(i);
@@ -212,7 +221,7 @@ void PlayerShell::actOnCommandLine() {
 void PlayerShell::actOnWatchdogMarkers() {
     if (commandLine.watchdogWindow) {
         watchdogMode = true;
-        resumeMode = true;
+        enterResumeMode();
         services_.showWatchdogIndicator();
         const qint64 h = *commandLine.watchdogWindow;
         if (h > 0 && h <= std::numeric_limits<WindowHandle>::max()) {
@@ -221,7 +230,7 @@ void PlayerShell::actOnWatchdogMarkers() {
         }
     }
     if (commandLine.resume) {
-        resumeMode = true;
+        enterResumeMode();
         const qint64 index = commandLine.resume->index;
         if (index >= 0 && index < master_.count())
             master_.selectOnly(int(index));
@@ -303,12 +312,16 @@ void PlayerShell::exitCommand() {
     services_.requestClose();
 }
 
+QString PlayerShell::libraryFile() const {
+    return toLocalSeparators(services_.libraryFile());
+}
+
 void PlayerShell::launchLibrary() {
     // The classic parameter string quotes the library path to keep it one argument; with an
     // argument list it is one argument by construction.
     QString error;
     if (!launchDetached(inProgramDir(QStringLiteral("base")),
-                        {QStringLiteral("fromplayer"), QString::number(mainWindow), defBase},
+                        {QStringLiteral("fromplayer"), QString::number(mainWindow), libraryFile()},
                         programDir(), &error))
         prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
 }
@@ -319,7 +332,8 @@ void PlayerShell::launchGenerator() {
         return;
     generatorWindow = 0;
     QString error;
-    if (!launchDetached(inProgramDir(QStringLiteral("Lumbra")), {defBase}, programDir(), &error)) {
+    if (!launchDetached(inProgramDir(QStringLiteral("Lumbra")), {libraryFile()}, programDir(),
+                        &error)) {
         prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
         return;
     }

@@ -35,7 +35,6 @@ public:
     WindowHandle generatorWindow = 0;
     bool exitRequested = false;
     bool windowShown = false;
-    QString defBase;             // the library file (profile Options/DefBase)
     WindowHandle mainWindow = 0; // this window's address on the message bus
     PlayerCommandLine commandLine;
     QStringList equalizerPresets; // "Presets/Equalizer/*.eqp", names without extension
@@ -53,6 +52,9 @@ public:
     // True when the command line names a playlist to load ("list" and a path).
     bool loadsPlaylistFromCommandLine() const;
     void actOnWatchdogMarkers();
+    // Resume mode: the file of the item now on air ("" after Stop) goes to run.ini
+    // [LastFile] LastFileName at once.
+    void writeLastFile(const QString& fileName);
 
     // The private messages; returns the answer.
     qint64 handleMessage(quint32 msg, qint64 wParam, qint64 lParam);
@@ -68,9 +70,10 @@ public:
     // The Exit commands of the menus and of the session's end.
     void exitCommand();
 
-    // Companion programs.
+    // Companion programs. Both get the library file of the profile in use.
     void launchLibrary();
     void launchGenerator();
+    QString libraryFile() const;
 
     QString titleText() const;
     QString captionText() const;
@@ -79,6 +82,7 @@ public:
 
 private:
     void selectAndPlay(int index);
+    void enterResumeMode();
     void stopTimers();
 
     ShellServices& services_;

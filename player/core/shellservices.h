@@ -1,8 +1,11 @@
 #pragma once
 // What the player's shell asks of the rest of the program. The shell owns the order of
 // start-up and close-down; each subsystem does its own part when its step comes. The default
-// implementations do nothing, so the shell runs before every subsystem exists, and tests
-// record the calls to check the order.
+// implementations do nothing, so the shell runs (and is tested) without a window. The notes
+// at the steps say who does each one's work; "not built yet" marks the ones whose subsystem
+// does not exist yet.
+#include "common/paths.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,55 +13,55 @@ namespace wc {
 
 // Main-window creation, in order.
 enum class CreateStep {
-    ScheduleList = 1, // create the schedule event list; accept dropped files
-    DoubleBuffering,  // (Qt draws double-buffered already)
-    SeedRandom,       // done by the shell
-    AudioCurve,       // system.ini read; volume curve and decibel table
+    ScheduleList = 1, // the shell keeps the start tick; schedule list, dropped files: not built yet
+    DoubleBuffering,  // nothing to do: Qt paints double-buffered
+    SeedRandom,       // the window's random source seeds itself when it is made
+    AudioCurve,       // the shell reads system.ini; the on-air chain sets the volume curve
     TrackStore,       // loadTrackStore()
-    Priority,         // done by the shell
-    TempoControls,    // enable the tempo, rate and pitch sliders from Options/FXTempo
-    Decks,            // the three decks on Device/MainDev
-    DspPlugins,       // plug-in host when allowed, else plug-in buttons off
-    LineInput,        // the line-input object
-    TrayIcon,         // the notification-area icon
-    ProgressWindow,   // unfreeze drawing; the progress window
-    DeckVolumes,      // RunIni set; both decks at full volume
+    Priority,         // the shell
+    TempoControls,    // tempo, rate and pitch sliders: not built yet
+    Decks,            // the window builds the on-air chain: decks, device, output mixer
+    DspPlugins,       // effect plug-in host: not built yet
+    LineInput,        // line input: not built yet
+    TrayIcon,         // the window: notification-area icon and its menu
+    ProgressWindow,   // progress window: not built yet
+    DeckVolumes,      // the shell sets RunIni; every start sets its deck's volume itself
 };
 
 // The main window's first showing, in order.
 enum class ShownStep {
-    Title = 1,
-    VolumeSlider,
-    ActivePlaylist,
-    LibraryDefault,
-    Spectrum,
-    EqualizerLabels,
-    PresetLists,
-    ProfileMenu,
-    LoadProfile,
-    Mixer,
-    Broadcast,
-    DspPlugin,
-    TaskbarButton,
-    SecondDevice,
-    CountTop100Menu,
-    Language,
-    WindowShown,
-    VisThread,
-    Autoexec,
-    CommandLine,
-    WatchdogMarkers,
-    ShellAssociation,
-    AudioAddOns,
-    CentreTimer, // Timer2 armed (one shot, 100 ms)
-    LanguageMenu,
-    WindowFrame,
-    GenreChoice,
-    TitleAndPanels,
-    TodaysReport,
-    ScheduleFolder,
-    ButtonPictures,
-    Timers,
+    Title = 1,        // the shell: caption and profile name
+    VolumeSlider,     // the volume slider
+    ActivePlaylist,   // setActivePlaylistToMaster()
+    LibraryDefault,   // every profile record starts with the program's library as DefBase
+    Spectrum,         // spectrum display: not built yet
+    EqualizerLabels,  // equaliser controls: not built yet (equalizerBandLabel() gives the texts)
+    PresetLists,      // the shell lists the presets; the preset choices show them
+    ProfileMenu,      // the shell lists the profiles; the load-profile menu: not built yet
+    LoadProfile,      // loadProfile() and loadProfilePlaylist()
+    Mixer,            // the output mixer on the profile's speakers
+    Broadcast,        // broadcasting: not built yet
+    DspPlugin,        // effect plug-ins: not built yet
+    TaskbarButton,    // not done: see docs/decisions.md
+    SecondDevice,     // the second output device, with the pre-listen player: not built yet
+    CountTop100Menu,  // the window: the menu entry and the controller's counting
+    Language,         // language files: not built yet
+    WindowShown,      // the shell: shown flag, numbering and totals
+    VisThread,        // level and spectrum thread: not built yet
+    Autoexec,         // the shell
+    CommandLine,      // the shell
+    WatchdogMarkers,  // the shell
+    ShellAssociation, // the window writes the desktop entries
+    AudioAddOns,      // the audio library's add-ons
+    CentreTimer,      // the shell: Timer2 armed (one shot, 100 ms)
+    LanguageMenu,     // the shell lists the language folders; the menu: not built yet
+    WindowFrame,      // nothing to do: the window has the system's frame and menu
+    GenreChoice,      // tag editor: not built yet
+    TitleAndPanels,   // the shell
+    TodaysReport,     // the shell reads it; the window puts it in the log list
+    ScheduleFolder,   // schedule dialogs: not built yet
+    ButtonPictures,   // the buttons get the style's pictures when built; file browser: not built
+    Timers,           // the shell: main timer and time-label timer
 };
 
 // The on-air playlist as the shell needs it.
@@ -103,9 +106,15 @@ public:
     virtual bool silenceDetectorOn() const { return false; }
     virtual bool schedulerOn() const { return false; }
     virtual QString scheduleName() const { return {}; }
+    // The music library of the profile in use (Options/DefBase), which base and Lumbra get.
+    virtual QString libraryFile() const {
+        return inProgramDir(QStringLiteral("Database/Base.dfs"));
+    }
 
     // Playback: the Play command, and the play position of the current deck.
     virtual void play() {}
+    // Resume mode is on: from now on every started item is written to run.ini [LastFile].
+    virtual void setResumeMode(bool /*on*/) {}
     virtual void seekCurrentMs(qint64 /*ms*/) {}
     virtual qint64 positionMs() const { return 0; }
     // Playlists: numbering and totals of the active playlist; loading a playlist file into it.

@@ -44,6 +44,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     : profile_(programDir()), lock_(lock) {
     setObjectName(QStringLiteral("TForm1"));
     playlists_.setDurations(&durations_);
+    playlists_.setTrackStore(&trackStore());
     shell_ = std::make_unique<PlayerShell>(*this, master_);
     shell_->playerIni = playerIni;
     shell_->commandLine = parsePlayerCommandLine(args);
@@ -60,6 +61,9 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
 }
 
 TForm1::~TForm1() {
+    // The decks go first, while the shell and the widgets they report to are still there
+    // (after a close this has been done already).
+    stopAudio();
     removeLogSink(logSink_);
 }
 
@@ -360,7 +364,7 @@ void TForm1::setActivePlaylistToMaster() {
 qint64 TForm1::loadQueue(qint64 wParam, qint64 lParam) {
     const LoadQueueResult r = handleLoadQueue(
         wParam, lParam, {&playlists_.ActivePlaylist(), &playlists_.LVMaster, &playlists_.LVSlave},
-        programDir(), &durations_);
+        programDir(), playlists_.itemSources());
     if (r.target) {
         r.target->Renumber();
         if (onAir_ && r.target == &playlists_.LVMaster) onAir_->controller().ListRenumbered();
@@ -511,10 +515,15 @@ StoreLoadResult TForm1::loadTrackStore() {
 
 void TForm1::databaseChanged(qint64 code) {
     trackStore().reloadChanged(code);
+    playlists_.trackStoreChanged(code);
 }
 
 void TForm1::play() {
     if (onAir_) onAir_->controller().aPlay();
+}
+
+void TForm1::setResumeMode(bool on) {
+    if (onAir_) onAir_->controller().setResumeMode(on);
 }
 
 void TForm1::seekCurrentMs(qint64 ms) {
@@ -530,6 +539,9 @@ void TForm1::mainTimerTick() {
 }
 
 void TForm1::stopAudio() {
+    // Closing stops the decks without the Stop command: run.ini keeps the item that was on
+    // air, so that the next start resumes after it.
+    if (onAir_) onAir_->controller().setResumeMode(false);
     onAir_.reset();
 }
 
@@ -610,6 +622,17 @@ void TForm1::AnnounceItem(const QString& fileName, int index) {
     logLine(QStringLiteral("On air: ") + title);
 }
 
+int TForm1::InsertFile(PlaylistView& view, int index, const QString& path) {
+    return playlists_.insertFile(view, index, path);
+}
+
+void TForm1::LoadEmergencyPlaylist(PlaylistView& master, const QString& file) {
+    if (&master == &playlists_.LVMaster)
+        playlists_.replaceMaster(file);
+    else
+        MainTimerHooks::LoadEmergencyPlaylist(master, file);
+}
+
 void TForm1::ShowOnAirText(const QString& text) {
     onAirLabel_->setText(text);
 }
@@ -635,6 +658,9 @@ void TForm1::shownStep(ShownStep step) {
     switch (step) {
     case ShownStep::CountTop100Menu:
         countTop100_->setChecked(shell_->playerIni.CountTop100);
+        // Also when the entry keeps its state and so sends no change: the controller counts
+        // plays until told otherwise.
+        if (onAir_) onAir_->controller().setCountPlays(shell_->playerIni.CountTop100);
         break;
     case ShownStep::ShellAssociation:
         if (shell_->playerIni.ShellExt)

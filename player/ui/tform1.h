@@ -62,6 +62,7 @@ public:
     bool saveProfile(const QString& path) override;
     int closeOption() const override { return profile_.Close; }
     bool autoSaveProfile() const override { return profile_.AutoSavePrf; }
+    QString libraryFile() const override { return profile_.DefBase; }
     void recomputeNumbering() override;
     void loadPlaylist(const QString& path) override;
     void setActivePlaylistToMaster() override;
@@ -71,6 +72,7 @@ public:
     StoreLoadResult loadTrackStore() override;
     void databaseChanged(qint64 code) override;
     void play() override;
+    void setResumeMode(bool on) override;
     void seekCurrentMs(qint64 ms) override;
     qint64 positionMs() const override;
     void mainTimerTick() override;
@@ -97,10 +99,13 @@ public:
     // PlaybackHooks
     void AnnounceItem(const QString& fileName, int index) override;
     void ShowOnAirText(const QString& text) override;
+    void WriteLastFile(const QString& fileName) override { shell_->writeLastFile(fileName); }
+    int InsertFile(PlaylistView& view, int index, const QString& path) override;
 
     // MainTimerHooks
     double CpuLoad() override { return cpuMeter_.sample(); }
     double MemoryLoad() override { return systemMemoryLoadPercent(); }
+    void LoadEmergencyPlaylist(PlaylistView& master, const QString& file) override;
 
     PlayerPlaylists& playlists() { return playlists_; }
 

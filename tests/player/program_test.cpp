@@ -9,6 +9,7 @@
 #include "platform/messagebus.h"
 #include "player/core/guard.h"
 #include "player/core/profile/profile.h"
+#include "tests/player/wavtone.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,11 +18,19 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <array>
 #include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace wc;
+using wc::test::writeTone;
+
+// Readable failure messages for texts.
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -215,39 +224,6 @@ TEST_F(ProgramTest, PlaylistsLoadHandOverAndSurviveARestart) {
     EXPECT_EQ(storedColumnWidths(profile.ColumnsSlave, 3), (std::vector<int>{44, 90, 222}));
 }
 
-namespace {
-
-// A stereo 16-bit WAV of a sine tone.
-void writeTone(const QString& path, double seconds, double hz) {
-    const int rate = 44100;
-    const qint32 frames = qint32(seconds * rate);
-    QByteArray data;
-    data.reserve(frames * 4);
-    for (qint32 i = 0; i < frames; ++i) {
-        const auto v = qint16(8000 * std::sin(2 * M_PI * hz * i / rate));
-        for (int c = 0; c < 2; ++c) {
-            data.append(char(v & 0xFF));
-            data.append(char((v >> 8) & 0xFF));
-        }
-    }
-    auto le = [](quint32 v, int bytes) {
-        QByteArray b;
-        for (int i = 0; i < bytes; ++i)
-            b.append(char((v >> (8 * i)) & 0xFF));
-        return b;
-    };
-    auto le32 = [&](quint32 v) { return le(v, 4); };
-    auto le16 = [&](quint16 v) { return le(v, 2); };
-    QByteArray wav = "RIFF" + le32(36 + quint32(data.size())) + "WAVEfmt " + le32(16) + le16(1) +
-                     le16(2) + le32(rate) + le32(rate * 4) + le16(4) + le16(16) + "data" +
-                     le32(quint32(data.size())) + data;
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(wav);
-}
-
-} // namespace
-
 // After a restart the station's list is back and "startplaylist" puts it on air through the
 // real decks on the silent device; every started item is counted in the track store.
 TEST_F(ProgramTest, StartPlaylistPlaysTheSavedListAndCountsThePlays) {
@@ -309,4 +285,148 @@ TEST_F(ProgramTest, UnreadableTrackStoreGivesOneErrorBoxAndTheWindowStillComes) 
     EXPECT_EQ(out.count(QStringLiteral("I/O Error ")), 1) << out.toStdString();
     EXPECT_TRUE(out.contains(st.home.filePath("Database/Files.Dat"))) << out.toStdString();
     EXPECT_FALSE(out.contains(QStringLiteral("Error accessing database"))) << out.toStdString();
+}
+
+namespace {
+
+// A list of tones in the station's folder, saved as the profile's playlist: "Tone <i>", each
+// of the given length in seconds.
+std::vector<M3uEntry> writeToneList(Station& st, const std::vector<double>& seconds) {
+    std::vector<M3uEntry> list;
+    for (size_t i = 0; i < seconds.size(); ++i) {
+        M3uEntry e;
+        e.path = st.home.filePath(QStringLiteral("tone%1.wav").arg(i));
+        writeTone(e.path, seconds[i], 440 + 110 * double(i));
+        e.hasInfo = true;
+        e.seconds = qint64(seconds[i]);
+        e.text = QStringLiteral("Tone %1").arg(i);
+        list.push_back(e);
+    }
+    EXPECT_TRUE(writeM3uFile(st.home.filePath("Profile/Default.m3u"), list));
+    return list;
+}
+
+void writeAutoexec(Station& st, const QByteArray& text) {
+    QFile f(st.home.filePath("autoexec.ini"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+// Reads the program's output into out until it holds needle; false after ms (or when the
+// program ended first).
+bool waitForOutput(QProcess& p, QByteArray& out, const QByteArray& needle, int ms = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (!out.contains(needle) && t.elapsed() < ms && p.state() == QProcess::Running) {
+        p.waitForReadyRead(200);
+        out += p.readAll();
+    }
+    out += p.readAll();
+    return out.contains(needle);
+}
+
+// The "On air: ..." lines of an output, in order.
+QStringList onAirLines(const QByteArray& out) {
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(out).split(u'\n'))
+        if (line.contains(QLatin1String("On air: ")))
+            lines << line.mid(line.indexOf(QLatin1String("On air: ")));
+    return lines;
+}
+
+QString lastFileName(const Station& st) {
+    return IniFile(st.home.filePath("Profile/run.ini")).readString("LastFile", "LastFileName", "-");
+}
+
+// The item's announcement comes first, its record in run.ini right after it.
+bool waitForLastFileName(const Station& st, const QString& expected) {
+    QElapsedTimer t;
+    t.start();
+    while (lastFileName(st) != expected && t.elapsed() < 10000)
+        QThread::msleep(20);
+    return lastFileName(st) == expected;
+}
+
+} // namespace
+
+// "resumeplaylist": a player killed while the third item is on air comes back after the kill
+// and goes on with the item after it, as run.ini recorded; an orderly close keeps the record.
+TEST_F(ProgramTest, ResumePlaylistAfterAKillGoesOnAfterTheItemThatWasOnAir) {
+    Station st(runtime.path(), 780);
+    const std::vector<M3uEntry> list = writeToneList(st, {1, 1, 60, 60, 1});
+    writeAutoexec(st, "resumeplaylist\r\n");
+
+    QProcess& first = st.start();
+    QByteArray out;
+    ASSERT_TRUE(waitForOutput(first, out, "On air: Tone 2")) << out.toStdString();
+    EXPECT_TRUE(waitForLastFileName(st, list[2].path));
+    EXPECT_EQ(onAirLines(out), QStringList({"On air: Tone 0", "On air: Tone 1", "On air: Tone 2"}))
+        << out.toStdString();
+    EXPECT_EQ(lastFileName(st), list[2].path);
+    first.kill(); // a crash: nothing of the orderly close runs
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(lastFileName(st), list[2].path);
+
+    QProcess& second = st.start();
+    QByteArray again;
+    ASSERT_TRUE(waitForOutput(second, again, "On air: ")) << again.toStdString();
+    // Let the start settle, then look at everything that went on air.
+    ASSERT_NE(st.waitForWindow(second), 0);
+    again += second.readAll();
+    EXPECT_EQ(onAirLines(again), QStringList({"On air: Tone 3"})) << again.toStdString();
+    EXPECT_TRUE(waitForLastFileName(st, list[3].path));
+    ASSERT_TRUE(stopWithSigterm(second));
+    EXPECT_EQ(lastFileName(st), list[3].path);
+}
+
+// The watchdog's way back: the heartbeats name the playing item and its position; a player
+// restarted with the resume marker after a kill plays that item again, 10 s further on.
+TEST_F(ProgramTest, WatchdogResumeAfterAKillPlaysTheReportedItemFurtherOn) {
+    Station st(runtime.path(), 781);
+    writeToneList(st, {1, 1, 90, 1});
+    writeAutoexec(st, "startplaylist\r\n");
+    std::vector<std::array<qint64, 2>> beats;
+    Endpoint watchdog("Watchdog", "watchdog", [&](quint32 msg, qint64 w, qint64 l) -> qint64 {
+        if (msg == MSG_WATCHDOG_HEARTBEAT) beats.push_back({w, l});
+        return 0;
+    });
+    const QString marker = QStringLiteral("+watchdog%1").arg(watchdog.handle());
+    // The first heartbeat of item 2 from the instance that registers (lParam -2) after the
+    // call begins; beats of an earlier instance still queued are passed over.
+    auto nextBeat = [&](QProcess& p, QByteArray& out) -> std::optional<std::array<qint64, 2>> {
+        QElapsedTimer t;
+        t.start();
+        bool registered = false;
+        while (t.elapsed() < 30000 && p.state() == QProcess::Running) {
+            processBusEvents(200);
+            out += p.readAll();
+            for (; !beats.empty(); beats.erase(beats.begin())) {
+                const auto b = beats.front();
+                if (b[1] == -2) registered = true;
+                if (registered && b[1] >= 0 && b[0] == 2) return b;
+            }
+        }
+        return std::nullopt;
+    };
+
+    QProcess& first = st.start({marker});
+    QByteArray out;
+    const auto beat = nextBeat(first, out);
+    ASSERT_TRUE(beat) << out.toStdString();
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+
+    QFile::remove(st.home.filePath("autoexec.ini"));
+    const QString resume = QStringLiteral("+?wdog__resume%1%2")
+                               .arg((*beat)[0], 10, 10, QLatin1Char('0'))
+                               .arg((*beat)[1], 10, 10, QLatin1Char('0'));
+    QProcess& second = st.start({marker, resume});
+    QByteArray again;
+    const auto after = nextBeat(second, again);
+    ASSERT_TRUE(after) << again.toStdString();
+    EXPECT_GE((*after)[1], (*beat)[1] + 10000);
+    ASSERT_TRUE(stopWithSigterm(second));
+    again += second.readAll();
+    EXPECT_EQ(onAirLines(again), QStringList({"On air: Tone 2"})) << again.toStdString();
 }

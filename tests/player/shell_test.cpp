@@ -13,9 +13,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace wc;
+
+// Readable failure messages for texts.
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -27,9 +34,9 @@ public:
     bool saveOk = true;
 
     void createStep(CreateStep s) override {
-        calls.push_back(QStringLiteral("create%1").arg(int(s)));
+        lastCreate = s;
+        if (onCreate) onCreate(s);
     }
-    void shownStep(ShownStep s) override { calls.push_back(QStringLiteral("shown%1").arg(int(s))); }
     // The given result, or what the program's start-up load of a real store gives.
     StoreLoadResult loadTrackStore() override {
         return store ? loadTrackStoreAtStart(*store) : storeResult;
@@ -47,7 +54,24 @@ public:
         return saveOk;
     }
     int closeOption() const override { return closeOpt; }
-    void play() override { calls.push_back(QStringLiteral("play")); }
+    void play() override {
+        calls.push_back(QStringLiteral("play"));
+        if (list) plays.push_back(list->firstSelected());
+        if (loop) {
+            const auto t = loop->activeTimers();
+            mainTimerRanAtPlay |= std::count(t.begin(), t.end(), "maintimer") > 0;
+        }
+    }
+    void recomputeNumbering() override {
+        if (shell) numberedWhileShown.push_back(shell->windowShown);
+    }
+    void setTitle(const QString& caption, const QString& title) override {
+        titles.push_back({caption, title});
+    }
+    void setStatusPanels(const QStringList& p) override { panels = p; }
+    void setResumeMode(bool on) override {
+        calls.push_back(QStringLiteral("resumeMode %1").arg(on));
+    }
     void seekCurrentMs(qint64 ms) override { calls.push_back(QStringLiteral("seek %1").arg(ms)); }
     qint64 positionMs() const override { return 61000; }
     void loadPlaylist(const QString& p) override { calls.push_back("loadPlaylist " + p); }
@@ -64,6 +88,23 @@ public:
     void requestClose() override { calls.push_back(QStringLiteral("requestClose")); }
     void stopAudio() override { calls.push_back(QStringLiteral("stopAudio")); }
     void showWatchdogIndicator() override { calls.push_back(QStringLiteral("watchdogIndicator")); }
+
+    QString libraryFile() const override {
+        return library.isEmpty() ? ShellServices::libraryFile() : library;
+    }
+    QString library;
+
+    // What the steps are checked against: the on-air list, the shell and its timers.
+    std::function<void(CreateStep)> onCreate;
+    std::optional<CreateStep> lastCreate;
+    const PlaylistView* list = nullptr;
+    const PlayerShell* shell = nullptr;
+    const SimLoop* loop = nullptr;
+    std::vector<int> plays; // the selected item at each Play
+    std::vector<bool> numberedWhileShown;
+    bool mainTimerRanAtPlay = false;
+    std::vector<std::pair<QString, QString>> titles; // caption, title
+    QStringList panels;
 
     StoreLoadResult storeResult = StoreLoadResult::Loaded;
     MyDatabase* store = nullptr;
@@ -86,6 +127,7 @@ protected:
         setClock(&loop);
         setTimerHost(&loop);
         setPrompts(&prompts);
+        services.loop = &loop;
         QDir(home.path()).mkpath("Profile");
         for (const char* f : {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/d.mp3", "/m/e.mp3"})
             master.appendFile(f);
@@ -116,22 +158,68 @@ protected:
 
 } // namespace
 
-TEST_F(ShellTest, StartsInTheSpecifiedOrder) {
+// Creating the window: the settings are read and the per-track store is loaded before the
+// decks exist (they record every play in it); run.ini is the profile folder's.
+TEST_F(ShellTest, CreationReadsTheSettingsAndLoadsTheStoreBeforeTheDecks) {
+    writeFile("system.ini", "[Options]\r\nLg=1\r\n[Device]\r\nMainDev=0\r\nSecondDev=3\r\n");
+    QDir(home.path()).mkpath("Database");
+    {
+        MyDatabase earlier(home.filePath("Database/Files.Dat"));
+        earlier.setNotifier([](quint8) {});
+        ASSERT_TRUE(earlier.recordPlay("/m/a.mp3", true, 46365.0));
+    }
+    MyDatabase store(home.filePath("Database/Files.Dat"));
+    store.setNotifier([](quint8) {});
+    services.store = &store;
+    int recordsWhenDecksCome = -1;
+    services.onCreate = [&](CreateStep s) {
+        if (s == CreateStep::Decks) recordsWhenDecksCome = store.count();
+    };
     auto shell = makeShell();
-    EXPECT_TRUE(shell->currentProfile.endsWith("/Profile/Default.prf")); // never "noname"
+    shell->create();
+    EXPECT_TRUE(shell->systemIni.Lg);
+    EXPECT_EQ(shell->systemIni.MainDev, 0);
+    EXPECT_EQ(shell->systemIni.SecondDev, 3);
+    EXPECT_EQ(recordsWhenDecksCome, 1);
+    EXPECT_EQ(shell->runIni.file, home.filePath("Profile/run.ini"));
+    EXPECT_FALSE(shell->windowShown);
+    EXPECT_TRUE(loop.activeTimers().empty()); // nothing runs before the window is shown
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+// The first showing as far as the shell owns it: the caption at once, the profile run.ini names
+// with its playlist, numbering only once the window counts as shown, then the start-up script,
+// the command line and the watchdog markers acting on that list in this order, before any of
+// the running timers; at the end the title and panels of the loaded profile and the timers.
+TEST_F(ShellTest, FirstShowingLoadsTheLastProfileAndActsOnItsListInOrder) {
+    writeFile("Profile/Night.prf", "[Options]\r\n");
+    writeFile("Profile/run.ini", "[LastProfile]\r\nLastProfileName=" +
+                                     home.filePath("Profile/Night.prf").toUtf8() + "\r\n");
+    writeFile("autoexec.ini", "startplaylist\r\n");
+    services.list = &lists.LVMaster;
+    auto shell = makeShell({"file", "/new/x.mp3", "+?wdog__resume00000000030000001000"});
+    services.shell = shell.get();
     shell->create();
     shell->firstShown();
-    std::vector<QString> steps;
-    for (const QString& c : services.calls)
-        if (c.startsWith("create") || c.startsWith("shown")) steps.push_back(c);
-    std::vector<QString> expected;
-    for (int i = 1; i <= 13; ++i)
-        expected.push_back(QStringLiteral("create%1").arg(i));
-    for (int i = 1; i <= 32; ++i)
-        expected.push_back(QStringLiteral("shown%1").arg(i));
-    EXPECT_EQ(steps, expected);
-    // The profile named by run.ini is missing: the default profile is loaded at step 9.
-    EXPECT_EQ(services.indexOf("loadProfile Default.prf"), services.indexOf("shown8") + 1);
+
+    ASSERT_FALSE(services.titles.empty());
+    EXPECT_EQ(services.titles.front().first, shell->captionText());
+    EXPECT_TRUE(services.titles.front().second.startsWith("Wavecrest - Default - "));
+    EXPECT_EQ(services.titles.back().second, "Wavecrest - Night - noname ");
+    EXPECT_TRUE(services.indexOf("loadProfile Night.prf") >= 0);
+    EXPECT_EQ(services.indexOf("loadProfilePlaylist Night.prf"),
+              services.indexOf("loadProfile Night.prf") + 1);
+    EXPECT_EQ(shell->currentProfile, home.filePath("Profile/Night.prf"));
+    ASSERT_FALSE(services.numberedWhileShown.empty());
+    for (bool shown : services.numberedWhileShown)
+        EXPECT_TRUE(shown);
+    // "startplaylist" plays item 0, the file verb its appended item 5, the resume marker item
+    // 3, 10 s after the position it names; none of it while the main timer runs already.
+    EXPECT_EQ(services.plays, (std::vector<int>{0, 5, 3}));
+    EXPECT_EQ(master.count(), 6);
+    EXPECT_TRUE(services.has("seek 11000"));
+    EXPECT_FALSE(services.mainTimerRanAtPlay);
+    EXPECT_EQ(services.panels, shell->statusPanels());
     EXPECT_TRUE(shell->windowShown);
     auto active = loop.activeTimers();
     std::sort(active.begin(), active.end());
@@ -179,7 +267,7 @@ TEST_F(ShellTest, StoreFailureShowsOneBoxAndStartGoesOn) {
         } else {
             EXPECT_TRUE(prompts.shown.empty());
         }
-        EXPECT_TRUE(services.has("create13"));
+        EXPECT_EQ(services.lastCreate, CreateStep::DeckVolumes); // creation went on to its end
     }
 }
 
@@ -199,7 +287,7 @@ TEST_F(ShellTest, UnreadableStoreShowsOnlyItsIOErrorBoxAndRefusesWrites) {
         << prompts.shown[0].text.toStdString();
     EXPECT_TRUE(prompts.shown[0].text.endsWith("\r\nFile: " + path))
         << prompts.shown[0].text.toStdString();
-    EXPECT_TRUE(services.has("create13"));
+    EXPECT_EQ(services.lastCreate, CreateStep::DeckVolumes); // creation went on to its end
     EXPECT_TRUE(store.writesBlocked());
     EXPECT_FALSE(store.recordPlay("/m/a.mp3", true, 46365.0));
     EXPECT_EQ(store.count(), 0);
@@ -232,7 +320,7 @@ TEST_F(ShellTest, StartFilesListsAndTodaysReport) {
     EXPECT_EQ(shell->todaysReport, QStringList({"06:00:00   started", "06:00:01   second"}));
     EXPECT_TRUE(services.has("loadProfile Night.prf"));
     EXPECT_TRUE(shell->titleText().startsWith("Wavecrest - Night - "));
-    EXPECT_EQ(shell->defBase, programDir() + "Database/Base.dfs");
+    EXPECT_EQ(shell->libraryFile(), programDir() + "Database/Base.dfs");
     const QStringList panels = shell->statusPanels();
     ASSERT_EQ(panels.size(), 3);
     EXPECT_EQ(panels[0], QString::fromUtf8("Приоритет: Normal"));
@@ -248,10 +336,12 @@ TEST_F(ShellTest, AutoexecStartAndResumeInFileOrder) {
     master.selectOnly(2);
     auto shell = makeShell();
     shell->create();
+    services.calls.clear();
     shell->runAutoexec();
     EXPECT_TRUE(shell->resumeMode);
     // Resume after the last item starts from the first; then "startplaylist" plays item 0.
-    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "play"), 2);
+    // Resume mode is on before the first start, so that item is already recorded.
+    EXPECT_EQ(services.calls, (std::vector<QString>{"resumeMode 1", "play", "play"}));
     EXPECT_EQ(selected(), 0);
 
     services.calls.clear();
@@ -265,6 +355,22 @@ TEST_F(ShellTest, AutoexecStartAndResumeInFileOrder) {
     writeFile("Profile/run.ini", "[LastFile]\r\nLastFileName=\r\n");
     shell->runAutoexec();
     EXPECT_FALSE(services.has("play")); // an empty last file: no further effect
+}
+
+TEST_F(ShellTest, LastFileGoesToRunIniAndLeavesTheLastProfileAlone) {
+    writeFile("Profile/run.ini", "[LastProfile]\r\nLastProfileName=/p/Night.prf\r\n");
+    auto shell = makeShell();
+    shell->create();
+    shell->writeLastFile("/m/c d.mp3");
+    EXPECT_EQ(RunIni().lastFileName(), "/m/c d.mp3");
+    EXPECT_EQ(RunIni().lastProfileName(), "/p/Night.prf");
+    shell->writeLastFile(QString()); // after Stop
+    EXPECT_EQ(RunIni().lastFileName(), "");
+    // A run.ini that cannot be written is logged; playout goes on without a box.
+    QFile::remove(home.filePath("Profile/run.ini"));
+    QDir(home.path()).mkpath("Profile/run.ini");
+    shell->writeLastFile("/m/e.mp3");
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(ShellTest, FileVerbAppendsSelectsAndPlays) {
@@ -327,7 +433,7 @@ TEST_F(ShellTest, WatchdogResumeSelectsAndSeeks) {
         EXPECT_TRUE(shell->resumeMode);
         EXPECT_FALSE(shell->watchdogMode);
         EXPECT_EQ(selected(), c.selected) << c.args.join(' ').toStdString();
-        EXPECT_EQ(services.calls, (std::vector<QString>{"play", c.seek}));
+        EXPECT_EQ(services.calls, (std::vector<QString>{"resumeMode 1", "play", c.seek}));
     }
 }
 
@@ -344,6 +450,7 @@ TEST_F(ShellTest, WatchdogRegistrationAndHeartbeat) {
     shell->firstShown();
     EXPECT_TRUE(shell->watchdogMode);
     EXPECT_TRUE(shell->resumeMode);
+    EXPECT_TRUE(services.has("resumeMode 1"));
     EXPECT_TRUE(services.has("watchdogIndicator"));
     loop.runFor(10000); // 200 ticks of the 50 ms main timer: two heartbeats
     processBusEvents(100);
@@ -407,6 +514,15 @@ TEST_F(ShellTest, MissingCompanionProgramsAreErrorBoxes) {
     EXPECT_TRUE(prompts.shown[0].text.contains("base"));
     EXPECT_TRUE(prompts.shown[1].text.contains("Lumbra"));
     EXPECT_EQ(prompts.shown[1].kind, PromptKind::Error);
+}
+
+TEST_F(ShellTest, LibraryFileIsTheProfilesWithLocalSeparators) {
+    auto shell = makeShell();
+    EXPECT_EQ(shell->libraryFile(), home.filePath("Database/Base.dfs"));
+    services.library = "/data/Station Library.dfs";
+    EXPECT_EQ(shell->libraryFile(), "/data/Station Library.dfs");
+    services.library = "Database\\Night.dfs"; // as a Windows installation stored it
+    EXPECT_EQ(shell->libraryFile(), "Database/Night.dfs");
 }
 
 TEST_F(ShellTest, GeneratorIsAttachedOnceItsWindowAppears) {

@@ -3,6 +3,9 @@
 // round and deletes every seventh of its own records three rounds later, while serving the
 // store's broadcasts. Prints "ROUNDS <n>" at the end; exits 1 when a write failed.
 //   trackstore_writer <store file> <writer id> <seconds>
+// Or, as the library program's tag editor does, it sets one record's intro and outro and
+// announces the change with the given code, then exits (1 when the write failed):
+//   trackstore_writer <store file> edit <name> <intro ms> <outro ms> <code>
 #include "common/clock_qt.h"
 #include "common/trackstore/trackstore.h"
 #include "platform/messagebus.h"
@@ -21,6 +24,17 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() < 4) return 2;
     MyDatabase store(args[1]);
+    if (args[2] == QLatin1String("edit")) {
+        if (args.size() < 7 || !store.LoadTrackStore()) return 2;
+        const bool ok = store.updateTrackRecord(
+            args[3],
+            [&](TTrackRecord& r) {
+                r.introMs = args[4].toInt();
+                r.outroMs = args[5].toInt();
+            },
+            quint8(args[6].toInt()));
+        return ok ? 0 : 1;
+    }
     const int id = args[2].toInt();
     const qint64 ms = qint64(args[3].toDouble() * 1000);
     if (!store.LoadTrackStore()) return 1;

@@ -1,5 +1,9 @@
 #include "player/core/playlist/playerplaylists.h"
 
+#include "common/trackstore/trackstore.h"
+
+#include <algorithm>
+
 namespace wc {
 
 QString PlayerPlaylists::playlistFileName(const PlaylistView& view) const {
@@ -20,7 +24,7 @@ int PlayerPlaylists::openPlaylist(const QString& fileName) {
     setPlaylistFileName(v, fileName);
     v.ClearItems();
     recent.add(fileName);
-    const int n = LoadPlaylistInto(v, fileName, 0, false, kImagePlain, durations_);
+    const int n = LoadPlaylistInto(v, fileName, 0, false, kImagePlain, sources_);
     v.Renumber();
     return n;
 }
@@ -35,7 +39,7 @@ int PlayerPlaylists::insertPlaylistReference(const QString& fileName, bool* foun
     PlaylistView& v = ActivePlaylist();
     const int first = v.firstSelected();
     const int index = first >= 0 ? first : v.count();
-    v.InsertItem(index, playlistReferenceItem(fileName, found));
+    v.InsertItem(index, playlistReferenceItem(fileName, found, sources_.store));
     v.Renumber();
     return index;
 }
@@ -44,7 +48,7 @@ int PlayerPlaylists::addTracksFromPlaylist(const QString& fileName) {
     PlaylistView& v = ActivePlaylist();
     const int first = v.firstSelected();
     const int n = LoadPlaylistInto(v, fileName, first >= 0 ? first + 1 : v.count(), false,
-                                   kImagePlain, durations_);
+                                   kImagePlain, sources_);
     v.Renumber();
     return n;
 }
@@ -55,7 +59,7 @@ int PlayerPlaylists::insertFileAfterSelected(const QString& path) {
     const int index = first >= 0 ? first + 1 : v.count();
     M3uEntry e;
     e.path = path;
-    v.InsertItem(index, itemFromEntry(e, durations_, kImagePlain));
+    v.InsertItem(index, itemFromEntry(e, sources_, kImagePlain));
     v.Renumber();
     return index;
 }
@@ -63,9 +67,37 @@ int PlayerPlaylists::insertFileAfterSelected(const QString& path) {
 int PlayerPlaylists::appendFileToMaster(const QString& path) {
     M3uEntry e;
     e.path = path;
-    LVMaster.AppendItem(itemFromEntry(e, durations_, kImagePlain));
+    LVMaster.AppendItem(itemFromEntry(e, sources_, kImagePlain));
     LVMaster.Renumber();
     return LVMaster.count() - 1;
+}
+
+int PlayerPlaylists::insertFile(PlaylistView& view, int index, const QString& path) {
+    M3uEntry e;
+    e.path = path;
+    const int at = std::clamp(index, 0, view.count());
+    view.InsertItem(at, itemFromEntry(e, sources_, kImagePlain));
+    return at;
+}
+
+int PlayerPlaylists::replaceMaster(const QString& fileName) {
+    LVMaster.ClearItems();
+    return LoadPlaylistInto(LVMaster, fileName, 0, false, kImagePlain, sources_);
+}
+
+int PlayerPlaylists::trackStoreChanged(qint64 code) {
+    if (code == kNotifyPlayRecorded || !sources_.store) return 0;
+    int changed = 0;
+    for (int i = 0; i < LVMaster.count(); ++i) {
+        TVirtualItem it = LVMaster.at(i);
+        LoadItemIntroOutro(it, it.FileName(), *sources_.store);
+        if (it == LVMaster.at(i)) continue;
+        // Only the items whose texts changed get a new record: undo snapshots keep sharing
+        // the others.
+        LVMaster.SetItem(i, it);
+        ++changed;
+    }
+    return changed;
 }
 
 void PlayerPlaylists::slaveToMaster() {
@@ -77,6 +109,7 @@ void PlayerPlaylists::slaveToMaster() {
         // The on-air list keeps its own markers.
         it.IsPlaying = false;
         it.IsNext = false;
+        if (sources_.store) LoadItemIntroOutro(it, it.FileName(), *sources_.store);
         items.push_back(std::move(it));
     }
     LVMaster.InsertItems(LVMaster.count(), items);
@@ -109,7 +142,7 @@ QString PlayerPlaylists::profilePlaylistPath(const QString& profilePath) {
 int PlayerPlaylists::loadProfilePlaylist(const QString& profilePath) {
     LVMaster.ClearItems();
     const int n = LoadPlaylistInto(LVMaster, profilePlaylistPath(profilePath), 0, false,
-                                   kImagePlain, durations_);
+                                   kImagePlain, sources_);
     LVMaster.Renumber();
     return n;
 }

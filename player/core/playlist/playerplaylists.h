@@ -25,7 +25,16 @@ public:
     QString playlistFileName(const PlaylistView& view) const;
     void setPlaylistFileName(const PlaylistView& view, const QString& name);
 
-    void setDurations(FileDurationMs* d) { durations_ = d; }
+    // What new items are made with: the length probe and the per-track store (either may be
+    // missing; without a store the Intro and Outro texts stay empty).
+    void setDurations(FileDurationMs* d) { sources_.durations = d; }
+    void setTrackStore(const MyDatabase* store) { sources_.store = store; }
+    const ItemSources& itemSources() const { return sources_; }
+
+    // The per-track store has changed (code: the NotifyCode of its broadcast). Unless only a
+    // play was recorded (code 1), every item of LVMaster takes its Intro and Outro texts from
+    // the store again. Returns how many items changed.
+    int trackStoreChanged(qint64 code);
 
     // New: empties the active list and names it "noname".
     void newPlaylist();
@@ -44,6 +53,10 @@ public:
     int insertFileAfterSelected(const QString& path);
     // Appends one file to the on-air list and returns its index.
     int appendFileToMaster(const QString& path);
+    // Inserts one file into view at index (clamped into the list); returns the index used.
+    int insertFile(PlaylistView& view, int index, const QString& path);
+    // The on-air list replaced by the tracks of a playlist file; returns how many.
+    int replaceMaster(const QString& fileName);
 
     // Every item of LVSlave is appended to LVMaster with the plain icon; LVSlave keeps them.
     void slaveToMaster();
@@ -64,7 +77,7 @@ private:
     Page page_ = Page::Master;
     QString masterName_ = QString::fromLatin1(kNoName);
     QString slaveName_ = QString::fromLatin1(kNoName);
-    FileDurationMs* durations_ = nullptr;
+    ItemSources sources_;
 };
 
 } // namespace wc

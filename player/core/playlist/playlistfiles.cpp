@@ -3,6 +3,7 @@
 #include "common/atomicfile.h"
 #include "common/tags/tracktag.h"
 #include "common/text.h"
+#include "common/trackstore/trackstore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +38,13 @@ qint64 durationTextSeconds(const QString& text) {
     return m * 60 + s;
 }
 
-TVirtualItem itemFromEntry(const M3uEntry& entry, FileDurationMs* durations, qint32 imageIndex) {
+void LoadItemIntroOutro(TVirtualItem& item, const QString& name, const MyDatabase& store) {
+    const TTrackRecord r = store.GetTrackRecord(name);
+    item.Columns[kColIntroText] = introOutroText(r.introMs);
+    item.Columns[kColOutroText] = introOutroText(r.outroMs);
+}
+
+TVirtualItem itemFromEntry(const M3uEntry& entry, const ItemSources& sources, qint32 imageIndex) {
     TVirtualItem it;
     it.ImageIndex = imageIndex;
     it.Columns[kColFileName] = entry.path;
@@ -46,9 +53,10 @@ TVirtualItem itemFromEntry(const M3uEntry& entry, FileDurationMs* durations, qin
     qint64 ms = 0;
     if (entry.hasInfo && entry.seconds > 0)
         ms = entry.seconds * 1000;
-    else if (durations)
-        ms = durations->durationMs(entry.path);
+    else if (sources.durations)
+        ms = sources.durations->durationMs(entry.path);
     it.Columns[kColDurationText] = FormatMinSec(std::max<qint64>(ms, 0));
+    if (sources.store) LoadItemIntroOutro(it, entry.path, *sources.store);
     return it;
 }
 
@@ -64,7 +72,7 @@ M3uEntry entryFromItem(const TVirtualItem& item) {
 }
 
 int LoadPlaylistInto(PlaylistView& view, const QString& fileName, int index, bool shuffle,
-                     qint32 imageIndex, FileDurationMs* durations, std::mt19937* random) {
+                     qint32 imageIndex, const ItemSources& sources, std::mt19937* random) {
     std::vector<M3uEntry> entries = readM3uFile(fileName);
     if (entries.empty()) return 0;
     if (shuffle) {
@@ -74,7 +82,7 @@ int LoadPlaylistInto(PlaylistView& view, const QString& fileName, int index, boo
     std::vector<TVirtualItem> items;
     items.reserve(entries.size());
     for (const M3uEntry& e : entries)
-        items.push_back(itemFromEntry(e, durations, imageIndex));
+        items.push_back(itemFromEntry(e, sources, imageIndex));
     view.InsertItems(index, items);
     return int(items.size());
 }
@@ -87,12 +95,13 @@ bool SavePlaylistTo(const PlaylistView& view, const QString& fileName, QString* 
     return writeM3uFile(fileName, entries, error);
 }
 
-TVirtualItem playlistReferenceItem(const QString& fileName, bool* found) {
+TVirtualItem playlistReferenceItem(const QString& fileName, bool* found, const MyDatabase* store) {
     TVirtualItem it;
     it.Columns[kColTitle] = QStringLiteral("PLAYLIST  ") + fileNameOnly(fileName);
     it.Columns[kColFileName] = fileName;
     it.Columns[kColDurationText] =
         FormatMinSec(std::max<qint64>(PlaylistDurationSeconds(fileName, found), 0) * 1000);
+    if (store) LoadItemIntroOutro(it, fileName, *store);
     return it;
 }
 
@@ -129,7 +138,7 @@ void RecentPlaylists::add(const QString& path) {
 }
 
 LoadQueueResult handleLoadQueue(qint64 wParam, qint64 lParam, const LoadQueueLists& lists,
-                                const QString& programDir, FileDurationMs* durations) {
+                                const QString& programDir, const ItemSources& sources) {
     LoadQueueResult r;
     QString dir = programDir;
     if (!dir.isEmpty() && !dir.endsWith(u'/')) dir += u'/';
@@ -138,7 +147,7 @@ LoadQueueResult handleLoadQueue(qint64 wParam, qint64 lParam, const LoadQueueLis
         lists.active->ClearItems();
         r.target = lists.active;
         r.inserted = LoadPlaylistInto(*lists.active, dir + QLatin1String(kStackPlaylist), 0, false,
-                                      kImagePlain, durations);
+                                      kImagePlain, sources);
         return r;
     }
     if (wParam != 1) return r;
@@ -149,7 +158,7 @@ LoadQueueResult handleLoadQueue(qint64 wParam, qint64 lParam, const LoadQueueLis
         if (!lists.active) return r;
         r.target = lists.active;
         r.inserted = LoadPlaylistInto(*lists.active, file, lists.active->count(), false,
-                                      kImagePlain, durations);
+                                      kImagePlain, sources);
         r.recomputeStartTimes = true;
         return r;
     }
@@ -161,7 +170,7 @@ LoadQueueResult handleLoadQueue(qint64 wParam, qint64 lParam, const LoadQueueLis
     const int firstSelected = view->firstSelected();
     if (position == 3 && firstSelected >= 0) index = firstSelected + 1;
     r.target = view;
-    r.inserted = LoadPlaylistInto(*view, file, index, false, kImagePlain, durations);
+    r.inserted = LoadPlaylistInto(*view, file, index, false, kImagePlain, sources);
     r.recomputeStartTimes = true;
     if (position == 3 && firstSelected >= 0 && r.inserted > 0) {
         const int last = index + r.inserted - 1;

@@ -11,14 +11,31 @@
 
 namespace wc {
 
+class MyDatabase;
+
+// Where new items get what a playlist file does not hold: the measured length of a track
+// without one, and the Intro and Outro texts from the per-track store. Either may be missing;
+// a length probe alone converts to sources, as most callers have nothing else.
+struct ItemSources {
+    ItemSources(FileDurationMs* durations = nullptr, const MyDatabase* store = nullptr)
+        : durations(durations), store(store) {}
+    FileDurationMs* durations;
+    const MyDatabase* store;
+};
+
+// The item's Intro and Outro texts ("mm:ss") from the store's record of name; "00:00" when the
+// store holds none.
+void LoadItemIntroOutro(TVirtualItem& item, const QString& name, const MyDatabase& store);
+
 // The hand-over files, relative to the program folder.
 inline constexpr const char* kStackPlaylist = "Temp/Stack.m3u";
 inline constexpr const char* kDbTempPlaylist = "Temp/DBTemp.m3u";
 
 // The item for one track of a playlist file: the title is the information text, or the file
 // name without folder and extension; the length is the information line's, else measured
-// with durations (when given), shown "??:??" when unknown.
-TVirtualItem itemFromEntry(const M3uEntry& entry, FileDurationMs* durations, qint32 imageIndex);
+// (when a probe is given), shown "??:??" when unknown; Intro and Outro from the store (when
+// given).
+TVirtualItem itemFromEntry(const M3uEntry& entry, const ItemSources& sources, qint32 imageIndex);
 // The playlist entry for an item (the length is read back from its duration text).
 M3uEntry entryFromItem(const TVirtualItem& item);
 // Seconds of an "mm:ss" text; 0 for "??:??" or anything else that is not a length.
@@ -27,14 +44,16 @@ qint64 durationTextSeconds(const QString& text);
 // Inserts one item per track of fileName at index (clamped), in file order or shuffled;
 // returns the number inserted. The markers only shift as inserting makes them.
 int LoadPlaylistInto(PlaylistView& view, const QString& fileName, int index, bool shuffle = false,
-                     qint32 imageIndex = kImagePlain, FileDurationMs* durations = nullptr,
+                     qint32 imageIndex = kImagePlain, const ItemSources& sources = {},
                      std::mt19937* random = nullptr);
 // Writes every item of the view as an M3U file (temporary file, then rename).
 bool SavePlaylistTo(const PlaylistView& view, const QString& fileName, QString* error = nullptr);
 
 // The single item that stands for a whole playlist: "PLAYLIST  " and the file name, with
-// the total of its lengths. *found is false when the playlist does not exist.
-TVirtualItem playlistReferenceItem(const QString& fileName, bool* found = nullptr);
+// the total of its lengths (and the store's Intro and Outro of that name, when given). *found
+// is false when the playlist does not exist.
+TVirtualItem playlistReferenceItem(const QString& fileName, bool* found = nullptr,
+                                   const MyDatabase* store = nullptr);
 
 // Up to nine recently opened playlists, stored one path per line in the profile's ".hst".
 class RecentPlaylists {
@@ -73,6 +92,6 @@ struct LoadQueueResult {
 // 2 second list, else main list; high 16 bits position: 1 end, 2 after the main list's
 // playing item, 3 after the first selected item). Missing or empty files insert nothing.
 LoadQueueResult handleLoadQueue(qint64 wParam, qint64 lParam, const LoadQueueLists& lists,
-                                const QString& programDir, FileDurationMs* durations = nullptr);
+                                const QString& programDir, const ItemSources& sources = {});
 
 } // namespace wc
