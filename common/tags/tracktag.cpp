@@ -80,7 +80,9 @@ void setTagText(TrackTag& tag, TagField field, const QString& text) {
 }
 
 bool id3v11HasTrack(const char* comment) {
-    return (comment[28] == 0 && comment[29] != 0) || (comment[28] == ' ' && comment[29] != ' ');
+    // Only the zero byte marks ID3v1.1. A space there is part of a 30-character ID3v1.0
+    // comment ("... take 2" would otherwise lose its "2" and gain track 50).
+    return comment[28] == 0 && comment[29] != 0;
 }
 
 int tagTrackNumber(const TrackTag& tag) {

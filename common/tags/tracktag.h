@@ -48,7 +48,7 @@ void setTagText(TrackTag& tag, TagField field, const QString& text);
 QByteArray tagBytes(const TrackTag& tag, TagField field);
 
 // Whether 30 ID3v1 comment bytes end in an ID3v1.1 track number: byte 28 zero and byte 29
-// not, or byte 28 a space and byte 29 not a space (writers that padded with spaces).
+// not.
 bool id3v11HasTrack(const char* comment);
 
 // The ID3v1.1 track number kept in the comment's last two bytes, or 0 when there is none.
