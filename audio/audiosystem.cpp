@@ -694,6 +694,19 @@ bool AudioSystem::isArmed(Handle next) {
     return n->armedOn != nullptr;
 }
 
+std::vector<AudioSystem::HeardSpan> AudioSystem::mixerEvents(Handle mixer) {
+    std::vector<HeardSpan> out;
+    auto m = d->find(mixer);
+    auto* mix = m ? dynamic_cast<MixerSource*>(m->source.get()) : nullptr;
+    if (!mix) return fail(kErrInvalidHandle), out;
+    std::vector<MixerSource::Event> events;
+    mix->drainEvents(events);
+    for (const auto& e : events)
+        out.push_back(HeardSpan{e.handle, e.start, e.frame});
+    t_lastError = kOk;
+    return out;
+}
+
 // --- reads -----------------------------------------------------------------------------------
 
 int AudioSystem::read(Handle h, float* out, int bytes) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace wc {
 class SimLoop;
@@ -144,6 +145,15 @@ public:
     // A held arm does not fire, and its current is not cut, until it is let go; then it fires
     // at once if its trigger has passed. Safe from any thread (an atomic flag).
     bool holdArm(Handle next, bool held);
+
+    // Where the inputs of a mixer began and stopped being heard, in frames of its output, since
+    // the last call (for measurements; the mixer keeps up to 1024 events between two calls).
+    struct HeardSpan {
+        Handle handle;
+        bool start;
+        std::int64_t frame;
+    };
+    std::vector<HeardSpan> mixerEvents(Handle mixer);
 
     // --- reads ---
     // Decode-only channels: reads bytes of float frames; -1 on failure, 0 at the end.

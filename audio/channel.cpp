@@ -225,6 +225,7 @@ bool Channel::mixInto(float* acc, int frames, bool mayWait) {
         }
     }
     if (sourceDone && triggerLive()) fireDependent(made);
+    mixedFrames += made;
     // Volume, pan and the slide: frame by frame while a slide runs, else one gain per side.
     const float panL = std::min(1.0f, 1.0f - pan), panR = std::min(1.0f, 1.0f + pan);
     int i = 0;

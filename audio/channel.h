@@ -91,6 +91,9 @@ public:
     // Render thread: starts the dependent at output frame `offset` of the current block.
     void fireDependent(int offset);
 
+    // Frames this channel has mixed into its device or mixer (render thread).
+    std::int64_t mixedFrames = 0;
+
     // Set by the render thread.
     std::atomic<bool> ended{false};
     std::atomic<bool> stalled{false};

@@ -15,10 +15,11 @@ int MixerSource::pull(float* out, int frames, bool mayWait) {
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, Channel::kMaxBlock);
         float* dst = out + std::size_t(done) * kChannels;
+        const std::int64_t base = rendered_.load(std::memory_order_relaxed) + done;
         for (std::size_t i = 0; i < inputs.size();) {
             Channel* ch = inputs[i];
             // Started in this block by another input's trigger: mixed from its frame below.
-            if (ch->startOffset < 0 && !ch->mixInto(dst, n, mayWait) && ch->freeAtEnd) {
+            if (ch->startOffset < 0 && !mixOne(ch, dst, n, base, 0, mayWait) && ch->freeAtEnd) {
                 drop(i);
                 continue;
             }
@@ -28,8 +29,7 @@ int MixerSource::pull(float* out, int frames, bool mayWait) {
             Channel* ch = inputs[i];
             if (ch->startOffset >= 0) {
                 const int at = std::exchange(ch->startOffset, -1);
-                if (!ch->mixInto(dst + std::size_t(at) * kChannels, n - at, mayWait) &&
-                    ch->freeAtEnd) {
+                if (!mixOne(ch, dst, n, base, at, mayWait) && ch->freeAtEnd) {
                     drop(i);
                     continue;
                 }
@@ -40,6 +40,32 @@ int MixerSource::pull(float* out, int frames, bool mayWait) {
     }
     rendered_.fetch_add(frames, std::memory_order_relaxed);
     return frames;
+}
+
+bool MixerSource::mixOne(Channel* ch, float* dst, int frames, std::int64_t base, int at,
+                         bool mayWait) {
+    const std::int64_t before = ch->mixedFrames;
+    const bool on = ch->mixInto(dst + std::size_t(at) * kChannels, frames - at, mayWait);
+    const std::int64_t made = ch->mixedFrames - before;
+    if (made > 0 && before == 0) record(Event{ch->handle, true, base + at});
+    if (!on) record(Event{ch->handle, false, base + at + made});
+    return on;
+}
+
+void MixerSource::record(const Event& e) {
+    const std::uint32_t head = eventHead_.load(std::memory_order_relaxed);
+    if (head - eventTail_.load(std::memory_order_acquire) >= kEvents) return; // nobody drains
+    events_[head % kEvents] = e;
+    eventHead_.store(head + 1, std::memory_order_release);
+}
+
+int MixerSource::drainEvents(std::vector<Event>& out) {
+    int n = 0;
+    std::uint32_t tail = eventTail_.load(std::memory_order_relaxed);
+    for (; tail != eventHead_.load(std::memory_order_acquire); ++tail, ++n)
+        out.push_back(events_[tail % kEvents]);
+    eventTail_.store(tail, std::memory_order_release);
+    return n;
 }
 
 void MixerSource::forget(Channel* ch) {

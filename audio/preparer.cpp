@@ -5,6 +5,7 @@
 #include "audio/types.h"
 
 #include <QFileInfo>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -55,6 +56,7 @@ struct StreamPreparer::Impl {
     bool dropWorking = false;
     bool stop = false;
     int preparedCount = 0, takenCount = 0;
+    double waitedSeconds = 0;
     std::thread thread;
 
     void run() {
@@ -101,12 +103,18 @@ struct StreamPreparer::Impl {
     }
     void waitWhileUnderWay(std::unique_lock<std::mutex>& lock, const QString& path, bool cut,
                            float threshold) {
+        const auto start = std::chrono::steady_clock::now();
+        auto waited = [&] {
+            waitedSeconds +=
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        };
         changed.wait(lock, [&] {
             const bool underWay =
                 (wanted && sameItem(*wanted, path, cut, threshold)) ||
                 (working && !dropWorking && sameItem(*working, path, cut, threshold));
             return !underWay;
         });
+        waited();
     }
     bool current(const PreparedItem& it) const {
         const Stamp s = stampOf(it.path);
@@ -182,6 +190,11 @@ void StreamPreparer::drop() {
 int StreamPreparer::prepared() const {
     std::lock_guard lock(d->mutex);
     return d->preparedCount;
+}
+
+double StreamPreparer::waitedSeconds() const {
+    std::lock_guard lock(d->mutex);
+    return d->waitedSeconds;
 }
 
 int StreamPreparer::taken() const {

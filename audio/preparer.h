@@ -45,6 +45,9 @@ public:
     // How many items were prepared, and how many were taken (for tests and diagnostics).
     int prepared() const;
     int taken() const;
+    // Seconds the main thread has waited in ready() and take() for items under way, in all
+    // (for measurements: in simulated time every wait is the worker's time, not the caller's).
+    double waitedSeconds() const;
 
 private:
     StreamPreparer();

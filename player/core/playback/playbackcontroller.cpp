@@ -407,6 +407,10 @@ void PlaybackController::dropNext() {
 }
 
 void PlaybackController::lookAhead() {
+    // A shuffled order for this list is drawn now rather than at the mix point (the same
+    // draw either way), so that the item after the first one can be prepared too.
+    if (buttons_.shuffle && deckA_->state == DeckPlay && shuffle_.size() != master_.count())
+        shuffle_.build(master_.count());
     int index = -1;
     QString file;
     const bool wanted = plannedNext(&index, &file);
