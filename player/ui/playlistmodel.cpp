@@ -129,6 +129,19 @@ PlaylistTableBinder::PlaylistTableBinder(QTableView* view, PlaylistModel* model,
             &PlaylistTableBinder::syncSelectionToView);
     connect(model, &QAbstractItemModel::rowsRemoved, this,
             &PlaylistTableBinder::syncSelectionToView);
+    // The list's own selection changes (a command selects the item it inserted, the
+    // controller the item it starts) come as changed rows: the view follows them.
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                if (!view_ || syncing_) return;
+                const PlaylistView& list = model_->list();
+                QItemSelectionModel* sel = view_->selectionModel();
+                for (int row = first.row(); row <= last.row() && row < list.count(); ++row)
+                    if (sel->isRowSelected(row) != list.isSelected(row)) {
+                        syncSelectionToView();
+                        return;
+                    }
+            });
 }
 
 void PlaylistTableBinder::viewSelectionChanged(const QItemSelection& selected,

@@ -12,6 +12,7 @@
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
+#include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/positionbar.h"
 #include "player/ui/storedcolour.h"
@@ -251,6 +252,10 @@ void TForm1::buildMenus() {
     connect(file, &QMenu::aboutToShow, this, [this] { refreshRecentMenu(); });
     file->addSeparator();
     file->addAction(QString::fromUtf8("Выход"), this, [this] { shell_->exitCommand(); });
+    QMenu* edit = menuBar()->addMenu(QString::fromUtf8("Правка"));
+    menus_ = new PlaylistMenus(playlists_, lvMaster_, lvSlave_, edit, this);
+    connect(menus_, &PlaylistMenus::edited, this, [this] { recomputeNumbering(); });
+    connect(menus_, &PlaylistMenus::nextMarked, this, [this] { repaintList(); });
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("Сервис"));
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
@@ -281,6 +286,7 @@ void TForm1::buildMenus() {
 void TForm1::showPage(PlayerPlaylists::Page page) {
     playlists_.setPage(page);
     pcPlaylist_->setCurrentWidget(page == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_);
+    menus_->refresh();
 }
 
 namespace {

@@ -30,6 +30,7 @@ namespace wc {
 
 class Endpoint;
 class InstanceLock;
+class PlaylistMenus;
 class PlaylistModel;
 class PlaylistTableBinder;
 class PositionBar;
@@ -103,6 +104,8 @@ public:
     double MemoryLoad() override { return systemMemoryLoadPercent(); }
 
     PlayerPlaylists& playlists() { return playlists_; }
+    // The playout chain once the decks exist (tests read the decks through it).
+    OnAirChain* onAir() { return onAir_.get(); }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -151,6 +154,7 @@ private:
     PlaylistModel* slaveModel_ = nullptr;
     PlaylistTableBinder* masterBinder_ = nullptr;
     PlaylistTableBinder* slaveBinder_ = nullptr;
+    PlaylistMenus* menus_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;
