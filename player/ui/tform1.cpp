@@ -14,6 +14,7 @@
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
+#include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
 #include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
@@ -151,10 +152,6 @@ void TForm1::buildWidgets() {
         transportButtons_.insert(QLatin1String(name), b);
     }
     transport->addStretch();
-    auto* mainPage = new QPushButton(QStringLiteral("Main"), central);
-    auto* tempPage = new QPushButton(QStringLiteral("Temp"), central);
-    transport->addWidget(mainPage);
-    transport->addWidget(tempPage);
     layout->addLayout(transport);
 
     pcPlaylist_ = new QStackedWidget(central);
@@ -179,10 +176,6 @@ void TForm1::buildWidgets() {
                          PlaylistModel::Kind::Master, masterModel_, masterBinder_);
     lvSlave_ = makeView(QStringLiteral("LVSlave"), playlists_.LVSlave, PlaylistModel::Kind::Slave,
                         slaveModel_, slaveBinder_);
-    connect(mainPage, &QPushButton::clicked, this,
-            [this] { showPage(PlayerPlaylists::Page::Master); });
-    connect(tempPage, &QPushButton::clicked, this,
-            [this] { showPage(PlayerPlaylists::Page::Slave); });
     layout->addWidget(pcPlaylist_, 1);
 
     diagnosticsLabel_ = new QLabel(central);
@@ -203,6 +196,19 @@ void TForm1::buildWidgets() {
         statusBar()->addWidget(panel, i < 3 ? 0 : 1);
         panels_ << panel;
     }
+    // The page buttons sit at the end of the transport row; the first panel shows the
+    // selected file.
+    pages_ = new PlaylistPages(playlists_, pcPlaylist_, lvMaster_, lvSlave_, panels_[0], this);
+    transport->addWidget(pages_->mainButton());
+    transport->addWidget(pages_->tempButton());
+    connect(pages_, &PlaylistPages::pageChanged, this, [this] {
+        menus_->refresh();
+        refreshTitle();
+        recomputeNumbering();
+    });
+    connect(pages_, &PlaylistPages::renumberRequested, this, [this] { recomputeNumbering(); });
+    // Voice tracks of the on-air list are drawn in italics while voice tracking is on.
+    masterModel_->setVoiceTrackItalic(shell_->playerIni.VoiceTrackEnabled);
     resize(900, 640);
 }
 
@@ -284,8 +290,7 @@ void TForm1::buildMenus() {
 }
 
 void TForm1::showPage(PlayerPlaylists::Page page) {
-    playlists_.setPage(page);
-    pcPlaylist_->setCurrentWidget(page == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_);
+    pages_->showPage(page);
     menus_->refresh();
 }
 
@@ -480,7 +485,7 @@ void TForm1::applyTimeDisplayOptions() {
 }
 
 QTableView* TForm1::activeView() const {
-    return playlists_.page() == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_;
+    return pages_->activeView();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {

@@ -32,6 +32,7 @@ class Endpoint;
 class InstanceLock;
 class PlaylistMenus;
 class PlaylistModel;
+class PlaylistPages;
 class PlaylistTableBinder;
 class PositionBar;
 
@@ -155,6 +156,7 @@ private:
     PlaylistTableBinder* masterBinder_ = nullptr;
     PlaylistTableBinder* slaveBinder_ = nullptr;
     PlaylistMenus* menus_ = nullptr;
+    PlaylistPages* pages_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;

@@ -446,3 +446,13 @@ TEST_F(ShellTest, GeneratorThatNeverAppearsGivesTheMessageAfterABoundedWait) {
     EXPECT_EQ(prompts.shown[0].text, QString::fromUtf8("Ошибка: генератор не запущен!"));
     EXPECT_TRUE(loop.activeTimers().empty());
 }
+
+TEST_F(ShellTest, TitleNamesTheFileOfTheActivePlaylist) {
+    auto shell = makeShell();
+    shell->currentProfile = "/p/Day.prf";
+    lists.setPlaylistFileName(lists.LVMaster, "/lists/evening.m3u");
+    lists.setPlaylistFileName(lists.LVSlave, "/lists/prep.m3u");
+    EXPECT_EQ(shell->titleText(), "Wavecrest - Day - evening.m3u ");
+    lists.setPage(PlayerPlaylists::Page::Slave);
+    EXPECT_EQ(shell->titleText(), "Wavecrest - Day - prep.m3u ");
+}

@@ -68,6 +68,10 @@ int PlayerPlaylists::appendFileToMaster(const QString& path) {
     return LVMaster.count() - 1;
 }
 
+bool numberingIsStale(const PlaylistView& view) {
+    return view.count() > 0 && view.at(0).Number != QLatin1String("1");
+}
+
 void PlayerPlaylists::slaveToMaster() {
     std::vector<TVirtualItem> items;
     items.reserve(size_t(LVSlave.count()));
