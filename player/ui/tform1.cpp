@@ -16,8 +16,10 @@
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
+#include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
+#include "player/ui/transportlock.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -130,29 +132,42 @@ void TForm1::buildWidgets() {
     levels->addWidget(muteButton_);
     layout->addLayout(levels);
 
-    auto* transport = new QHBoxLayout;
+    // The transport buttons share one widget, over which the transport lock lays its picture.
+    auto* transportRow = new QHBoxLayout;
+    auto* transportBox = new QWidget(central);
+    transportBox->setObjectName(QStringLiteral("TransportButtons"));
+    auto* transport = new QHBoxLayout(transportBox);
+    transport->setContentsMargins(0, 0, 0, 0);
+    seekButtons_ = new SeekButtons(transportBox);
     const std::pair<const char*, QStyle::StandardPixmap> buttons[] = {
         {"btPrev", QStyle::SP_MediaSkipBackward}, {"btPlay", QStyle::SP_MediaPlay},
         {"btPause", QStyle::SP_MediaPause},       {"btStop", QStyle::SP_MediaStop},
         {"btNext", QStyle::SP_MediaSkipForward},
     };
     for (const auto& [name, icon] : buttons) {
-        auto* b = new QToolButton(central);
+        auto* b = new QToolButton(transportBox);
         b->setObjectName(QLatin1String(name));
         b->setIcon(style()->standardIcon(icon));
+        if (QLatin1String(name) == QLatin1String("btNext"))
+            transport->addWidget(seekButtons_->forward());
         transport->addWidget(b);
+        if (QLatin1String(name) == QLatin1String("btPrev"))
+            transport->addWidget(seekButtons_->rewind());
         transportButtons_.insert(QLatin1String(name), b);
     }
     for (const char* name : {"btRepeat", "btBreak", "btShuffle", "btRepeatList"}) {
-        auto* b = new QToolButton(central);
+        auto* b = new QToolButton(transportBox);
         b->setObjectName(QLatin1String(name));
         b->setText(QLatin1String(name).mid(2));
         b->setCheckable(true);
         transport->addWidget(b);
         transportButtons_.insert(QLatin1String(name), b);
     }
-    transport->addStretch();
-    layout->addLayout(transport);
+    transportLock_ =
+        new TransportLock(transportBox, transportButtons_.value(QStringLiteral("btBreak")), this);
+    transportRow->addWidget(transportBox);
+    transportRow->addStretch();
+    layout->addLayout(transportRow);
 
     pcPlaylist_ = new QStackedWidget(central);
     pcPlaylist_->setObjectName(QStringLiteral("pcPlaylist"));
@@ -199,8 +214,8 @@ void TForm1::buildWidgets() {
     // The page buttons sit at the end of the transport row; the first panel shows the
     // selected file.
     pages_ = new PlaylistPages(playlists_, pcPlaylist_, lvMaster_, lvSlave_, panels_[0], this);
-    transport->addWidget(pages_->mainButton());
-    transport->addWidget(pages_->tempButton());
+    transportRow->addWidget(pages_->mainButton());
+    transportRow->addWidget(pages_->tempButton());
     connect(pages_, &PlaylistPages::pageChanged, this, [this] {
         menus_->refresh();
         refreshTitle();
@@ -459,6 +474,8 @@ void TForm1::bindTransport() {
     onClick("btBreak", [&c](bool on) { c.setBreak(on); });
     onClick("btShuffle", [&c](bool on) { c.setShuffle(on); });
     onClick("btRepeatList", [&c](bool on) { c.setRepeatList(on); });
+    seekButtons_->bind(&c);
+    transportLock_->bind(&c);
     connect(positionBar_, &QSlider::sliderPressed, this, [&c] { c.positionBarPressed(); });
     connect(positionBar_, &QSlider::sliderReleased, this,
             [this, &c] { c.positionBarReleased(positionBar_->value()); });
@@ -541,6 +558,8 @@ void TForm1::mainTimerTick() {
 }
 
 void TForm1::stopAudio() {
+    seekButtons_->bind(nullptr);
+    transportLock_->bind(nullptr);
     onAir_.reset();
 }
 
@@ -551,6 +570,7 @@ void TForm1::setButtons(const TransportButtons& b) {
                                                    {"btRepeatList", b.repeatList}};
     for (const auto& [name, down] : states)
         transportButtons_.value(QLatin1String(name))->setChecked(down);
+    transportLock_->show(b);
 }
 
 void TForm1::setPositionBar(int pos) {

@@ -35,6 +35,8 @@ class PlaylistModel;
 class PlaylistPages;
 class PlaylistTableBinder;
 class PositionBar;
+class SeekButtons;
+class TransportLock;
 
 class TForm1 final : public QMainWindow,
                      public ShellServices,
@@ -157,6 +159,8 @@ private:
     PlaylistTableBinder* slaveBinder_ = nullptr;
     PlaylistMenus* menus_ = nullptr;
     PlaylistPages* pages_ = nullptr;
+    SeekButtons* seekButtons_ = nullptr;
+    TransportLock* transportLock_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;

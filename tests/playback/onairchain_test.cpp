@@ -88,7 +88,9 @@ TEST_F(OnAirChainTest, ProfileSwitchesApplyOnlyWhereTheirButtonsShow) {
         profile.btnRepeat = profile.btnShuffle = c.shown;
         profile.btRepeat = profile.btShuffle = c.down;
         profile.CutSilence = c.down;
+        profile.Break1 = c.down;
         chain.applyProfile(profile);
+        EXPECT_EQ(chain.controller().buttons().oneTrack, c.down);
         EXPECT_EQ(chain.controller().buttons().repeat, c.want);
         EXPECT_EQ(chain.controller().buttons().shuffle, c.want);
         EXPECT_EQ(chain.controller().DeckA().cutSilence, c.down);

@@ -44,7 +44,9 @@ void OnAirChain::applyProfile(const TProfile& p) {
     // profile (the controller's profile is usually this one), which would overwrite the
     // switches not applied yet.
     const bool repeat = p.btnRepeat && p.btRepeat, breakAfter = p.btnBreak && p.btBreak,
-               shuffle = p.btnShuffle && p.btShuffle, repeatList = p.btRepeatList;
+               shuffle = p.btnShuffle && p.btShuffle, repeatList = p.btRepeatList,
+               oneTrack = p.Break1;
+    c.setOneTrack(oneTrack);
     c.setRepeat(repeat);
     c.setBreak(breakAfter);
     c.setShuffle(shuffle);

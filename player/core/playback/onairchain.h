@@ -30,9 +30,9 @@ public:
     // Whether the output mixer is there (always true when the settings ask for no mixer).
     bool mixerReady() const { return mixerReady_; }
 
-    // The profile's switches that the playout follows: silence cutting on both decks and the
+    // The profile's switches that the playout follows: silence cutting on both decks, the
     // transport buttons (repeat, stop-after-track and shuffle only where the profile shows
-    // their buttons). Called after every profile load.
+    // their buttons) and the brOneTrack entry. Called after every profile load.
     void applyProfile(const TProfile& p);
 
     // The window (or a test) that shows the playout and the subsystems it reports to.
