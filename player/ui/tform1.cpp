@@ -12,6 +12,7 @@
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
+#include "player/ui/crossfadepanel.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -224,6 +226,12 @@ void TForm1::buildWidgets() {
     connect(pages_, &PlaylistPages::renumberRequested, this, [this] { recomputeNumbering(); });
     // Voice tracks of the on-air list are drawn in italics while voice tracking is on.
     masterModel_->setVoiceTrackItalic(shell_->playerIni.VoiceTrackEnabled);
+    auto* crossfadeDock = new QDockWidget(QString::fromUtf8("Кроссфейд"), this);
+    crossfadeDock->setObjectName(QStringLiteral("CrossfadeDock"));
+    crossfade_ = new CrossfadePanel(
+        profile_.Crossfade, inProgramDir(QStringLiteral("Presets/Crossfade")), crossfadeDock);
+    crossfadeDock->setWidget(crossfade_);
+    addDockWidget(Qt::RightDockWidgetArea, crossfadeDock);
     resize(900, 640);
 }
 
@@ -343,6 +351,11 @@ void TForm1::applyProfileToLists() {
     }
     for (PlaylistModel* m : {masterModel_, slaveModel_})
         m->setItemTypes(ids, colors);
+    QStringList names;
+    for (const TFileType& t : profile_.FileTypes)
+        names << t.Name;
+    crossfade_->setTypeNames(names);
+    crossfade_->tableReplaced(profile_.CrossfadeLastPreset);
 }
 
 bool TForm1::loadProfile(const QString& path) {
@@ -362,6 +375,7 @@ bool TForm1::saveProfile(const QString& path) {
     // The lists' current widths go with the profile.
     profile_.ColumnsMaster = columnWidthsRecord(columnWidthsOf(lvMaster_), true);
     profile_.ColumnsSlave = columnWidthsRecord(columnWidthsOf(lvSlave_), false);
+    profile_.CrossfadeLastPreset = crossfade_->presetName();
     QString error;
     if (SaveProfileFiles(path, profile_, fx_, playlists_, &error)) return true;
     prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
@@ -664,6 +678,9 @@ void TForm1::createStep(CreateStep step) {
 
 void TForm1::shownStep(ShownStep step) {
     switch (step) {
+    case ShownStep::PresetLists:
+        crossfade_->refreshPresets();
+        break;
     case ShownStep::CountTop100Menu:
         countTop100_->setChecked(shell_->playerIni.CountTop100);
         break;

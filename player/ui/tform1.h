@@ -28,6 +28,7 @@ class QMenu;
 
 namespace wc {
 
+class CrossfadePanel;
 class Endpoint;
 class InstanceLock;
 class PlaylistMenus;
@@ -161,6 +162,7 @@ private:
     PlaylistPages* pages_ = nullptr;
     SeekButtons* seekButtons_ = nullptr;
     TransportLock* transportLock_ = nullptr;
+    CrossfadePanel* crossfade_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;
