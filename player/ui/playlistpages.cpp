@@ -39,7 +39,8 @@ void PlaylistPages::showPage(PlayerPlaylists::Page page) {
     pages_->setCurrentWidget(activeView());
     main_->setChecked(page == PlayerPlaylists::Page::Master);
     temp_->setChecked(page == PlayerPlaylists::Page::Slave);
-    showSelectedFile();
+    // The panel also shows the volume: a page without a selection leaves it as it is.
+    if (lists_.ActivePlaylist().firstSelected() >= 0) showSelectedFile();
 }
 
 void PlaylistPages::choose(PlayerPlaylists::Page page) {

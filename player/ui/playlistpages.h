@@ -24,7 +24,7 @@ public:
     QTableView* activeView() const;
 
     // Shows the page and makes its list ActivePlaylist, without the follow-up of a change
-    // (start-up and close set LVMaster this way).
+    // (start-up and close set LVMaster this way); the first panel names its selected file.
     void showPage(PlayerPlaylists::Page page);
     // The page chosen by its button: shown, repainted, and announced.
     void choose(PlayerPlaylists::Page page);

@@ -21,6 +21,7 @@
 #include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
 #include "player/ui/transportlock.h"
+#include "player/ui/volumebinder.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -70,6 +71,14 @@ TForm1::~TForm1() {
 }
 
 void TForm1::buildWidgets() {
+    // Status bar: [0] the volume or the selected file, [1] processor load, [2] memory load,
+    // [3..5] priority, silence detector and scheduler.
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        statusBar()->addWidget(panel, i < 3 ? 0 : 1);
+        panels_ << panel;
+    }
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
@@ -132,6 +141,8 @@ void TForm1::buildWidgets() {
     muteButton_->setText(QStringLiteral("Mute (M)"));
     muteButton_->setCheckable(true);
     levels->addWidget(muteButton_);
+    volume_ = new VolumeBinder(central, panels_[0]);
+    levels->addWidget(volume_->slider());
     layout->addLayout(levels);
 
     // The transport buttons share one widget, over which the transport lock lays its picture.
@@ -205,14 +216,6 @@ void TForm1::buildWidgets() {
     layout->addWidget(logList_);
     setCentralWidget(central);
 
-    // Status bar: [1] processor load, [2] memory load, [3..5] priority, silence detector and
-    // scheduler.
-    for (int i = 0; i < 6; ++i) {
-        auto* panel = new QLabel(this);
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        statusBar()->addWidget(panel, i < 3 ? 0 : 1);
-        panels_ << panel;
-    }
     // The page buttons sit at the end of the transport row; the first panel shows the
     // selected file.
     pages_ = new PlaylistPages(playlists_, pcPlaylist_, lvMaster_, lvSlave_, panels_[0], this);
@@ -362,6 +365,7 @@ bool TForm1::loadProfile(const QString& path) {
     const bool exists = LoadProfileFiles(path, programDir(), profile_, fx_, playlists_);
     applyProfileToLists();
     applyTimeDisplayOptions();
+    volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
     if (onAir_) onAir_->applyProfile(profile_);
     return exists;
 }
@@ -376,6 +380,7 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.ColumnsMaster = columnWidthsRecord(columnWidthsOf(lvMaster_), true);
     profile_.ColumnsSlave = columnWidthsRecord(columnWidthsOf(lvSlave_), false);
     profile_.CrossfadeLastPreset = crossfade_->presetName();
+    profile_.Volume = volume_->position();
     QString error;
     if (SaveProfileFiles(path, profile_, fx_, playlists_, &error)) return true;
     prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);

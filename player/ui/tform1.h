@@ -38,6 +38,7 @@ class PlaylistTableBinder;
 class PositionBar;
 class SeekButtons;
 class TransportLock;
+class VolumeBinder;
 
 class TForm1 final : public QMainWindow,
                      public ShellServices,
@@ -163,6 +164,7 @@ private:
     SeekButtons* seekButtons_ = nullptr;
     TransportLock* transportLock_ = nullptr;
     CrossfadePanel* crossfade_ = nullptr;
+    VolumeBinder* volume_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;
