@@ -1,5 +1,6 @@
 #include "player/ui/tform1.h"
 
+#include "audio/audioengine.h"
 #include "common/clock.h"
 #include "common/log.h"
 #include "common/oledate.h"
@@ -683,6 +684,15 @@ void TForm1::createStep(CreateStep step) {
 
 void TForm1::shownStep(ShownStep step) {
     switch (step) {
+    case ShownStep::Mixer:
+        // The mixer exists since the decks were made; it plays on the profile's speakers.
+        if (onAir_) onAir_->setMainOutput(quint32(profile_.MainOutput));
+        break;
+    case ShownStep::AudioAddOns:
+        audio::LoadLibraryPlugins(programDir());
+        logLine(QStringLiteral("Audio add-ons: ") +
+                audio::LibraryPlugins().join(QStringLiteral(", ")));
+        break;
     case ShownStep::PresetLists:
         crossfade_->refreshPresets();
         break;

@@ -98,5 +98,16 @@ TEST_F(OnAirChainTest, ProfileSwitchesApplyOnlyWhereTheirButtonsShow) {
     }
 }
 
+TEST_F(OnAirChainTest, MainOutputSpeakersGoToTheDecksWithoutAMixer) {
+    sysIni.MainDev = 0;
+    sysIni.NoMixerChannel = true;
+    OnAirChain chain(master, profile, ini, sysIni, random, nullptr);
+    // Only the speaker-pair bits count.
+    chain.setMainOutput(0x12000000);
+    PlaybackController& c = chain.controller();
+    for (PlaybackController::Deck* d : {&c.DeckA(), &c.DeckB(), &c.DeckV()})
+        EXPECT_EQ(d->speakerFlags, 0x02000000u);
+}
+
 } // namespace
 } // namespace wc::playback::test

@@ -6,6 +6,8 @@
 #include "player/core/playback/onairchain.h"
 #include "player/core/profile/profile.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
@@ -87,6 +89,56 @@ TEST_F(AudioControls, ProfileGivesTheSliderPositionOrHidesItAtFullVolume) {
         EXPECT_EQ(audio::MasterVolume(), k.volume);
         form.reset();
     }
+}
+
+// A device with two speaker pairs (front, rear).
+class FourSpeakerOutput : public AudioControls {
+protected:
+    FourSpeakerOutput() { deviceChannels = 4; }
+};
+
+TEST_F(FourSpeakerOutput, MainOutputPutsTheProgrammeOnItsSpeakerPair) {
+    struct Case {
+        const char* name;
+        qint64 mainOutput;
+        bool front, rear;
+    };
+    const Case cases[] = {
+        {"all_speakers", 0, true, true},
+        {"front_pair", 0x01000000, true, false},
+        {"rear_pair", 0x02000000, false, true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        writeProfile([&](IniFile& p) { p.writeInt("Options", "MainOutput", k.mainOutput); });
+        open();
+        addItem(form->playlists().LVMaster, "tone", tone("tone.wav", 5.0));
+        playFirst();
+        for (int ch = 0; ch < 4; ++ch) {
+            const bool loud = ch < 2 ? k.front : k.rear;
+            if (loud)
+                EXPECT_NEAR(peak(ch, 100), 0.5f, 0.01f) << "channel " << ch;
+            else
+                EXPECT_EQ(peak(ch, 100), 0.0f) << "channel " << ch;
+        }
+        form.reset();
+    }
+}
+
+TEST_F(AudioControls, AddOnsInThePluginsFolderAreLoadedAtStartUp) {
+    ASSERT_TRUE(QDir(home.path()).mkpath("plugins"));
+    // A real shared library, and a file that only looks like one.
+    ASSERT_TRUE(QFile::copy("/lib/x86_64-linux-gnu/libz.so.1", homePath("plugins/libwcwindow.so")));
+    QFile broken(homePath("plugins/libwcbroken.so"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a library");
+    broken.close();
+    open();
+    EXPECT_TRUE(audio::LibraryPlugins().contains("libwcwindow.so"));
+    EXPECT_FALSE(audio::LibraryPlugins().contains("libwcbroken.so"));
+    EXPECT_TRUE(logged("Audio add-ons: ")) << logLines.join("\n").toStdString();
+    EXPECT_TRUE(logged("libwcwindow.so"));
+    EXPECT_FALSE(logged("libwcbroken.so"));
 }
 
 } // namespace

@@ -53,6 +53,16 @@ void OnAirChain::applyProfile(const TProfile& p) {
     c.setRepeatList(repeatList);
 }
 
+void OnAirChain::setMainOutput(quint32 speakerBits) {
+    const std::uint32_t bits = speakerBits & audio::kSpeakerMask;
+    PlaybackController& c = *controller_;
+    // Without the mixer each deck opens its streams on these speakers.
+    for (PlaybackController::Deck* d : {&c.DeckA(), &c.DeckB(), &c.DeckV()})
+        d->speakerFlags = bits;
+    if (audio::MasterMixer() != 0)
+        audio::AudioSystem::instance().setSpeakers(audio::MasterMixer(), bits);
+}
+
 void OnAirChain::bind(PlaybackView* view, PlaybackHooks* hooks) {
     controller_->setHooks(hooks);
     controller_->setView(view);

@@ -35,6 +35,11 @@ public:
     // their buttons) and the brOneTrack entry. Called after every profile load.
     void applyProfile(const TProfile& p);
 
+    // The profile's main-output speaker bits (Options/MainOutput, 0 = all speakers): the
+    // mixer, or with no mixer the decks' own streams, play on that speaker pair. Set once at
+    // start-up, before anything plays.
+    void setMainOutput(quint32 speakerBits);
+
     // The window (or a test) that shows the playout and the subsystems it reports to.
     void bind(PlaybackView* view, PlaybackHooks* hooks);
 
