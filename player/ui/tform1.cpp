@@ -23,6 +23,7 @@
 #include "player/ui/top100dialog.h"
 #include "player/ui/transportlock.h"
 #include "player/ui/volumebinder.h"
+#include "player/ui/windowsize.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -236,6 +237,8 @@ void TForm1::buildWidgets() {
         profile_.Crossfade, inProgramDir(QStringLiteral("Presets/Crossfade")), crossfadeDock);
     crossfadeDock->setWidget(crossfade_);
     addDockWidget(Qt::RightDockWidgetArea, crossfadeDock);
+    // Shown on demand (Сервис menu), so that the window keeps the profile's size.
+    crossfadeDock->hide();
     resize(900, 640);
 }
 
@@ -290,6 +293,10 @@ void TForm1::buildMenus() {
     connect(menus_, &PlaylistMenus::edited, this, [this] { recomputeNumbering(); });
     connect(menus_, &PlaylistMenus::nextMarked, this, [this] { repaintList(); });
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("Сервис"));
+    QAction* crossfade =
+        findChild<QDockWidget*>(QStringLiteral("CrossfadeDock"))->toggleViewAction();
+    crossfade->setObjectName(QStringLiteral("ShowCrossfade"));
+    tools->addAction(crossfade);
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
@@ -367,6 +374,7 @@ bool TForm1::loadProfile(const QString& path) {
     applyProfileToLists();
     applyTimeDisplayOptions();
     volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
+    applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
     return exists;
 }
@@ -382,6 +390,7 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.ColumnsSlave = columnWidthsRecord(columnWidthsOf(lvSlave_), false);
     profile_.CrossfadeLastPreset = crossfade_->presetName();
     profile_.Volume = volume_->position();
+    storeFormSize(this, profile_);
     QString error;
     if (SaveProfileFiles(path, profile_, fx_, playlists_, &error)) return true;
     prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);

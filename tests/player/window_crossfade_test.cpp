@@ -4,6 +4,7 @@
 #include "player/core/profile/crossfade.h"
 #include "player/core/profile/profile.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -22,6 +23,14 @@ protected:
     QDoubleSpinBox* spin(const char* n) const { return child<QDoubleSpinBox>(QLatin1String(n)); }
     QCheckBox* box(const char* n) const { return child<QCheckBox>(QLatin1String(n)); }
     QComboBox* presets() const { return child<QComboBox>(QStringLiteral("cr_preset")); }
+    // Opens the window and shows the panel through its menu entry.
+    void openWithPanel() {
+        open();
+        QAction* show = child<QAction>(QStringLiteral("ShowCrossfade"));
+        ASSERT_TRUE(show && !show->isChecked());
+        show->trigger();
+        ASSERT_TRUE(child<QWidget>(QStringLiteral("CrossfadePanel"))->isVisible());
+    }
     // Types the name into cr_preset and confirms it with Enter, as the user chooses a preset.
     void typePreset(const QString& name) {
         QLineEdit* edit = presets()->lineEdit();
@@ -61,7 +70,7 @@ TEST_F(CrossfadeControlsWindow, ChosenPresetSetsTheControlsAndTheProfileTable) {
     CrossfadeTable tight;
     tight.entries[1] = CrossfadeEntry{0.4f, 0.3f, 0, true, true, false};
     ASSERT_EQ(CrossfadePresets(presetFolder()).save("Tight", tight), "Tight");
-    open();
+    openWithPanel();
     ASSERT_GE(presets()->findText("Smooth"), 0);
     ASSERT_GE(presets()->findText("Tight"), 0);
     auto* types = child<QComboBox>(QStringLiteral("cbFileType"));
@@ -114,7 +123,7 @@ TEST_F(CrossfadeControlsWindow, ChosenPresetSetsTheControlsAndTheProfileTable) {
 }
 
 TEST_F(CrossfadeControlsWindow, ControlChangesGoIntoTheTableAndPresetsAreSavedAndDeleted) {
-    open();
+    openWithPanel();
     // The music mix point and the Jingle type's fade point, by the user's hand.
     box("cbmusmix")->click();
     spin("musmix")->setFocus();
