@@ -14,6 +14,7 @@
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/crossfadepanel.h"
+#include "player/ui/helpmenu.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
@@ -321,6 +322,9 @@ void TForm1::buildMenus() {
         shell_->playerIni.CountTop100 = on;
         if (onAir_) onAir_->controller().setCountPlays(on);
     });
+    QMenu* help = menuBar()->addMenu(QString::fromUtf8("Помощь"));
+    new HelpMenu(
+        help, [this] { return shell_->systemIni.LangDir; }, this);
 }
 
 void TForm1::showPage(PlayerPlaylists::Page page) {

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QUrl>
+
+#include "player/ui/helpmenu.h"
 
 namespace wc::ui::test {
 namespace {
@@ -65,6 +68,53 @@ TEST_F(WindowShell, WindowSizeIsSavedWithTheProfileAndMaximisedAsMinus799) {
         exitProgram();
         EXPECT_EQ(savedProfile().readInt("Options", "FormWidth", 0), k.width);
         EXPECT_EQ(savedProfile().readInt("Options", "FormHeight", 0), k.height);
+        form.reset();
+    }
+}
+
+TEST_F(WindowShell, HelpEntriesOpenTheLanguageFoldersHelpFileOrLogItsAbsence) {
+    IniFile system(homePath("system.ini"));
+    system.writeString("Options", "LangDir", "EN");
+    ASSERT_TRUE(system.save());
+    const QString helpFile = homePath("Lang/EN/help.chm");
+    struct Case {
+        const char* name;
+        bool fileThere;
+        bool byF1;
+    };
+    const Case cases[] = {
+        {"f1_without_file", false, true},
+        {"getting_started_without_file", false, false},
+        {"f1_with_file", true, true},
+        {"getting_started_with_file", true, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        if (k.fileThere) {
+            ASSERT_TRUE(QDir().mkpath(homePath("Lang/EN")));
+            QFile f(helpFile);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        open();
+        std::vector<QUrl> opened;
+        form->findChild<HelpMenu*>(QStringLiteral("HelpMenu"))->setOpener([&](const QUrl& u) {
+            opened.push_back(u);
+            return true;
+        });
+        logLines.clear();
+        if (k.byF1)
+            key(Qt::Key_F1);
+        else
+            child<QAction>(QStringLiteral("HelpGettingStarted"))->trigger();
+        if (k.fileThere) {
+            ASSERT_EQ(opened.size(), 1u);
+            EXPECT_EQ(opened[0], QUrl::fromLocalFile(helpFile));
+            EXPECT_FALSE(logged("no help file"));
+        } else {
+            EXPECT_TRUE(opened.empty());
+            EXPECT_TRUE(logged("Help: no help file " + helpFile))
+                << logLines.join('\n').toStdString();
+        }
         form.reset();
     }
 }
