@@ -395,8 +395,11 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.CrossfadeLastPreset = crossfade_->presetName();
     profile_.Volume = volume_->position();
     storeFormSize(this, profile_);
-    QString error;
-    if (SaveProfileFiles(path, profile_, fx_, playlists_, &error)) return true;
+    QString error, recentError;
+    const bool saved = SaveProfileFiles(path, profile_, fx_, playlists_, &error, &recentError);
+    if (!recentError.isEmpty())
+        prompts().notify(PromptKind::Error, RecentPlaylists::saveErrorCaption(), recentError);
+    if (saved) return true;
     prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
     return false;
 }

@@ -119,5 +119,27 @@ TEST_F(WindowShell, HelpEntriesOpenTheLanguageFoldersHelpFileOrLogItsAbsence) {
     }
 }
 
+TEST_F(WindowShell, FailedSaveOfTheRecentListShowsItsBoxAndTheProfileIsStillSaved) {
+    const QString hst = homePath("Profile/Default.hst");
+    ASSERT_TRUE(QDir().mkpath(hst)); // a folder where the list should be written
+    open();
+    form->playlists().recent.add("/lists/evening.m3u");
+    exitProgram();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    const RecordingPrompts::Shown& box = prompts.shown[0];
+    EXPECT_EQ(box.kind, PromptKind::Error);
+    EXPECT_FALSE(box.asked);
+    EXPECT_EQ(box.caption, "Player: Error");
+    EXPECT_TRUE(
+        box.text.startsWith("Error: -1, \r\nFile: " + hst + "\r\nFunc: History.SaveToFile ("))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.endsWith(')'));
+    // Nothing else happens: the profile, its playlist and the last profile are written.
+    EXPECT_TRUE(QFile::exists(homePath("Profile/Default.prf")));
+    EXPECT_TRUE(QFile::exists(homePath("Profile/Default.m3u")));
+    EXPECT_EQ(IniFile(homePath("Profile/run.ini")).readString("LastProfile", "LastProfileName", ""),
+              homePath("Profile/Default.prf"));
+}
+
 } // namespace
 } // namespace wc::ui::test
