@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
+#include <algorithm>
+#include <vector>
 
 namespace wc {
 
@@ -135,9 +137,15 @@ PlaylistTableBinder::PlaylistTableBinder(QTableView* view, PlaylistModel* model,
             [this](const QModelIndex& first, const QModelIndex& last) {
                 if (!view_ || syncing_) return;
                 const PlaylistView& list = model_->list();
-                QItemSelectionModel* sel = view_->selectionModel();
-                for (int row = first.row(); row <= last.row() && row < list.count(); ++row)
-                    if (sel->isRowSelected(row) != list.isSelected(row)) {
+                const int lo = first.row(), hi = std::min(last.row(), list.count() - 1);
+                if (lo > hi) return;
+                // The rows the view shows selected, from its ranges (one pass over them).
+                std::vector<char> shown(std::size_t(hi - lo + 1), 0);
+                for (const QItemSelectionRange& r : view_->selectionModel()->selection())
+                    for (int row = std::max(r.top(), lo); row <= std::min(r.bottom(), hi); ++row)
+                        shown[std::size_t(row - lo)] = 1;
+                for (int row = lo; row <= hi; ++row)
+                    if (bool(shown[std::size_t(row - lo)]) != list.isSelected(row)) {
                         syncSelectionToView();
                         return;
                     }
