@@ -14,7 +14,9 @@ public:
     void selectOnly(int index) override { lists_.LVMaster.selectOnly(index); }
     void appendFile(const QString& path) override { lists_.appendFileToMaster(path); }
     int playingIndex() const override { return lists_.LVMaster.PlayingIndex(); }
-    QString playlistFileName() const override { return lists_.playlistFileName(lists_.LVMaster); }
+    QString activePlaylistFileName() const override {
+        return lists_.playlistFileName(lists_.ActivePlaylist());
+    }
 
 private:
     PlayerPlaylists& lists_;

@@ -361,7 +361,7 @@ QString PlayerShell::captionText() const {
 QString PlayerShell::titleText() const {
     QString t = QStringLiteral("Wavecrest - ") + baseNameOf(currentProfile) +
                 QStringLiteral(" - ") +
-                QFileInfo(toLocalSeparators(master_.playlistFileName())).fileName() + u' ';
+                QFileInfo(toLocalSeparators(master_.activePlaylistFileName())).fileName() + u' ';
     const QString schedule = services_.scheduleName();
     if (!schedule.isEmpty()) t += QStringLiteral("[/") + schedule + u']';
     return t;

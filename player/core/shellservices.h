@@ -74,7 +74,9 @@ public:
     virtual void selectOnly(int index) = 0;
     virtual void appendFile(const QString& path) = 0;
     virtual int playingIndex() const = 0;
-    virtual QString playlistFileName() const = 0;
+    // The file the active playlist (ActivePlaylist, either page) was last opened from; the
+    // title shows it.
+    virtual QString activePlaylistFileName() const = 0;
 };
 
 // How loading the per-track store at start-up went.

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
+#include <algorithm>
+#include <vector>
 
 namespace wc {
 
@@ -129,6 +131,25 @@ PlaylistTableBinder::PlaylistTableBinder(QTableView* view, PlaylistModel* model,
             &PlaylistTableBinder::syncSelectionToView);
     connect(model, &QAbstractItemModel::rowsRemoved, this,
             &PlaylistTableBinder::syncSelectionToView);
+    // The list's own selection changes (a command selects the item it inserted, the
+    // controller the item it starts) come as changed rows: the view follows them.
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                if (!view_ || syncing_) return;
+                const PlaylistView& list = model_->list();
+                const int lo = first.row(), hi = std::min(last.row(), list.count() - 1);
+                if (lo > hi) return;
+                // The rows the view shows selected, from its ranges (one pass over them).
+                std::vector<char> shown(std::size_t(hi - lo + 1), 0);
+                for (const QItemSelectionRange& r : view_->selectionModel()->selection())
+                    for (int row = std::max(r.top(), lo); row <= std::min(r.bottom(), hi); ++row)
+                        shown[std::size_t(row - lo)] = 1;
+                for (int row = lo; row <= hi; ++row)
+                    if (bool(shown[std::size_t(row - lo)]) != list.isSelected(row)) {
+                        syncSelectionToView();
+                        return;
+                    }
+            });
 }
 
 void PlaylistTableBinder::viewSelectionChanged(const QItemSelection& selected,

@@ -1,5 +1,6 @@
 #include "player/ui/tform1.h"
 
+#include "audio/audioengine.h"
 #include "common/clock.h"
 #include "common/log.h"
 #include "common/oledate.h"
@@ -12,15 +13,24 @@
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
+#include "player/ui/crossfadepanel.h"
+#include "player/ui/helpmenu.h"
+#include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
+#include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
+#include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
+#include "player/ui/transportlock.h"
+#include "player/ui/volumebinder.h"
+#include "player/ui/windowsize.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -68,6 +78,14 @@ TForm1::~TForm1() {
 }
 
 void TForm1::buildWidgets() {
+    // Status bar: [0] the volume or the selected file, [1] processor load, [2] memory load,
+    // [3..5] priority, silence detector and scheduler.
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        statusBar()->addWidget(panel, i < 3 ? 0 : 1);
+        panels_ << panel;
+    }
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
@@ -130,35 +148,46 @@ void TForm1::buildWidgets() {
     muteButton_->setText(QStringLiteral("Mute (M)"));
     muteButton_->setCheckable(true);
     levels->addWidget(muteButton_);
+    volume_ = new VolumeBinder(central, panels_[0]);
+    levels->addWidget(volume_->slider());
     layout->addLayout(levels);
 
-    auto* transport = new QHBoxLayout;
+    // The transport buttons share one widget, over which the transport lock lays its picture.
+    auto* transportRow = new QHBoxLayout;
+    auto* transportBox = new QWidget(central);
+    transportBox->setObjectName(QStringLiteral("TransportButtons"));
+    auto* transport = new QHBoxLayout(transportBox);
+    transport->setContentsMargins(0, 0, 0, 0);
+    seekButtons_ = new SeekButtons(transportBox);
     const std::pair<const char*, QStyle::StandardPixmap> buttons[] = {
         {"btPrev", QStyle::SP_MediaSkipBackward}, {"btPlay", QStyle::SP_MediaPlay},
         {"btPause", QStyle::SP_MediaPause},       {"btStop", QStyle::SP_MediaStop},
         {"btNext", QStyle::SP_MediaSkipForward},
     };
     for (const auto& [name, icon] : buttons) {
-        auto* b = new QToolButton(central);
+        auto* b = new QToolButton(transportBox);
         b->setObjectName(QLatin1String(name));
         b->setIcon(style()->standardIcon(icon));
+        if (QLatin1String(name) == QLatin1String("btNext"))
+            transport->addWidget(seekButtons_->forward());
         transport->addWidget(b);
+        if (QLatin1String(name) == QLatin1String("btPrev"))
+            transport->addWidget(seekButtons_->rewind());
         transportButtons_.insert(QLatin1String(name), b);
     }
     for (const char* name : {"btRepeat", "btBreak", "btShuffle", "btRepeatList"}) {
-        auto* b = new QToolButton(central);
+        auto* b = new QToolButton(transportBox);
         b->setObjectName(QLatin1String(name));
         b->setText(QLatin1String(name).mid(2));
         b->setCheckable(true);
         transport->addWidget(b);
         transportButtons_.insert(QLatin1String(name), b);
     }
-    transport->addStretch();
-    auto* mainPage = new QPushButton(QStringLiteral("Main"), central);
-    auto* tempPage = new QPushButton(QStringLiteral("Temp"), central);
-    transport->addWidget(mainPage);
-    transport->addWidget(tempPage);
-    layout->addLayout(transport);
+    transportLock_ =
+        new TransportLock(transportBox, transportButtons_.value(QStringLiteral("btBreak")), this);
+    transportRow->addWidget(transportBox);
+    transportRow->addStretch();
+    layout->addLayout(transportRow);
 
     pcPlaylist_ = new QStackedWidget(central);
     pcPlaylist_->setObjectName(QStringLiteral("pcPlaylist"));
@@ -182,10 +211,6 @@ void TForm1::buildWidgets() {
                          PlaylistModel::Kind::Master, masterModel_, masterBinder_);
     lvSlave_ = makeView(QStringLiteral("LVSlave"), playlists_.LVSlave, PlaylistModel::Kind::Slave,
                         slaveModel_, slaveBinder_);
-    connect(mainPage, &QPushButton::clicked, this,
-            [this] { showPage(PlayerPlaylists::Page::Master); });
-    connect(tempPage, &QPushButton::clicked, this,
-            [this] { showPage(PlayerPlaylists::Page::Slave); });
     layout->addWidget(pcPlaylist_, 1);
 
     diagnosticsLabel_ = new QLabel(central);
@@ -198,14 +223,27 @@ void TForm1::buildWidgets() {
     layout->addWidget(logList_);
     setCentralWidget(central);
 
-    // Status bar: [1] processor load, [2] memory load, [3..5] priority, silence detector and
-    // scheduler.
-    for (int i = 0; i < 6; ++i) {
-        auto* panel = new QLabel(this);
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        statusBar()->addWidget(panel, i < 3 ? 0 : 1);
-        panels_ << panel;
-    }
+    // The page buttons sit at the end of the transport row; the first panel shows the
+    // selected file.
+    pages_ = new PlaylistPages(playlists_, pcPlaylist_, lvMaster_, lvSlave_, panels_[0], this);
+    transportRow->addWidget(pages_->mainButton());
+    transportRow->addWidget(pages_->tempButton());
+    connect(pages_, &PlaylistPages::pageChanged, this, [this] {
+        menus_->refresh();
+        refreshTitle();
+        recomputeNumbering();
+    });
+    connect(pages_, &PlaylistPages::renumberRequested, this, [this] { recomputeNumbering(); });
+    // Voice tracks of the on-air list are drawn in italics while voice tracking is on.
+    masterModel_->setVoiceTrackItalic(shell_->playerIni.VoiceTrackEnabled);
+    auto* crossfadeDock = new QDockWidget(QString::fromUtf8("Кроссфейд"), this);
+    crossfadeDock->setObjectName(QStringLiteral("CrossfadeDock"));
+    crossfade_ = new CrossfadePanel(
+        profile_.Crossfade, inProgramDir(QStringLiteral("Presets/Crossfade")), crossfadeDock);
+    crossfadeDock->setWidget(crossfade_);
+    addDockWidget(Qt::RightDockWidgetArea, crossfadeDock);
+    // Shown on demand (Сервис menu), so that the window keeps the profile's size.
+    crossfadeDock->hide();
     resize(900, 640);
 }
 
@@ -255,7 +293,15 @@ void TForm1::buildMenus() {
     connect(file, &QMenu::aboutToShow, this, [this] { refreshRecentMenu(); });
     file->addSeparator();
     file->addAction(QString::fromUtf8("Выход"), this, [this] { shell_->exitCommand(); });
+    QMenu* edit = menuBar()->addMenu(QString::fromUtf8("Правка"));
+    menus_ = new PlaylistMenus(playlists_, lvMaster_, lvSlave_, edit, this);
+    connect(menus_, &PlaylistMenus::edited, this, [this] { recomputeNumbering(); });
+    connect(menus_, &PlaylistMenus::nextMarked, this, [this] { repaintList(); });
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("Сервис"));
+    QAction* crossfade =
+        findChild<QDockWidget*>(QStringLiteral("CrossfadeDock"))->toggleViewAction();
+    crossfade->setObjectName(QStringLiteral("ShowCrossfade"));
+    tools->addAction(crossfade);
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
@@ -280,11 +326,14 @@ void TForm1::buildMenus() {
         shell_->playerIni.CountTop100 = on;
         if (onAir_) onAir_->controller().setCountPlays(on);
     });
+    QMenu* help = menuBar()->addMenu(QString::fromUtf8("Помощь"));
+    new HelpMenu(
+        help, [this] { return shell_->systemIni.LangDir; }, this);
 }
 
 void TForm1::showPage(PlayerPlaylists::Page page) {
-    playlists_.setPage(page);
-    pcPlaylist_->setCurrentWidget(page == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_);
+    pages_->showPage(page);
+    menus_->refresh();
 }
 
 namespace {
@@ -321,12 +370,19 @@ void TForm1::applyProfileToLists() {
     }
     for (PlaylistModel* m : {masterModel_, slaveModel_})
         m->setItemTypes(ids, colors);
+    QStringList names;
+    for (const TFileType& t : profile_.FileTypes)
+        names << t.Name;
+    crossfade_->setTypeNames(names);
+    crossfade_->tableReplaced(profile_.CrossfadeLastPreset);
 }
 
 bool TForm1::loadProfile(const QString& path) {
     const bool exists = LoadProfileFiles(path, programDir(), profile_, fx_, playlists_);
     applyProfileToLists();
     applyTimeDisplayOptions();
+    volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
+    applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
     return exists;
 }
@@ -340,8 +396,14 @@ bool TForm1::saveProfile(const QString& path) {
     // The lists' current widths go with the profile.
     profile_.ColumnsMaster = columnWidthsRecord(columnWidthsOf(lvMaster_), true);
     profile_.ColumnsSlave = columnWidthsRecord(columnWidthsOf(lvSlave_), false);
-    QString error;
-    if (SaveProfileFiles(path, profile_, fx_, playlists_, &error)) return true;
+    profile_.CrossfadeLastPreset = crossfade_->presetName();
+    profile_.Volume = volume_->position();
+    storeFormSize(this, profile_);
+    QString error, recentError;
+    const bool saved = SaveProfileFiles(path, profile_, fx_, playlists_, &error, &recentError);
+    if (!recentError.isEmpty())
+        prompts().notify(PromptKind::Error, RecentPlaylists::saveErrorCaption(), recentError);
+    if (saved) return true;
     prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
     return false;
 }
@@ -452,6 +514,8 @@ void TForm1::bindTransport() {
     onClick("btBreak", [&c](bool on) { c.setBreak(on); });
     onClick("btShuffle", [&c](bool on) { c.setShuffle(on); });
     onClick("btRepeatList", [&c](bool on) { c.setRepeatList(on); });
+    seekButtons_->bind(&c);
+    transportLock_->bind(&c);
     connect(positionBar_, &QSlider::sliderPressed, this, [&c] { c.positionBarPressed(); });
     connect(positionBar_, &QSlider::sliderReleased, this,
             [this, &c] { c.positionBarReleased(positionBar_->value()); });
@@ -478,7 +542,7 @@ void TForm1::applyTimeDisplayOptions() {
 }
 
 QTableView* TForm1::activeView() const {
-    return playlists_.page() == PlayerPlaylists::Page::Master ? lvMaster_ : lvSlave_;
+    return pages_->activeView();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
@@ -542,6 +606,8 @@ void TForm1::stopAudio() {
     // Closing stops the decks without the Stop command: run.ini keeps the item that was on
     // air, so that the next start resumes after it.
     if (onAir_) onAir_->controller().setResumeMode(false);
+    seekButtons_->bind(nullptr);
+    transportLock_->bind(nullptr);
     onAir_.reset();
 }
 
@@ -552,6 +618,7 @@ void TForm1::setButtons(const TransportButtons& b) {
                                                    {"btRepeatList", b.repeatList}};
     for (const auto& [name, down] : states)
         transportButtons_.value(QLatin1String(name))->setChecked(down);
+    transportLock_->show(b);
 }
 
 void TForm1::setPositionBar(int pos) {
@@ -656,6 +723,18 @@ void TForm1::createStep(CreateStep step) {
 
 void TForm1::shownStep(ShownStep step) {
     switch (step) {
+    case ShownStep::Mixer:
+        // The mixer exists since the decks were made; it plays on the profile's speakers.
+        if (onAir_) onAir_->setMainOutput(quint32(profile_.MainOutput));
+        break;
+    case ShownStep::AudioAddOns:
+        audio::LoadLibraryPlugins(programDir());
+        logLine(QStringLiteral("Audio add-ons: ") +
+                audio::LibraryPlugins().join(QStringLiteral(", ")));
+        break;
+    case ShownStep::PresetLists:
+        crossfade_->refreshPresets();
+        break;
     case ShownStep::CountTop100Menu:
         countTop100_->setChecked(shell_->playerIni.CountTop100);
         // Also when the entry keeps its state and so sends no change: the controller counts

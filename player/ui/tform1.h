@@ -28,11 +28,17 @@ class QMenu;
 
 namespace wc {
 
+class CrossfadePanel;
 class Endpoint;
 class InstanceLock;
+class PlaylistMenus;
 class PlaylistModel;
+class PlaylistPages;
 class PlaylistTableBinder;
 class PositionBar;
+class SeekButtons;
+class TransportLock;
+class VolumeBinder;
 
 class TForm1 final : public QMainWindow,
                      public ShellServices,
@@ -108,6 +114,8 @@ public:
     void LoadEmergencyPlaylist(PlaylistView& master, const QString& file) override;
 
     PlayerPlaylists& playlists() { return playlists_; }
+    // The playout chain once the decks exist (tests read the decks through it).
+    OnAirChain* onAir() { return onAir_.get(); }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -156,6 +164,12 @@ private:
     PlaylistModel* slaveModel_ = nullptr;
     PlaylistTableBinder* masterBinder_ = nullptr;
     PlaylistTableBinder* slaveBinder_ = nullptr;
+    PlaylistMenus* menus_ = nullptr;
+    PlaylistPages* pages_ = nullptr;
+    SeekButtons* seekButtons_ = nullptr;
+    TransportLock* transportLock_ = nullptr;
+    CrossfadePanel* crossfade_ = nullptr;
+    VolumeBinder* volume_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;

@@ -201,10 +201,13 @@ TEST_F(ControllerTest, ButtonsExcludeTheirPartners) {
 TEST_F(ControllerTest, TransportLockNeedsItsHotKeyAndBlocksTheDoubleClick) {
     list(2);
     make();
-    profile.HotKeys[12] = -1;
+    // hk12 is the lock's switch; hk13 (the Alt-click switch) plays no part.
+    profile.HotKeys[11] = -1;
+    profile.HotKeys[12] = 1;
     controller->aBlockPlay();
     EXPECT_FALSE(controller->buttons().lockShown);
-    profile.HotKeys[12] = 1;
+    profile.HotKeys[11] = 1;
+    profile.HotKeys[12] = -1;
     controller->aBlockPlay();
     EXPECT_TRUE(controller->buttons().lockShown);
     master.selectOnly(1);

@@ -61,5 +61,25 @@ TEST(CrossfadeControlsTest, PresetsSaveLoadAndDelete) {
     EXPECT_FALSE(d.presets().contains("NightMix"));
 }
 
+TEST(CrossfadeControlsTest, ReplacedTableShowsAgainWithItsPresetName) {
+    QTemporaryDir dir;
+    CrossfadeTable table;
+    CrossfadeControls c(table, dir.path());
+    c.typeChosen(2); // entry 4
+    CrossfadeTable loaded;
+    loaded.entries[1] = CrossfadeEntry{2.5f, 1.5f, 0.5f, true, false, true};
+    loaded.entries[4] = CrossfadeEntry{0.3f, 0.4f, 0, false, true, false};
+    table = loaded;
+    c.tableReplaced("Evening");
+    EXPECT_FLOAT_EQ(c.values().musMix, 2.5f);
+    EXPECT_FALSE(c.values().musFadeOn);
+    EXPECT_TRUE(c.values().musInOn);
+    EXPECT_EQ(c.values().typePos, 2);
+    EXPECT_FLOAT_EQ(c.values().jinFade, 0.4f);
+    EXPECT_TRUE(c.values().jinFadeOn);
+    EXPECT_EQ(c.presetName(), "Evening");
+    EXPECT_EQ(table, loaded); // showing changes nothing
+}
+
 } // namespace
 } // namespace wc::playback::test

@@ -88,12 +88,25 @@ TEST_F(OnAirChainTest, ProfileSwitchesApplyOnlyWhereTheirButtonsShow) {
         profile.btnRepeat = profile.btnShuffle = c.shown;
         profile.btRepeat = profile.btShuffle = c.down;
         profile.CutSilence = c.down;
+        profile.Break1 = c.down;
         chain.applyProfile(profile);
+        EXPECT_EQ(chain.controller().buttons().oneTrack, c.down);
         EXPECT_EQ(chain.controller().buttons().repeat, c.want);
         EXPECT_EQ(chain.controller().buttons().shuffle, c.want);
         EXPECT_EQ(chain.controller().DeckA().cutSilence, c.down);
         EXPECT_EQ(chain.controller().DeckB().cutSilence, c.down);
     }
+}
+
+TEST_F(OnAirChainTest, MainOutputSpeakersGoToTheDecksWithoutAMixer) {
+    sysIni.MainDev = 0;
+    sysIni.NoMixerChannel = true;
+    OnAirChain chain(master, profile, ini, sysIni, random, nullptr);
+    // Only the speaker-pair bits count.
+    chain.setMainOutput(0x12000000);
+    PlaybackController& c = chain.controller();
+    for (PlaybackController::Deck* d : {&c.DeckA(), &c.DeckB(), &c.DeckV()})
+        EXPECT_EQ(d->speakerFlags, 0x02000000u);
 }
 
 } // namespace

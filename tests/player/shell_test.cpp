@@ -5,6 +5,7 @@
 #include "common/trackstore/trackstore.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
+#include "player/core/helpfiles.h"
 #include "player/core/mastershellplaylist.h"
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playershell.h"
@@ -561,4 +562,32 @@ TEST_F(ShellTest, GeneratorThatNeverAppearsGivesTheMessageAfterABoundedWait) {
     EXPECT_EQ(prompts.shown[0].caption, "XXX");
     EXPECT_EQ(prompts.shown[0].text, QString::fromUtf8("Ошибка: генератор не запущен!"));
     EXPECT_TRUE(loop.activeTimers().empty());
+}
+
+TEST_F(ShellTest, TitleNamesTheFileOfTheActivePlaylist) {
+    auto shell = makeShell();
+    shell->currentProfile = "/p/Day.prf";
+    lists.setPlaylistFileName(lists.LVMaster, "/lists/evening.m3u");
+    lists.setPlaylistFileName(lists.LVSlave, "/lists/prep.m3u");
+    EXPECT_EQ(shell->titleText(), "Wavecrest - Day - evening.m3u ");
+    lists.setPage(PlayerPlaylists::Page::Slave);
+    EXPECT_EQ(shell->titleText(), "Wavecrest - Day - prep.m3u ");
+}
+
+TEST(HelpFilesTest, TheLanguageFolderHoldsTheHelpFile) {
+    QTemporaryDir dir;
+    const QString home = dir.path() + '/';
+    ASSERT_TRUE(QDir().mkpath(home + "Lang/RU"));
+    QFile f(home + "Lang/RU/help.chm");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    const HelpTarget ru = helpTargetFor(HelpEntry::GettingStarted, home, "RU");
+    EXPECT_EQ(ru.file, home + "Lang/RU/help.chm");
+    EXPECT_EQ(ru.topic, "quickstart.htm");
+    EXPECT_TRUE(ru.exists);
+    const HelpTarget none = helpTargetFor(HelpEntry::Contents, home, "");
+    EXPECT_EQ(none.file, home + "Lang/help.chm");
+    EXPECT_TRUE(none.topic.isEmpty());
+    EXPECT_FALSE(none.exists);
+    EXPECT_EQ(missingHelpText(none), "Help: no help file " + home + "Lang/help.chm");
 }

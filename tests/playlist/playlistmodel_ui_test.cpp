@@ -113,6 +113,31 @@ TEST(PlaylistModelView, MouseDragMovesTheSelectedBlock) {
     EXPECT_EQ(ended.count(), 1);
 }
 
+TEST(PlaylistModelView, ViewFollowsSelectionsMadeOnTheList) {
+    PlaylistView list;
+    for (int i = 0; i < 6; ++i)
+        list.AppendItem(item(i));
+    PlaylistModel model(list, PlaylistModel::Kind::Master);
+    QTableView view;
+    PlaylistTableBinder binder(&view, &model);
+    auto shownRows = [&] {
+        QList<int> rows;
+        for (const QModelIndex& i : view.selectionModel()->selectedRows())
+            rows << i.row();
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    list.selectOnly(3);
+    EXPECT_EQ(shownRows(), QList<int>({3}));
+    list.setSelected(5, true);
+    EXPECT_EQ(shownRows(), QList<int>({3, 5}));
+    // A change that leaves the selection alone keeps the view's as it is.
+    list.Renumber();
+    EXPECT_EQ(shownRows(), QList<int>({3, 5}));
+    list.clearSelection();
+    EXPECT_TRUE(shownRows().isEmpty());
+}
+
 TEST(PlaylistModelView, CentreOnAndTopRowOnALongList) {
     PlaylistView list;
     std::vector<TVirtualItem> many;

@@ -350,4 +350,23 @@ TEST(ProfileFiles, SaveWritesTheThreeFilesAndLoadReadsSettingsAndRecent) {
     QString error;
     EXPECT_FALSE(SaveProfileFiles(dir.filePath("no/such/dir/x.prf"), p, fx, lists, &error));
     EXPECT_TRUE(error.contains("x.prf"));
+
+    // A recent list that cannot be written leaves the rest of the save done.
+    const QString hst = dir.filePath("Profile/Late.hst");
+    ASSERT_TRUE(QDir().mkpath(hst)); // a folder where the file should be
+    QString recentError;
+    error.clear();
+    EXPECT_TRUE(
+        SaveProfileFiles(dir.filePath("Profile/Late.prf"), p, fx, lists, &error, &recentError));
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_TRUE(QFile::exists(dir.filePath("Profile/Late.prf")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("Profile/Late.m3u")));
+    EXPECT_TRUE(
+        recentError.startsWith("Error: -1, \r\nFile: " + hst + "\r\nFunc: History.SaveToFile ("))
+        << recentError.toStdString();
+    EXPECT_TRUE(recentError.endsWith(')'));
+    EXPECT_GT(recentError.size(), RecentPlaylists::saveErrorText(hst, "").size());
+    EXPECT_EQ(RecentPlaylists::saveErrorText("/p/D.hst", "No space"),
+              "Error: -1, \r\nFile: /p/D.hst\r\nFunc: History.SaveToFile (No space)");
+    EXPECT_EQ(RecentPlaylists::saveErrorCaption(), "Player: Error");
 }

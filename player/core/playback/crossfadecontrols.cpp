@@ -76,6 +76,11 @@ bool CrossfadeControls::choosePreset(const QString& name) {
     return true;
 }
 
+void CrossfadeControls::tableReplaced(const QString& presetName) {
+    loadFromTable();
+    presetName_ = presetName;
+}
+
 QString CrossfadeControls::savePreset(const QString& typedName) {
     const QString used = presets_.save(typedName, table_);
     if (!used.isEmpty()) presetName_ = used;

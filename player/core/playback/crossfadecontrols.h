@@ -41,6 +41,9 @@ public:
     QString savePreset(const QString& typedName);
     bool deletePreset(const QString& name);
     const QString& presetName() const { return presetName_; }
+    // The table was replaced (a profile was loaded): the controls show it again, with the
+    // type chosen so far and the preset name that came with the table.
+    void tableReplaced(const QString& presetName);
 
 private:
     void loadFromTable();

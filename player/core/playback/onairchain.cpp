@@ -44,11 +44,23 @@ void OnAirChain::applyProfile(const TProfile& p) {
     // profile (the controller's profile is usually this one), which would overwrite the
     // switches not applied yet.
     const bool repeat = p.btnRepeat && p.btRepeat, breakAfter = p.btnBreak && p.btBreak,
-               shuffle = p.btnShuffle && p.btShuffle, repeatList = p.btRepeatList;
+               shuffle = p.btnShuffle && p.btShuffle, repeatList = p.btRepeatList,
+               oneTrack = p.Break1;
+    c.setOneTrack(oneTrack);
     c.setRepeat(repeat);
     c.setBreak(breakAfter);
     c.setShuffle(shuffle);
     c.setRepeatList(repeatList);
+}
+
+void OnAirChain::setMainOutput(quint32 speakerBits) {
+    const std::uint32_t bits = speakerBits & audio::kSpeakerMask;
+    PlaybackController& c = *controller_;
+    // Without the mixer each deck opens its streams on these speakers.
+    for (PlaybackController::Deck* d : {&c.DeckA(), &c.DeckB(), &c.DeckV()})
+        d->speakerFlags = bits;
+    if (audio::MasterMixer() != 0)
+        audio::AudioSystem::instance().setSpeakers(audio::MasterMixer(), bits);
 }
 
 void OnAirChain::bind(PlaybackView* view, PlaybackHooks* hooks) {

@@ -30,10 +30,15 @@ public:
     // Whether the output mixer is there (always true when the settings ask for no mixer).
     bool mixerReady() const { return mixerReady_; }
 
-    // The profile's switches that the playout follows: silence cutting on both decks and the
+    // The profile's switches that the playout follows: silence cutting on both decks, the
     // transport buttons (repeat, stop-after-track and shuffle only where the profile shows
-    // their buttons). Called after every profile load.
+    // their buttons) and the brOneTrack entry. Called after every profile load.
     void applyProfile(const TProfile& p);
+
+    // The profile's main-output speaker bits (Options/MainOutput, 0 = all speakers): the
+    // mixer, or with no mixer the decks' own streams, play on that speaker pair. Set once at
+    // start-up, before anything plays.
+    void setMainOutput(quint32 speakerBits);
 
     // The window (or a test) that shows the playout and the subsystems it reports to.
     void bind(PlaybackView* view, PlaybackHooks* hooks);

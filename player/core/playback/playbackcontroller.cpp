@@ -618,7 +618,7 @@ void PlaybackController::listDoubleClicked() {
 }
 
 void PlaybackController::aBlockPlay() {
-    if (profile_.HotKeys[12] < 0) return;
+    if (profile_.HotKeys[11] < 0) return; // hk12, the lock's own switch
     buttons_.lockShown = !buttons_.lockShown;
     showButtons();
 }

@@ -100,6 +100,10 @@ int PlayerPlaylists::trackStoreChanged(qint64 code) {
     return changed;
 }
 
+bool numberingIsStale(const PlaylistView& view) {
+    return view.count() > 0 && view.at(0).Number != QLatin1String("1");
+}
+
 void PlayerPlaylists::slaveToMaster() {
     std::vector<TVirtualItem> items;
     items.reserve(size_t(LVSlave.count()));

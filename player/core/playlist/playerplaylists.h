@@ -8,6 +8,10 @@
 
 namespace wc {
 
+// A click on a list renumbers it when its first item's number is not "1" (an empty list is
+// never stale).
+bool numberingIsStale(const PlaylistView& view);
+
 class PlayerPlaylists {
 public:
     enum class Page { Master, Slave };

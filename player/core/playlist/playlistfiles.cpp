@@ -130,6 +130,15 @@ bool RecentPlaylists::save(const QString& hstFile, QString* error) const {
     return writeFileAtomically(hstFile, out, error);
 }
 
+QString RecentPlaylists::saveErrorCaption() {
+    return QStringLiteral("Player: Error");
+}
+
+QString RecentPlaylists::saveErrorText(const QString& hstFile, const QString& why) {
+    return QStringLiteral("Error: %1, \r\nFile: %2\r\nFunc: %3")
+        .arg(QString::number(-1), hstFile, QStringLiteral("History.SaveToFile (") + why + u')');
+}
+
 void RecentPlaylists::add(const QString& path) {
     paths_.removeAll(path);
     paths_.prepend(path);

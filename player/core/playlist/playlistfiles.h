@@ -66,6 +66,9 @@ public:
     // Replaces the list by the first nine lines of the file (missing file: list unchanged).
     bool load(const QString& hstFile);
     bool save(const QString& hstFile, QString* error = nullptr) const;
+    // The error box of a failed save: its caption, and its text naming the file and why.
+    static QString saveErrorCaption();
+    static QString saveErrorText(const QString& hstFile, const QString& why);
     // Puts path first, removing an older copy and anything beyond nine.
     void add(const QString& path);
     void clear() { paths_.clear(); }

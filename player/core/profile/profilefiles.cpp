@@ -23,7 +23,7 @@ bool LoadProfileFiles(const QString& path, const QString& programDir, TProfile& 
 }
 
 bool SaveProfileFiles(const QString& path, const TProfile& profile, const TFXParams& fx,
-                      PlayerPlaylists& lists, QString* error) {
+                      PlayerPlaylists& lists, QString* error, QString* recentError) {
     QString why;
     if (!WriteProfile(profile, fx, path, &why)) {
         if (error) *error = path + QStringLiteral(": ") + why;
@@ -35,10 +35,8 @@ bool SaveProfileFiles(const QString& path, const TProfile& profile, const TFXPar
         return false;
     }
     const QString hst = profileCompanion(path, QStringLiteral(".hst"));
-    if (!lists.recent.save(hst, &why)) {
-        if (error) *error = hst + QStringLiteral(": ") + why;
-        return false;
-    }
+    if (!lists.recent.save(hst, &why) && recentError)
+        *recentError = RecentPlaylists::saveErrorText(hst, why);
     return true;
 }
 

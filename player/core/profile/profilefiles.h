@@ -15,8 +15,11 @@ QString profileCompanion(const QString& profilePath, const QString& extension);
 bool LoadProfileFiles(const QString& path, const QString& programDir, TProfile& profile,
                       TFXParams& fx, PlayerPlaylists& lists);
 // Writes the settings, the active playlist as the profile's playlist and the recent list.
-// Stops at the first file that cannot be written and says which in *error.
+// The settings or the playlist failing stops the save (false; *error says which file). The
+// recent list failing does not: the save counts as done and *recentError holds the text of
+// its error box (RecentPlaylists::saveErrorText).
 bool SaveProfileFiles(const QString& path, const TProfile& profile, const TFXParams& fx,
-                      PlayerPlaylists& lists, QString* error = nullptr);
+                      PlayerPlaylists& lists, QString* error = nullptr,
+                      QString* recentError = nullptr);
 
 } // namespace wc

@@ -1,0 +1,145 @@
+#include "player/ui/playlistmenus.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QTableView>
+
+namespace wc {
+
+PlaylistMenus::PlaylistMenus(PlayerPlaylists& lists, QTableView* master, QTableView* slave,
+                             QMenu* editMenu, QWidget* window)
+    : QObject(window), lists_(lists), window_(window) {
+    context_ = new QMenu(window);
+    context_->setObjectName(QStringLiteral("PlaylistMenu"));
+    undo_ = command("aEditUndo", QString::fromUtf8("Отменить"), QKeySequence::Undo,
+                    &PlaylistMenus::undo);
+    cut_ =
+        command("aEditCut", QString::fromUtf8("Вырезать"), QKeySequence::Cut, &PlaylistMenus::cut);
+    copy_ = command("aEditCopy", QString::fromUtf8("Копировать"), QKeySequence::Copy,
+                    &PlaylistMenus::copy);
+    paste_ = command("aEditPaste", QString::fromUtf8("Вставить"), QKeySequence::Paste,
+                     &PlaylistMenus::paste);
+    delete_ = command("aEditDel", QString::fromUtf8("Удалить"), QKeySequence(Qt::Key_Delete),
+                      &PlaylistMenus::deleteSelected);
+    crop_ = command("aEditCrop", QString::fromUtf8("Обрезать"), {}, &PlaylistMenus::crop);
+    for (QAction* a : {undo_, cut_, copy_, paste_, delete_, crop_}) {
+        editMenu->addAction(a);
+        context_->addAction(a);
+    }
+    context_->addSeparator();
+    slaveToMaster_ = command("SlaveToMaster", QStringLiteral("Slave to Master"), {},
+                             &PlaylistMenus::slaveToMaster);
+    playNext_ = command("PlayNext", QString::fromUtf8("Этот трек будет играть следующим"), {},
+                        &PlaylistMenus::playNext);
+    context_->addAction(slaveToMaster_);
+    context_->addAction(playNext_);
+    connect(editMenu, &QMenu::aboutToShow, this, &PlaylistMenus::refresh);
+    connect(context_, &QMenu::aboutToShow, this, &PlaylistMenus::refresh);
+    watch(master);
+    watch(slave);
+    refresh();
+}
+
+QAction* PlaylistMenus::command(const char* name, const QString& caption, const QKeySequence& keys,
+                                void (PlaylistMenus::*fn)()) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QLatin1String(name));
+    if (!keys.isEmpty()) {
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(a, &QAction::triggered, this, fn);
+    return a;
+}
+
+void PlaylistMenus::watch(QTableView* view) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& pos) {
+        refresh();
+        context_->popup(view->viewport()->mapToGlobal(pos));
+    });
+    // Every change of the list or its selection may change what the commands can do.
+    QAbstractItemModel* m = view->model();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m, signal, this, &PlaylistMenus::refresh);
+    connect(m, &QAbstractItemModel::modelReset, this, &PlaylistMenus::refresh);
+    connect(m, &QAbstractItemModel::dataChanged, this, &PlaylistMenus::refresh);
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PlaylistMenus::refresh);
+}
+
+void PlaylistMenus::refresh() {
+    PlaylistView& v = lists_.ActivePlaylist();
+    const bool selection = v.selectedCount() > 0;
+    const bool onMain = lists_.page() == PlayerPlaylists::Page::Master;
+    undo_->setEnabled(v.canUndo());
+    cut_->setEnabled(selection);
+    copy_->setEnabled(selection);
+    delete_->setEnabled(selection);
+    crop_->setEnabled(selection);
+    paste_->setEnabled(!PlaylistClipboard().empty());
+    slaveToMaster_->setVisible(!onMain);
+    playNext_->setVisible(onMain);
+    playNext_->setEnabled(onMain && lists_.LVMaster.firstSelected() >= 0);
+}
+
+void PlaylistMenus::undo() {
+    if (!lists_.ActivePlaylist().canUndo()) return;
+    lists_.undoActive();
+    emit edited();
+    refresh();
+}
+
+void PlaylistMenus::cut() {
+    PlaylistView& v = lists_.ActivePlaylist();
+    if (v.selectedCount() == 0) return;
+    v.CutSelection();
+    emit edited();
+    refresh();
+}
+
+void PlaylistMenus::copy() {
+    lists_.ActivePlaylist().CopySelection();
+    refresh();
+}
+
+void PlaylistMenus::paste() {
+    if (PlaylistClipboard().empty()) return;
+    lists_.ActivePlaylist().PasteClipboard();
+    emit edited();
+    refresh();
+}
+
+void PlaylistMenus::deleteSelected() {
+    PlaylistView& v = lists_.ActivePlaylist();
+    const int first = v.firstSelected();
+    if (first < 0) return;
+    v.DeleteSelectedWithUndo();
+    // The item that moved up into the first deleted place is selected next.
+    if (first < v.count()) v.selectOnly(first);
+    emit edited();
+    refresh();
+}
+
+void PlaylistMenus::crop() {
+    PlaylistView& v = lists_.ActivePlaylist();
+    if (v.selectedCount() == 0) return;
+    v.CropSelection();
+    emit edited();
+    refresh();
+}
+
+void PlaylistMenus::slaveToMaster() {
+    lists_.slaveToMaster();
+    refresh();
+}
+
+void PlaylistMenus::playNext() {
+    lists_.playNext();
+    emit nextMarked();
+    refresh();
+}
+
+} // namespace wc

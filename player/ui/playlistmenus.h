@@ -1,0 +1,62 @@
+#pragma once
+// The playlist edit commands of the main window (the Edit menu with Undo on Ctrl+Z) and the
+// context menu of both playlists, bound to the active playlist. The enabled states follow
+// the lists: Undo while the active list has a snapshot, Cut/Copy/Delete/Crop while it has a
+// selection, Paste while the clipboard holds items. "Slave to Master" shows only on the
+// "Temp" page, the play-next entry only on the "Main" page.
+#include "player/core/playlist/playerplaylists.h"
+
+#include <QObject>
+
+class QAction;
+class QMenu;
+class QTableView;
+
+namespace wc {
+
+class PlaylistModel;
+
+class PlaylistMenus : public QObject {
+    Q_OBJECT
+public:
+    // editMenu receives the edit commands; both views get the context menu.
+    PlaylistMenus(PlayerPlaylists& lists, QTableView* master, QTableView* slave, QMenu* editMenu,
+                  QWidget* window);
+
+    QMenu* contextMenu() const { return context_; }
+    // The enabled and visible states for the current lists and page.
+    void refresh();
+
+signals:
+    // A command changed the active list (the window renumbers it).
+    void edited();
+    // The play-next mark moved (the window repaints the on-air list).
+    void nextMarked();
+
+private:
+    QAction* command(const char* name, const QString& caption, const QKeySequence& keys,
+                     void (PlaylistMenus::*fn)());
+    void watch(QTableView* view);
+    void undo();
+    void cut();
+    void copy();
+    void paste();
+    void deleteSelected();
+    void crop();
+    void slaveToMaster();
+    void playNext();
+
+    PlayerPlaylists& lists_;
+    QWidget* window_;
+    QMenu* context_ = nullptr;
+    QAction* undo_ = nullptr;
+    QAction* cut_ = nullptr;
+    QAction* copy_ = nullptr;
+    QAction* paste_ = nullptr;
+    QAction* delete_ = nullptr;
+    QAction* crop_ = nullptr;
+    QAction* slaveToMaster_ = nullptr;
+    QAction* playNext_ = nullptr;
+};
+
+} // namespace wc

@@ -1,0 +1,145 @@
+// The main window's own controls: its size in the profile, the help entries, and the error
+// box of a failed save of the recent-playlist list.
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QUrl>
+
+#include "player/ui/helpmenu.h"
+
+namespace wc::ui::test {
+namespace {
+
+class WindowShell : public WindowTest {
+protected:
+    void writeProfile(const std::function<void(IniFile&)>& fill) {
+        IniFile prf(homePath("Profile/Default.prf"));
+        fill(prf);
+        ASSERT_TRUE(prf.save());
+    }
+    IniFile savedProfile() const { return IniFile(homePath("Profile/Default.prf")); }
+};
+
+TEST_F(WindowShell, StoredWindowSizeIsAppliedAtStart) {
+    struct Case {
+        const char* name;
+        int width, height;
+        bool maximised;
+    };
+    const Case cases[] = {
+        {"maximised", -799, 573, true},
+        {"sized", 820, 520, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        writeProfile([&](IniFile& p) {
+            p.writeInt("Options", "FormWidth", k.width);
+            p.writeInt("Options", "FormHeight", k.height);
+        });
+        open();
+        EXPECT_EQ(form->isMaximized(), k.maximised);
+        if (!k.maximised) {
+            EXPECT_EQ(form->size(), QSize(k.width, k.height));
+        }
+        form.reset();
+    }
+}
+
+TEST_F(WindowShell, WindowSizeIsSavedWithTheProfileAndMaximisedAsMinus799) {
+    struct Case {
+        const char* name;
+        bool maximise;
+        int width, height;
+    };
+    const Case cases[] = {
+        {"maximised", true, -799, 573},
+        {"sized", false, 700, 500},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        open();
+        form->resize(700, 500);
+        if (k.maximise) form->showMaximized();
+        QTest::qWait(0);
+        ASSERT_EQ(form->isMaximized(), k.maximise);
+        exitProgram();
+        EXPECT_EQ(savedProfile().readInt("Options", "FormWidth", 0), k.width);
+        EXPECT_EQ(savedProfile().readInt("Options", "FormHeight", 0), k.height);
+        form.reset();
+    }
+}
+
+TEST_F(WindowShell, HelpEntriesOpenTheLanguageFoldersHelpFileOrLogItsAbsence) {
+    IniFile system(homePath("system.ini"));
+    system.writeString("Options", "LangDir", "EN");
+    ASSERT_TRUE(system.save());
+    const QString helpFile = homePath("Lang/EN/help.chm");
+    struct Case {
+        const char* name;
+        bool fileThere;
+        bool byF1;
+    };
+    const Case cases[] = {
+        {"f1_without_file", false, true},
+        {"getting_started_without_file", false, false},
+        {"f1_with_file", true, true},
+        {"getting_started_with_file", true, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        if (k.fileThere) {
+            ASSERT_TRUE(QDir().mkpath(homePath("Lang/EN")));
+            QFile f(helpFile);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        open();
+        std::vector<QUrl> opened;
+        form->findChild<HelpMenu*>(QStringLiteral("HelpMenu"))->setOpener([&](const QUrl& u) {
+            opened.push_back(u);
+            return true;
+        });
+        logLines.clear();
+        if (k.byF1)
+            key(Qt::Key_F1);
+        else
+            child<QAction>(QStringLiteral("HelpGettingStarted"))->trigger();
+        if (k.fileThere) {
+            ASSERT_EQ(opened.size(), 1u);
+            EXPECT_EQ(opened[0], QUrl::fromLocalFile(helpFile));
+            EXPECT_FALSE(logged("no help file"));
+        } else {
+            EXPECT_TRUE(opened.empty());
+            EXPECT_TRUE(logged("Help: no help file " + helpFile))
+                << logLines.join('\n').toStdString();
+        }
+        form.reset();
+    }
+}
+
+TEST_F(WindowShell, FailedSaveOfTheRecentListShowsItsBoxAndTheProfileIsStillSaved) {
+    const QString hst = homePath("Profile/Default.hst");
+    ASSERT_TRUE(QDir().mkpath(hst)); // a folder where the list should be written
+    open();
+    form->playlists().recent.add("/lists/evening.m3u");
+    exitProgram();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    const RecordingPrompts::Shown& box = prompts.shown[0];
+    EXPECT_EQ(box.kind, PromptKind::Error);
+    EXPECT_FALSE(box.asked);
+    EXPECT_EQ(box.caption, "Player: Error");
+    EXPECT_TRUE(
+        box.text.startsWith("Error: -1, \r\nFile: " + hst + "\r\nFunc: History.SaveToFile ("))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.endsWith(')'));
+    // Nothing else happens: the profile, its playlist and the last profile are written.
+    EXPECT_TRUE(QFile::exists(homePath("Profile/Default.prf")));
+    EXPECT_TRUE(QFile::exists(homePath("Profile/Default.m3u")));
+    EXPECT_EQ(IniFile(homePath("Profile/run.ini")).readString("LastProfile", "LastProfileName", ""),
+              homePath("Profile/Default.prf"));
+}
+
+} // namespace
+} // namespace wc::ui::test
