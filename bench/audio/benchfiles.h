@@ -32,4 +32,13 @@ inline bool makeMp3(const QString& path, double seconds, int rate, double leadSi
     return p.waitForFinished(300000) && p.exitCode() == 0;
 }
 
+// A tone of seconds at 44.1 kHz encoded as Ogg Vorbis (its exact length takes a decode).
+inline bool makeOgg(const QString& path, double seconds) {
+    QProcess p;
+    p.start("ffmpeg", {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                       QString("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
+                       "-ac", "2", "-c:a", "libvorbis", "-q:a", "4", path});
+    return p.waitForFinished(300000) && p.exitCode() == 0;
+}
+
 } // namespace wc::audio::bench
