@@ -292,12 +292,12 @@ void PlaybackController::startItem(int i, int& step, bool& retry, int& errors) {
     if (shape.fadeInMs >= 0) e.fadeIn = std::clamp(e.fadeIn, 0.0f, 10.0f);
     if (next_.opened && next_.deck == &a && next_.file == fileName &&
         (a.ArmPending() || a.ArmFired())) {
-        // Opened ahead and started by the mixer on the frame of the mix point, with its
-        // volume shape: it only becomes the item on air here. (Started now when the operator
-        // asked for it before its frame.)
+        // Opened ahead and started by the mixer on the frame of the mix point with its volume
+        // shape (a fade-in runs from its first frame): it only becomes the item on air here,
+        // its type gain taking effect above. (Started now when the operator asked for it
+        // before its frame.)
         a.HoldArm(false);
         a.TakeArmed(naturalTransition_);
-        if (next_.transition != shape.transition) setStartVolume(a, shape);
         next_ = {};
     } else {
         a.Open(fileName, true);
@@ -456,7 +456,6 @@ void PlaybackController::lookAhead() {
     setStartVolume(b, shape);
     next_.opened = true;
     next_.deck = &b;
-    next_.transition = shape.transition;
 }
 
 // --- deck reports ---------------------------------------------------------------------------

@@ -188,7 +188,6 @@ private:
         bool failed = false; // could not be armed: the mix point starts it as before
         bool held = false;   // its trigger waits while the list is checked again
         Deck* deck = nullptr;
-        int transition = -1;
     } next_;
     std::unique_ptr<Timer> lookAheadTimer_;
     bool naturalTransition_ = false; // PlayItem runs for DeckA's mix point
