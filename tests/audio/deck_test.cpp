@@ -7,8 +7,10 @@
 #include "fixtures.h"
 #include "manualoutput.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cmath>
@@ -634,6 +636,53 @@ TEST_F(DeckTest, EffectsRunAfterTheGainAndGoWithTheItem) {
         DeckEffect::Echo, [](float*, int) {}, 49);
     d.StopAndFree();
     EXPECT_FALSE(d.HasEffect(DeckEffect::Echo));
+}
+
+// A seek that fails while opening (here: a silence result that no longer fits the file, whose
+// size and time stamp are those it was analysed with) leaves the item playing from its start,
+// and the error of the steps after it counts: Open reports no error for an item on air.
+TEST_F(DeckTest, AFailedSeekInOpenDoesNotOutliveTheStepsThatWorked) {
+    Pcm pcm = silence(2.5);
+    append(pcm, constant(0.5, 0.5f));
+    const QString path = dir.filePath(freshName("changed"));
+    ASSERT_TRUE(writeWav(path, pcm, false)); // 16-bit: 3 s in 529,200 bytes
+    const float threshold = 50 / 10000.0f + 0.0001f;
+    SilenceCache::instance().prefetch(path, threshold); // analysed ahead, as for a next item
+    ASSERT_EQ(SilenceCache::instance().lookup(path, threshold).startBytes, 110249 * 8);
+    const QDateTime stamp = QFileInfo(path).lastModified();
+    // The same bytes as float frames: 1.5 s, shorter than the leading silence analysed.
+    ASSERT_TRUE(writeWav(path, constant(1.5, 0.25f), true));
+    ASSERT_EQ(QFileInfo(path).size(), 529200 + 44);
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    TAudioEngine& d = makeDeck(true);
+    d.cutSilence = true;
+    d.silenceThreshold = threshold;
+    d.Open(path, false);
+    EXPECT_EQ(d.startOffsetBytes, 110249 * 8); // the stale result was taken
+    EXPECT_EQ(d.lastError, 0);
+    EXPECT_EQ(d.state, DeckPlay);
+    loop.runFor(100);
+    EXPECT_EQ(left(2000), 0.25f); // on air from its start
+}
+
+// Lengths in ms are single-precision seconds times 1000 cut toward zero, and -1 for a file
+// that cannot be opened.
+TEST_F(DeckTest, FileDurationIsCutTowardZero) {
+    struct Case {
+        int frames;
+        int ms;
+    };
+    for (const Case c : {Case{132283, 2999}, Case{132300, 3000}, Case{44, 0}, Case{45, 1}}) {
+        Pcm p;
+        p.samples.assign(std::size_t(c.frames) * 2, 0.1f);
+        const QString path = file(p, qPrintable(freshName("length")));
+        EXPECT_EQ(FileDurationMs(path), c.ms) << c.frames << " frames";
+    }
+    EXPECT_EQ(FileDurationMs(dir.filePath("missing.wav")), -1);
 }
 
 TEST_F(DeckTest, OpenSetsTheAutoAmpWindowFromThePlayHandlesRate) {
