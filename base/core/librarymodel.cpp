@@ -1,0 +1,287 @@
+#include "librarymodel.h"
+
+#include "common/tags/tracktag.h"
+
+#include <QCollator>
+#include <algorithm>
+
+namespace wc::base {
+
+bool SearchQuery::empty() const {
+    return std::all_of(fields.begin(), fields.end(), [](const QString& f) { return f.isEmpty(); });
+}
+
+QString sizeText(quint32 size) {
+    if (size > 1000000) return QString::asprintf("%.2f MB", size / 1024.0 / 1024.0);
+    if (size > 1000) return QString::asprintf("%.2f KB", size / 1024.0);
+    return QString();
+}
+
+QString columnText(const TBaseEntry& e, int column) {
+    switch (column) {
+    case ColArtist:
+        return e.artist;
+    case ColTitle:
+        return e.title;
+    case ColAlbum:
+        return e.album;
+    case ColYear:
+        return e.year;
+    case ColGenre:
+        return e.genre;
+    case ColComment:
+        return e.comment;
+    case ColTime:
+        return FormatMinSec(e.durationMs);
+    case ColFileName:
+        return e.fileName;
+    case ColSize:
+        return sizeText(e.fileSize);
+    default:
+        return QString();
+    }
+}
+
+QString foldForSearch(const QString& text) {
+    QString s = text.toCaseFolded();
+    // Qt folds one character to one; the full folding also expands these.
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < 0xDF) continue;
+        const char* with = nullptr;
+        switch (c) {
+        case 0x00DF:
+            with = "ss";
+            break;
+        case 0x1E9E:
+            with = "ss";
+            break;
+        case 0xFB00:
+            with = "ff";
+            break;
+        case 0xFB01:
+            with = "fi";
+            break;
+        case 0xFB02:
+            with = "fl";
+            break;
+        case 0xFB05:
+        case 0xFB06:
+            with = "st";
+            break;
+        default:
+            break;
+        }
+        if (with) {
+            s.replace(i, 1, QLatin1String(with));
+            ++i;
+        }
+    }
+    return s;
+}
+
+namespace {
+
+std::array<QString, kSearchFieldCount> foldRecord(const TBaseEntry& e) {
+    return {foldForSearch(e.title),     foldForSearch(e.artist),  foldForSearch(e.album),
+            foldForSearch(e.year),      foldForSearch(e.genre),   foldForSearch(e.comment),
+            FormatMinSec(e.durationMs), foldForSearch(e.fileName)};
+}
+
+} // namespace
+
+LibraryModel::LibraryModel() = default;
+LibraryModel::~LibraryModel() = default;
+
+void LibraryModel::invalidateCaches() {
+    foldedValid_ = false;
+    folded_.clear();
+    for (auto& k : keys_)
+        k.reset();
+}
+
+void LibraryModel::changed() {
+    ++generation_;
+    store_.setModified(true);
+}
+
+bool LibraryModel::load(const QString& fileName, QString* error) {
+    if (jobActive_) {
+        if (error) *error = QStringLiteral("a job is running");
+        return false;
+    }
+    if (!store_.LoadLibrary(fileName, error)) return false;
+    ++generation_;
+    invalidateCaches();
+    reset();
+    return true;
+}
+
+bool LibraryModel::save(const QString& fileName, QString* error) {
+    return store_.SaveLibrary(fileName, error);
+}
+
+void LibraryModel::append(TBaseEntry entry) {
+    auto& list = store_.LibraryList();
+    if (foldedValid_) folded_.push_back(foldRecord(entry));
+    list.push_back(std::move(entry));
+    for (auto& k : keys_)
+        k.reset();
+    view_.push_back(int(list.size()) - 1);
+    changed();
+}
+
+bool LibraryModel::update(int pos, const TBaseEntry& entry) {
+    auto& list = store_.LibraryList();
+    if (pos < 0 || size_t(pos) >= list.size() || list[size_t(pos)] == entry) return false;
+    list[size_t(pos)] = entry;
+    if (foldedValid_) folded_[size_t(pos)] = foldRecord(entry);
+    for (auto& k : keys_)
+        k.reset();
+    changed();
+    return true;
+}
+
+bool LibraryModel::setDuration(int pos, quint32 ms) {
+    auto& list = store_.LibraryList();
+    if (pos < 0 || size_t(pos) >= list.size() || list[size_t(pos)].durationMs == ms) return false;
+    list[size_t(pos)].durationMs = ms;
+    if (foldedValid_) folded_[size_t(pos)][FindTime] = FormatMinSec(ms);
+    changed();
+    return true;
+}
+
+bool LibraryModel::remove(std::vector<int> positions) {
+    if (jobActive_) return false;
+    auto& list = store_.LibraryList();
+    const int n = int(list.size());
+    std::vector<int> newPos(size_t(n), 0);
+    int removed = 0;
+    for (int p : positions)
+        if (p >= 0 && p < n && newPos[size_t(p)] == 0) {
+            newPos[size_t(p)] = -1;
+            ++removed;
+        }
+    if (removed == 0) return true;
+    // One pass: each kept record moves down by the number of removed records before it.
+    int out = 0;
+    for (int i = 0; i < n; ++i) {
+        if (newPos[size_t(i)] < 0) continue;
+        newPos[size_t(i)] = out;
+        if (out != i) {
+            list[size_t(out)] = std::move(list[size_t(i)]);
+            if (foldedValid_) folded_[size_t(out)] = std::move(folded_[size_t(i)]);
+        }
+        ++out;
+    }
+    list.resize(size_t(out));
+    if (foldedValid_) folded_.resize(size_t(out));
+    for (auto& k : keys_)
+        k.reset();
+    std::vector<int> view;
+    view.reserve(view_.size());
+    for (int p : view_)
+        if (newPos[size_t(p)] >= 0) view.push_back(newPos[size_t(p)]);
+    view_ = std::move(view);
+    changed();
+    if (searchShown_ && lastQuery_) search(*lastQuery_);
+    return true;
+}
+
+bool LibraryModel::clear() {
+    if (jobActive_) return false;
+    const bool had = !store_.LibraryList().empty();
+    store_.LibraryList().clear();
+    invalidateCaches();
+    view_.clear();
+    if (had) changed();
+    reset();
+    return true;
+}
+
+void LibraryModel::ensureFolded() const {
+    if (foldedValid_) return;
+    const auto& list = store_.LibraryList();
+    folded_.clear();
+    folded_.reserve(list.size());
+    for (const auto& e : list)
+        folded_.push_back(foldRecord(e));
+    foldedValid_ = true;
+}
+
+void LibraryModel::search(const SearchQuery& query) {
+    lastQuery_ = query;
+    searchShown_ = true;
+    view_.clear();
+    std::array<QString, kSearchFieldCount> needles;
+    std::vector<int> active;
+    for (int f = 0; f < kSearchFieldCount; ++f) {
+        needles[size_t(f)] = foldForSearch(query.fields[size_t(f)]);
+        if (!needles[size_t(f)].isEmpty()) active.push_back(f);
+    }
+    const int n = count();
+    if (active.empty()) {
+        view_.resize(size_t(n));
+        for (int i = 0; i < n; ++i)
+            view_[size_t(i)] = i;
+        return;
+    }
+    ensureFolded();
+    for (int i = 0; i < n; ++i) {
+        const auto& rec = folded_[size_t(i)];
+        bool match = true;
+        for (int f : active)
+            if (!rec[size_t(f)].contains(needles[size_t(f)])) {
+                match = false;
+                break;
+            }
+        if (match) view_.push_back(i);
+    }
+}
+
+void LibraryModel::reset() {
+    searchShown_ = false;
+    lastQuery_.reset();
+    const int n = count();
+    view_.resize(size_t(n));
+    for (int i = 0; i < n; ++i)
+        view_[size_t(i)] = i;
+}
+
+const std::vector<QCollatorSortKey>& LibraryModel::sortKeys(int column) const {
+    auto& slot = keys_[size_t(column)];
+    if (!slot) {
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        auto keys = std::make_unique<std::vector<QCollatorSortKey>>();
+        const auto& list = store_.LibraryList();
+        keys->reserve(list.size());
+        for (const auto& e : list)
+            keys->push_back(collator.sortKey(columnText(e, column)));
+        slot = std::move(keys);
+    }
+    return *slot;
+}
+
+bool LibraryModel::sortBy(int column) {
+    if (column < 0 || column >= ColSize) return false;
+    reset();
+    direction_ = -direction_;
+    const int dir = direction_;
+    const auto& list = store_.LibraryList();
+    if (column == ColTime) {
+        std::stable_sort(view_.begin(), view_.end(), [&](int a, int b) {
+            const quint32 da = list[size_t(a)].durationMs, db = list[size_t(b)].durationMs;
+            return dir > 0 ? da < db : da > db;
+        });
+        return true;
+    }
+    const auto& keys = sortKeys(column);
+    std::stable_sort(view_.begin(), view_.end(), [&](int a, int b) {
+        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
+        return dir > 0 ? c < 0 : c > 0;
+    });
+    return true;
+}
+
+} // namespace wc::base
