@@ -73,3 +73,72 @@ TEST(BaseOptions, WrittenOptionsReadBackAndColWidthHas88Bytes) {
     again.parse(ini.serialize());
     EXPECT_EQ(readBaseOptions(again), o);
 }
+
+#include "base/core/windowrules.h"
+
+TEST(WindowRules, QuickSearchKeys) {
+    const std::pair<int, bool> cases[] = {
+        {Qt::Key_A, true},      {Qt::Key_Backspace, true}, {Qt::Key_Delete, true},
+        {Qt::Key_5, true},      {Qt::Key_F1, false},       {Qt::Key_F12, false},
+        {Qt::Key_Left, false},  {Qt::Key_Down, false},     {Qt::Key_PageUp, false},
+        {Qt::Key_Home, false},  {Qt::Key_Return, false},   {Qt::Key_Enter, false},
+        {Qt::Key_Shift, false}, {Qt::Key_Escape, false},   {Qt::Key_CapsLock, false}};
+    for (const auto& [key, runs] : cases)
+        EXPECT_EQ(keyRunsQuickSearch(key), runs) << std::hex << key;
+}
+
+TEST(WindowRules, SeekIsClampedAndSixtyFourBit) {
+    const struct {
+        qint64 x, width, length, want;
+    } cases[] = {
+        {50, 100, 1000, 500},
+        {0, 0, 1000, 0},                       // a bar of no width
+        {-5, 100, 1000, 0},                    // left of the bar
+        {150, 100, 1000, 1000},                // right of the bar
+        {99, 100, 7LL * 3600 * 1000, 24948000} // 7 hours: beyond 32 bits in x * length
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(seekTargetMs(c.x, c.width, c.length), c.want) << c.x << " " << c.width;
+}
+
+TEST(WindowRules, TotalTimesAndRowColours) {
+    TBaseEntryArr recs{basetest::entry("a", "b", "/x.WMA", 3600000),
+                       basetest::entry("a", "b", "/x.ogg", 61000),
+                       basetest::entry("a", "b", "/x.wav", 0)};
+    EXPECT_EQ(totalTimeText(recs, {0, 1}), "1:01:01");
+    EXPECT_EQ(totalTimeText(recs), "1:01:01+");
+    EXPECT_EQ(totalTimeText(recs, {}), "0:00:00");
+    EXPECT_EQ(rowColourSlot("/x.WMA"), 1);
+    EXPECT_EQ(rowColourSlot("/x.ogg"), 2);
+    EXPECT_EQ(rowColourSlot("/x.wav"), 3);
+    EXPECT_EQ(rowColourSlot("/x.mp3"), 0);
+    EXPECT_EQ(rowColourSlot("/x.flac"), 0);
+}
+
+TEST(WindowRules, CommandLines) {
+    const struct {
+        QStringList args;
+        bool fromPlayer;
+        qint32 player;
+        bool hidden;
+        QString library;
+    } cases[] = {
+        {{}, false, 0, false, "---"},
+        {{"fromplayer", "12345", "/st/Database/Base.dfs"},
+         true,
+         12345,
+         false,
+         "/st/Database/Base.dfs"},
+        {{"fromplayer", "x", "/a.dfs"}, true, 0, false, "/a.dfs"},
+        {{"fromplayer", "99999999999", "/a.dfs"}, true, 0, false, "/a.dfs"},
+        {{"hidden"}, false, 0, true, "---"},
+        {{"/music/lib.dfs"}, false, 0, false, "/music/lib.dfs"},
+    };
+    for (const auto& c : cases) {
+        const BaseCommandLine cl = parseBaseCommandLine(c.args);
+        EXPECT_EQ(cl.fromPlayer, c.fromPlayer) << c.args.join(' ').toStdString();
+        EXPECT_EQ(cl.playerWindow, c.player) << c.args.join(' ').toStdString();
+        EXPECT_EQ(cl.hidden, c.hidden);
+        EXPECT_EQ(cl.libraryName, c.library);
+    }
+}
