@@ -1,11 +1,17 @@
 // The music-library program: its window, or one unattended scan or check.
 #include "base/audioprobe.h"
 #include "base/core/unattended.h"
+#include "base/ui/filechooser.h"
+#include "base/ui/tbasemainwindow.h"
 #include "common/clock_qt.h"
 #include "common/paths.h"
+#include "common/trackstore/trackstore.h"
 #include "common/version.h"
 #include "platform/prompts.h"
+#include "platform/termination.h"
+#include "platform/ui/qtprompts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
@@ -34,6 +40,29 @@ int main(int argc, char** argv) {
         wc::setPrompts(nullptr);
         return rc;
     }
-    std::fputs("base: the window is not available in this build\n", stderr);
-    return 2;
+
+    QApplication app(argc, argv);
+    wc::setProgramDirFrom(QCoreApplication::applicationFilePath());
+    wc::QtClock clock;
+    wc::QtTimerHost timers;
+    wc::setClock(&clock);
+    wc::setTimerHost(&timers);
+    const QString platform = QGuiApplication::platformName();
+    const bool unattended =
+        platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+    wc::QtPrompts screenPrompts;
+    wc::LogPrompts logPrompts;
+    wc::setPrompts(unattended ? static_cast<wc::Prompts*>(&logPrompts) : &screenPrompts);
+    wc::trackStore().LoadTrackStore();
+
+    wc::base::AudioProbe probe;
+    wc::base::QtFileChooser chooser;
+    wc::base::TBaseMainWindow wnd(args, probe, chooser);
+    screenPrompts.setParent(&wnd);
+    wc::installTerminationHandler([&wnd] { wnd.close(); });
+    const bool hidden = args.value(0).compare(QLatin1String("hidden"), Qt::CaseInsensitive) == 0;
+    if (!hidden) wnd.show();
+    const int rc = app.exec();
+    wc::setPrompts(nullptr);
+    return rc;
 }
