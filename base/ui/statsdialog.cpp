@@ -83,6 +83,10 @@ void StatsDialog::show(const LibraryStats& s) {
     pie_->setShares(s.shares());
 }
 
+void StatsDialog::joinWorker() {
+    if (worker_) worker_->join();
+}
+
 void StatsDialog::done(int r) {
     if (worker_) {
         worker_->stop();

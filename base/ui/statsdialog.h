@@ -20,6 +20,8 @@ public:
     bool finished() const { return done_; }
     const LibraryStats& stats() const { return stats_; }
     StatsPie* pie() const { return pie_; }
+    // Waits until the worker has ended (its results arrive through the event loop after).
+    void joinWorker();
 
 protected:
     void done(int r) override;

@@ -577,7 +577,14 @@ bool TBaseMainWindow::eventFilter(QObject* watched, QEvent* event) {
 // --- counters ----------------------------------------------------------------------------
 
 void TBaseMainWindow::libraryChanged() {
+    // The selection stays at the same row numbers, as far as rows remain there.
+    const std::vector<int> rows = selectedRows();
     table_->refresh();
+    QItemSelection keep;
+    for (int r : rows)
+        if (r < table_->rowCount())
+            keep.select(table_->index(r, 0), table_->index(r, table_->columnCount() - 1));
+    list_->selectionModel()->select(keep, QItemSelectionModel::Select);
     if (!model_.searchShown()) lbFound_->setText(QStringLiteral("Найдено: 0"));
     updateCounters();
 }

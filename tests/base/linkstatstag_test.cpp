@@ -1,6 +1,7 @@
 // The player link on the bus, the statistics, and the tag editor's rules on real MP3, Ogg and
 // WMA files.
 #include "../audio/fixtures.h"
+#include "audiofiles.h"
 #include "base/core/building.h"
 #include "base/core/playerlink.h"
 #include "base/core/statistics.h"
@@ -189,39 +190,8 @@ TEST(StatWorker, WorksOnItsCopyAndReportsOnTheMainThread) {
     setTimerHost(nullptr);
 }
 
-namespace {
-
-struct TaggedFiles {
-    QTemporaryDir dir;
-    QString mp3, ogg, wma, flac;
-    bool made = false;
-    TaggedFiles() {
-        const QString wav = dir.filePath("t.wav");
-        if (!at::writeWav(wav, at::sine(1.0, 440))) return;
-        mp3 = dir.filePath("Band One - Song One.mp3");
-        ogg = dir.filePath("Band Two - Song Two.ogg");
-        wma = dir.filePath("Band Three - Song Three.wma");
-        made = at::run("lame", {"--quiet", "--id3v1-only", "--tt", "T1", "--ta", "A1", "--tl", "L1",
-                                "--ty", "1991", "--tc", "C1", "--tg", "Jazz", wav, mp3}) &&
-               at::run("oggenc", {"-Q", "-t", "T2", "-a", "A2", "-l", "L2", "-d", "1992", "-G",
-                                  "Blues", "-c", "COMMENT=C2", "-o", ogg, wav}) &&
-               at::ffmpegConvert(wav, wma,
-                                 {"-c:a", "wmav2", "-metadata", "title=T3", "-metadata",
-                                  "artist=A3", "-metadata", "album=L3", "-metadata", "date=1993",
-                                  "-metadata", "genre=Funk", "-metadata", "comment=C3"});
-    }
-};
-
-std::array<QString, 6> fileTag(const QString& path) {
-    TrackTag t;
-    clearTag(t);
-    ReadTrackTag(path, t);
-    return {tagText(t, TagField::Title),   tagText(t, TagField::Artist),
-            tagText(t, TagField::Album),   tagText(t, TagField::Year),
-            tagText(t, TagField::Comment), tagText(t, TagField::Genre)};
-}
-
-} // namespace
+using basetest::fileTag;
+using basetest::TaggedFiles;
 
 TEST(TagEdit, SeveralFilesOnlyTheYearChangesAndEveryOtherFieldSurvives) {
     TaggedFiles f;

@@ -1,0 +1,434 @@
+// The library window offscreen: adding a generated tree with a link loop, the check with an
+// unmounted folder, a several-file tag edit, saving onto a full disk, copying a file onto
+// itself, "В плеер" into a running player, search, sort and the close question.
+#include "audiofiles.h"
+#include "base/core/building.h"
+#include "base/ui/filechooser.h"
+#include "base/ui/optionsdialog.h"
+#include "base/ui/statsdialog.h"
+#include "base/ui/statspie.h"
+#include "base/ui/tageditdialog.h"
+#include "base/ui/tbasemainwindow.h"
+#include "basefixture.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/simloop.h"
+#include "platform/messagebus.h"
+#include "platform/prompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <csignal>
+#include <deque>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace wc;
+using namespace wc::base;
+using basetest::entry;
+using basetest::id3v1;
+using basetest::readFile;
+using basetest::writeFile;
+
+namespace {
+
+class FakeChooser final : public FileChooser {
+public:
+    std::deque<QString> answers; // folders and file names in the order they will be asked
+    QString next() {
+        if (answers.empty()) return {};
+        QString a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QString folder(QWidget*, const QString&, const QString&) override { return next(); }
+    QStringList openFiles(QWidget*, const QString&) override {
+        const QString a = next();
+        return a.isEmpty() ? QStringList{} : a.split('|');
+    }
+    QString openFile(QWidget*, const QString&, const QString&) override { return next(); }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return next();
+    }
+};
+
+class FakeProbe final : public FileDurationMs {
+public:
+    qint32 durationMs(const QString& f) override { return 1000 + qint32(f.size()); }
+};
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("WAVECREST_HOME", home.path().toUtf8());
+        qputenv("WAVECREST_RUNTIME_DIR", runtime.path().toUtf8());
+        setProgramDirFrom(QStringLiteral("/nonexistent/base"));
+        setClock(&loop);
+        setTimerHost(&loop);
+        setPrompts(&rec);
+        store = std::make_unique<MyDatabase>(home.filePath("Database/Files.Dat"));
+        store->setNotifier([](quint8) {});
+        setTrackStore(store.get());
+    }
+    void TearDown() override {
+        setTrackStore(nullptr);
+        setPrompts(nullptr);
+        setClock(nullptr);
+        setTimerHost(nullptr);
+        qunsetenv("WAVECREST_HOME");
+        qunsetenv("WAVECREST_RUNTIME_DIR");
+    }
+    template <class W> W* child(QWidget& w, const char* name) {
+        W* c = w.findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    void click(QWidget& w, const char* name) { child<QPushButton>(w, name)->click(); }
+    void trigger(QWidget& w, const char* name) { child<QAction>(w, name)->trigger(); }
+    // Runs the window's jobs to their end on simulated time.
+    void finishJobs(TBaseMainWindow& w) {
+        ASSERT_TRUE(loop.runUntil([&] { return !w.jobRunning(); }, 600000));
+        loop.drainPosted();
+        ASSERT_TRUE(loop.runUntil([&] { return !w.jobRunning(); }, 600000));
+    }
+    void selectRows(TBaseMainWindow& w, std::initializer_list<int> rows) {
+        w.list()->clearSelection();
+        for (int r : rows)
+            w.list()->selectionModel()->select(w.list()->model()->index(r, 0),
+                                               QItemSelectionModel::Select |
+                                                   QItemSelectionModel::Rows);
+    }
+    int asked() const {
+        int n = 0;
+        for (const auto& s : rec.shown)
+            n += s.asked;
+        return n;
+    }
+    QTemporaryDir home, runtime, music;
+    SimLoop loop;
+    RecordingPrompts rec;
+    FakeChooser chooser;
+    FakeProbe probe;
+    std::unique_ptr<MyDatabase> store;
+};
+
+} // namespace
+
+TEST_F(Window, AddsAGeneratedTreeWithALinkLoopSortedAndMeasured) {
+    const QString r = music.path();
+    for (int f = 0; f < 6; ++f)
+        for (int t = 0; t < 5; ++t)
+            writeFile(QString("%1/folder%2/t%3.mp3").arg(r).arg(5 - f).arg(4 - t),
+                      id3v1(QByteArray("Song ") + char('A' + t), "Artist"));
+    ASSERT_EQ(::symlink(r.toUtf8().constData(), (r + "/folder1/up").toUtf8().constData()), 0);
+    writeFile(r + "/.Trash-0/files/x.mp3", id3v1("x", "y"));
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    chooser.answers = {r};
+    click(w, "btAddFolder");
+    ASSERT_TRUE(w.jobRunning());
+    // While the job runs the commands are closed to the user.
+    EXPECT_FALSE(w.centralWidget()->isEnabled());
+    finishJobs(w);
+    EXPECT_TRUE(w.centralWidget()->isEnabled());
+    ASSERT_EQ(w.library().count(), 30);
+    EXPECT_EQ(w.library().record(0).fileName, r + "/folder0/t0.mp3");
+    EXPECT_EQ(w.library().record(29).fileName, r + "/folder5/t4.mp3");
+    EXPECT_EQ(w.library().record(0).title, "Song E");
+    // Measured right after the add (CountTime on).
+    for (const auto& e : w.library().records())
+        EXPECT_EQ(e.durationMs, quint32(1000 + e.fileName.size()));
+    EXPECT_TRUE(w.library().modified());
+    EXPECT_EQ(child<QLabel>(w, "lbFiles")->text(), "Файлов: 30");
+    EXPECT_EQ(w.list()->model()->rowCount(), 30);
+    EXPECT_TRUE(child<QLabel>(w, "sbBuildTime")->text().startsWith("Build time: "));
+    // Cancel in the progress window during the scan: what was found is still added.
+    TBaseMainWindow w2({}, probe, chooser);
+    w2.show();
+    chooser.answers = {r};
+    click(w2, "btAddFolder");
+    loop.runFor(1);
+    QTest::keyClick(w2.findChild<QDialog*>("TProgressForm"), Qt::Key_Escape);
+    finishJobs(w2);
+    EXPECT_LE(w2.library().count(), 30);
+}
+
+TEST_F(Window, CheckWithAnUnmountedFolderRemovesNothingWithoutTheSecondYes) {
+    const QString present = music.filePath("here.mp3");
+    writeFile(present, id3v1("t", "a"));
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    w.library().append(entry("a", "here", present));
+    for (int i = 0; i < 4; ++i)
+        w.library().append(entry("a", QString::number(i),
+                                 QString("/media/share-not-mounted/music/%1.mp3").arg(i)));
+    rec.answers = {PromptYes, PromptYes, PromptNo};
+    click(w, "btCheck");
+    finishJobs(w);
+    EXPECT_EQ(w.library().count(), 5);
+    EXPECT_EQ(asked(), 3);
+    ASSERT_GE(rec.shown.size(), 3u);
+    EXPECT_TRUE(rec.shown[1].text.startsWith("4 of 5 files are missing. Remove them?"));
+    EXPECT_TRUE(rec.shown[2].text.contains("/media/share-not-mounted/music"));
+    rec.shown.clear();
+    rec.answers = {PromptYes, PromptYes, PromptYes};
+    click(w, "btCheck");
+    finishJobs(w);
+    EXPECT_EQ(w.library().count(), 1);
+    EXPECT_EQ(w.library().record(0).title, "here");
+    EXPECT_EQ(child<QLabel>(w, "lbFiles")->text(), "Файлов: 1");
+}
+
+TEST_F(Window, SeveralFileTagEditChangesOnlyTheYear) {
+    basetest::TaggedFiles f;
+    ASSERT_TRUE(f.made);
+    const std::array<QString, 6> before[] = {basetest::fileTag(f.mp3), basetest::fileTag(f.ogg),
+                                             basetest::fileTag(f.wma)};
+    LibraryModel m;
+    for (const QString& p : {f.mp3, f.ogg, f.wma})
+        m.append(entry("stale", "stale", p));
+    TagEditDialog d(m, {0, 1, 2}, false);
+    EXPECT_FALSE(d.storeEnabled());
+    auto* year = d.findChild<QLineEdit*>("edYear");
+    ASSERT_NE(year, nullptr);
+    EXPECT_TRUE(year->text().isEmpty()); // several files start from an empty tag
+    QTest::keyClicks(year, "2024");
+    d.accept();
+    EXPECT_EQ(d.result().written, 3);
+    const QString files[] = {f.mp3, f.ogg, f.wma};
+    for (int i = 0; i < 3; ++i) {
+        std::array<QString, 6> want = before[i];
+        want[3] = "2024";
+        EXPECT_EQ(basetest::fileTag(files[i]), want) << files[i].toStdString();
+        EXPECT_EQ(m.record(i).year, "2024");
+        EXPECT_EQ(m.record(i).title, want[0]);
+    }
+    // The single-file editor opens with the file's own tag and edits the per-track values.
+    TagEditDialog one(m, {1}, false);
+    EXPECT_TRUE(one.storeEnabled());
+    EXPECT_EQ(one.findChild<QLineEdit*>("edAlbum")->text(), "L2");
+    one.findChild<QLineEdit*>("edPlayCount")->setText("not a number");
+    one.findChild<QLineEdit*>("edBpm")->setText("128");
+    one.accept();
+    EXPECT_EQ(trackStore().GetTrackRecord(f.ogg).bpm, 128);
+    EXPECT_EQ(trackStore().GetTrackRecord(f.ogg).playCount, 0);
+}
+
+TEST_F(Window, SavingOntoAFullDiskKeepsTheOldLibraryAndTheWindowOpen) {
+    const QString lib = music.filePath("lib.dfs");
+    TBaseEntryArr old;
+    for (int i = 0; i < 3; ++i)
+        old.push_back(entry("a", QString::number(i)));
+    ASSERT_TRUE(writeLibraryFile(lib, old));
+    const QByteArray before = readFile(lib);
+    TBaseMainWindow w({lib}, probe, chooser);
+    w.show();
+    for (int i = 0; i < 30; ++i)
+        w.library().append(entry("n", QString::number(i)));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    chooser.answers = {lib};
+    click(w, "btSave");
+    // Closing: Yes to saving, and the save fails again: the window stays.
+    chooser.answers = {lib};
+    rec.answers = {PromptYes};
+    w.close();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(readFile(lib), before);
+    EXPECT_TRUE(w.library().modified());
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_FALSE(rec.shown.empty());
+    EXPECT_EQ(rec.shown[0].kind, PromptKind::Error);
+    // Cancel keeps it open too; a save that works lets it close.
+    rec.answers = {PromptCancel};
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    chooser.answers = {lib};
+    rec.answers = {PromptYes};
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(readLibraryFile(lib).size(), 33u);
+}
+
+TEST_F(Window, CopyingAFileOntoItselfKeepsTheOriginal) {
+    const QString a = music.filePath("a.mp3");
+    writeFile(a, QByteArray(3000, 'x') + id3v1("t", "a"));
+    const QByteArray original = readFile(a);
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    w.library().append(entry("a", "t", a));
+    w.library().append(entry("a", "t", a)); // the same file twice in one batch
+    w.list()->model()->layoutChanged();
+    selectRows(w, {0, 1});
+    for (bool overwrite : {false, true}) {
+        BaseOptions o = w.options();
+        o.overwriteOnCopy = overwrite;
+        w.setOptions(o);
+        rec.shown.clear();
+        chooser.answers = {music.path()};
+        w.copySelected();
+        finishJobs(w);
+        EXPECT_EQ(readFile(a), original) << overwrite;
+        ASSERT_EQ(rec.shown.size(), 1u) << overwrite; // one summary, not one box per file
+        EXPECT_TRUE(rec.shown[0].text.contains("the same file")) << overwrite;
+    }
+}
+
+TEST_F(Window, SendToPlayerPutsTheRowsAtTheChosenTargetAndPosition) {
+    std::vector<std::pair<qint64, qint64>> got;
+    std::vector<QString> items;
+    Endpoint player("TForm1", "Wavecrest", [&](quint32 msg, qint64 wp, qint64 lp) -> qint64 {
+        if (msg == MSG_PING) return kPlayerPingAnswer;
+        if (msg != MSG_LOAD_QUEUE) return 0;
+        got.push_back({wp, lp});
+        for (const auto& e : readM3uFile(handOverPath(home.path(), HandOver::DbTemp)))
+            items.push_back(e.path);
+        return 1;
+    });
+    // Started from the player with a handle that is no longer the player's.
+    TBaseMainWindow w({"fromplayer", "424242", ""}, probe, chooser);
+    w.show();
+    for (const char* n : {"/m/0.mp3", "/m/1.mp3", "/m/2.mp3", "/m/3.mp3"})
+        w.library().append(entry("a", n, n, 1000));
+    w.list()->model()->layoutChanged();
+    w.library().sortBy(ColFileName); // descending: 3, 2, 1, 0
+    w.list()->model()->layoutChanged();
+    selectRows(w, {3, 1});
+    child<QAction>(w, "miPos3")->trigger();
+    child<QAction>(w, "miToTemp")->trigger();
+    click(w, "btToPlayer");
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].first, 1);
+    EXPECT_EQ(got[0].second, 2 | (3 << 16));
+    EXPECT_EQ(items, (std::vector<QString>{"/m/2.mp3", "/m/0.mp3"}));
+    EXPECT_EQ(w.playerWindow(), player.handle());
+    // Nothing selected: every shown row, to the end of the main list.
+    w.list()->clearSelection();
+    child<QAction>(w, "miPos1")->trigger();
+    child<QAction>(w, "miToMain")->trigger();
+    trigger(w, "miToPlayer");
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].second, 1 | (1 << 16));
+    EXPECT_EQ(items.size(), 6u);
+}
+
+TEST_F(Window, QuickSearchSortByHeaderAndCounters) {
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    w.library().append(entry("Abba", "x", "/m/x.mp3", 61000));
+    w.library().append(entry("Beta", "y", "/m/y.ogg", 0));
+    w.library().append(entry("Abcd", "z", "/m/z.wma", 2000));
+    w.resetSearch();
+    auto* artist = child<QLineEdit>(w, "edArtist");
+    artist->setFocus();
+    QTest::keyClick(artist, 'a');
+    EXPECT_EQ(w.list()->model()->rowCount(), 3); // "Beta" holds an "a" too
+    QTest::keyClick(artist, 'b');
+    EXPECT_EQ(child<QLabel>(w, "lbFound")->text(), "Найдено: 2");
+    QTest::keyClick(artist, 'b');
+    EXPECT_EQ(w.list()->model()->rowCount(), 1);
+    // A cursor key runs no search: a change made meanwhile stays unseen until the next one.
+    w.library().update(1, entry("Abbott", "q", "/m/q.mp3", 1000));
+    QTest::keyClick(artist, Qt::Key_Left);
+    EXPECT_EQ(w.list()->model()->rowCount(), 1);
+    QTest::keyClick(artist, Qt::Key_Return);
+    EXPECT_EQ(w.list()->model()->rowCount(), 2);
+    // The header: first click descends, the second ascends, the search is reset.
+    w.list()->horizontalHeader()->sectionClicked(ColArtist);
+    EXPECT_TRUE(artist->text().isEmpty());
+    ASSERT_EQ(w.list()->model()->rowCount(), 3);
+    EXPECT_EQ(w.list()->model()->index(0, ColArtist).data().toString(), "Abcd");
+    w.list()->horizontalHeader()->sectionClicked(ColArtist);
+    EXPECT_EQ(w.list()->model()->index(0, ColArtist).data().toString(), "Abba");
+    // Row colours by type, and the totals.
+    const QModelIndex wma = w.list()->model()->index(2, 0);
+    EXPECT_EQ(wma.data(Qt::DisplayRole).toString(), "Abcd");
+    EXPECT_EQ(w.list()->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(),
+              QColor(0, 0, 0));
+    EXPECT_EQ(wma.data(Qt::ForegroundRole).value<QColor>(), QColor(0x80, 0, 0));
+    w.selectAll();
+    EXPECT_EQ(child<QLabel>(w, "lbSelected")->text(), "Выделено: 0:01:04");
+}
+
+TEST_F(Window, RemovingRowsGoesByIdentityAndMarksTheLibraryModified) {
+    const QString lib = music.filePath("lib.dfs");
+    TBaseEntryArr recs;
+    for (int i = 0; i < 6; ++i)
+        recs.push_back(entry("a", QString::number(i)));
+    ASSERT_TRUE(writeLibraryFile(lib, recs));
+    TBaseMainWindow w({lib}, probe, chooser);
+    w.show();
+    ASSERT_EQ(w.library().count(), 6);
+    EXPECT_FALSE(w.library().modified());
+    selectRows(w, {4, 1, 2});
+    trigger(w, "miRemove");
+    ASSERT_EQ(w.library().count(), 3);
+    EXPECT_EQ(w.library().record(0).title, "0");
+    EXPECT_EQ(w.library().record(1).title, "3");
+    EXPECT_EQ(w.library().record(2).title, "5");
+    EXPECT_TRUE(w.library().modified());
+    // Loading asks about the unsaved changes; Cancel keeps them.
+    rec.answers = {PromptCancel};
+    EXPECT_FALSE(w.loadLibrary(lib));
+    EXPECT_EQ(w.library().count(), 3);
+    rec.answers = {PromptNo};
+    EXPECT_TRUE(w.loadLibrary(lib));
+    EXPECT_EQ(w.library().count(), 6);
+    EXPECT_FALSE(w.library().modified());
+    // Adding single files marks the library modified too.
+    const QString one = music.filePath("one.mp3");
+    writeFile(one, id3v1("One", "Single"));
+    w.addFiles({one});
+    finishJobs(w);
+    EXPECT_EQ(w.library().count(), 7);
+    EXPECT_TRUE(w.library().modified());
+    EXPECT_EQ(w.library().record(6).durationMs, quint32(1000 + one.size()));
+}
+
+TEST_F(Window, StatisticsAndOptions) {
+    TBaseEntryArr recs{entry("a", "b", "/x.mp3", 120000), entry("c", "d", "/y.ogg", 60000)};
+    {
+        StatsDialog d(recs, "0:03:00", nullptr);
+        d.joinWorker();
+        loop.drainPosted();
+        ASSERT_TRUE(d.finished());
+        EXPECT_EQ(d.findChild<QLabel*>("lbShortest")->text(), "60 sec (01:00 min)");
+        EXPECT_EQ(d.findChild<QLabel*>("lbArtists")->text(), "2");
+        EXPECT_EQ(d.pie()->legend()[0], "MP3: 50.000%");
+        EXPECT_EQ(d.pie()->legend()[3], "Ogg: 50.000%");
+    }
+    BaseOptions o;
+    OptionsDialog d(o);
+    int changes = 0;
+    QObject::connect(&d, &OptionsDialog::changed, [&] { ++changes; });
+    d.findChild<QCheckBox*>("cbQSearch")->setChecked(false);
+    d.chooseColour(2, 0x123456);
+    d.findChild<QRadioButton*>("rbMonType1")->click();
+    EXPECT_FALSE(d.options().quickSearch);
+    EXPECT_EQ(d.options().colors[2], 0x123456u);
+    EXPECT_EQ(d.options().monType, 1);
+    EXPECT_EQ(changes, 3);
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
