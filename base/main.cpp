@@ -5,6 +5,7 @@
 #include "base/ui/tbasemainwindow.h"
 #include "common/clock_qt.h"
 #include "common/paths.h"
+#include "common/playlistfile/shellassoc.h"
 #include "common/trackstore/trackstore.h"
 #include "common/version.h"
 #include "platform/prompts.h"
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
     wc::LogPrompts logPrompts;
     wc::setPrompts(unattended ? static_cast<wc::Prompts*>(&logPrompts) : &screenPrompts);
     wc::trackStore().LoadTrackStore();
+    // Library files open with this program from the desktop; failures are of no consequence.
+    wc::RegisterLibraryType(QCoreApplication::applicationFilePath());
 
     wc::base::AudioProbe probe;
     wc::base::QtFileChooser chooser;
