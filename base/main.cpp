@@ -62,7 +62,10 @@ int main(int argc, char** argv) {
     wc::base::QtFileChooser chooser;
     wc::base::TBaseMainWindow wnd(args, probe, chooser);
     screenPrompts.setParent(&wnd);
-    wc::installTerminationHandler([&wnd] { wnd.close(); });
+    // A hidden window closing does not end the event loop by itself.
+    wc::installTerminationHandler([&wnd, &app] {
+        if (wnd.close()) app.quit();
+    });
     const bool hidden = args.value(0).compare(QLatin1String("hidden"), Qt::CaseInsensitive) == 0;
     if (!hidden) wnd.show();
     const int rc = app.exec();

@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <map>
+
+#include "platform/messagebus.h"
 
 using namespace wc;
 namespace at = wc::audio::test;
@@ -157,4 +160,67 @@ TEST_F(BaseProgram, WrongCommandLinesAndUnusableLibraries) {
     const Result r = run({"--scan", music.path(), "--output", scratch.filePath("empty.dfs")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(QFileInfo::exists(scratch.filePath("empty.dfs")));
+}
+
+namespace {
+
+// Starts the window program and waits until its window is on the bus; stops it with SIGTERM.
+class RunningBase {
+public:
+    RunningBase(const QProcessEnvironment& env, const QStringList& args) {
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(QStringLiteral(WC_BASE_EXE), args);
+        started = p.waitForStarted(10000);
+    }
+    // Polls the bus for the window (no sleeping: each round waits on the process for a bit).
+    bool waitForWindow(const QString& runtime) {
+        qputenv("WAVECREST_RUNTIME_DIR", runtime.toUtf8());
+        for (int i = 0; i < 400; ++i) {
+            if (findWindow("TBase_main_window", QString()) != 0) return true;
+            if (p.waitForFinished(25)) return false;
+        }
+        return false;
+    }
+    int stop() {
+        ::kill(pid_t(p.processId()), SIGTERM);
+        if (!p.waitForFinished(20000)) {
+            p.kill();
+            p.waitForFinished(5000);
+            return -1;
+        }
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    QProcess p;
+    bool started = false;
+};
+
+} // namespace
+
+TEST_F(BaseProgram, WindowOpensTheGivenLibraryWritesBaseIniAndHiddenWritesNone) {
+    env.insert("XDG_DATA_HOME", scratch.filePath("xdg"));
+    // No MIME cache refresh running on after the program, inside the folder the test removes.
+    env.insert("PATH", scratch.filePath("no-tools"));
+    const QString lib = scratch.filePath("my.dfs");
+    ASSERT_TRUE(writeLibraryFile(lib, {basetest::entry("a", "b", "/m/x.mp3", 1000)}));
+    {
+        RunningBase b(env, {"fromplayer", "12345", lib});
+        ASSERT_TRUE(b.started);
+        ASSERT_TRUE(b.waitForWindow(runtime.path()));
+        EXPECT_EQ(b.stop(), 0);
+    }
+    const QString ini = QString::fromUtf8(basetest::readFile(home.filePath("Base.ini")));
+    EXPECT_TRUE(ini.contains("LastBaseName=" + lib)) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("ColWidth=01000000")) << ini.toStdString();
+    // The library files are associated with the program.
+    EXPECT_TRUE(QFileInfo::exists(scratch.filePath("xdg/applications/wavecrest-base.desktop")));
+    ASSERT_TRUE(QFile::remove(home.filePath("Base.ini")));
+    {
+        RunningBase b(env, {"hidden"});
+        ASSERT_TRUE(b.started);
+        ASSERT_TRUE(b.waitForWindow(runtime.path()));
+        EXPECT_EQ(b.stop(), 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("Base.ini")));
+    qunsetenv("WAVECREST_RUNTIME_DIR");
 }
