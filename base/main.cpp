@@ -1,11 +1,13 @@
 // The music-library program: its window, or one unattended scan or check.
 #include "base/audioprobe.h"
 #include "base/core/unattended.h"
+#include "base/ui/enginedeck.h"
 #include "base/ui/filechooser.h"
 #include "base/ui/tbasemainwindow.h"
 #include "common/clock_qt.h"
 #include "common/paths.h"
 #include "common/playlistfile/shellassoc.h"
+#include "common/settings.h"
 #include "common/trackstore/trackstore.h"
 #include "common/version.h"
 #include "platform/prompts.h"
@@ -58,9 +60,18 @@ int main(int argc, char** argv) {
     // Library files open with this program from the desktop; failures are of no consequence.
     wc::RegisterLibraryType(QCoreApplication::applicationFilePath());
 
+    // The preview deck plays on the output the options choose (the second device for type 2).
+    wc::TSystemIni systemIni;
+    wc::ReadSystemIni(systemIni);
+    wc::audio::InitGlobals(systemIni);
+    const wc::base::BaseOptions options =
+        wc::base::readBaseOptions(wc::IniFile(wc::base::baseIniPath()));
+    wc::base::EngineDeck deck(options.monType == 2 ? systemIni.SecondDev : systemIni.MainDev);
+    deck.setRearSpeakers(options.monType == 1);
+
     wc::base::AudioProbe probe;
     wc::base::QtFileChooser chooser;
-    wc::base::TBaseMainWindow wnd(args, probe, chooser);
+    wc::base::TBaseMainWindow wnd(args, probe, chooser, &deck);
     screenPrompts.setParent(&wnd);
     // A hidden window closing does not end the event loop by itself.
     wc::installTerminationHandler([&wnd, &app] {

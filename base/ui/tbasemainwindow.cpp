@@ -7,6 +7,7 @@
 #include "base/ui/jobprogressdialog.h"
 #include "base/ui/librarytablemodel.h"
 #include "base/ui/optionsdialog.h"
+#include "base/ui/previewpanel.h"
 #include "base/ui/searchfields.h"
 #include "base/ui/sendtargetmenu.h"
 #include "base/ui/statsdialog.h"
@@ -50,12 +51,12 @@ QString audioFilter() {
 } // namespace
 
 TBaseMainWindow::TBaseMainWindow(const QStringList& args, FileDurationMs& probe,
-                                 FileChooser& chooser)
+                                 FileChooser& chooser, PreviewDeck* deck)
     : cmd_(parseBaseCommandLine(args)), probe_(probe), chooser_(chooser) {
     setObjectName(QStringLiteral("TBase_main_window"));
     setWindowTitle(QStringLiteral("Music Library (%1)").arg(FileVersionText(QString())));
     playerWindow_ = cmd_.playerWindow;
-    buildWidgets();
+    buildWidgets(deck);
     setAcceptDrops(true);
     // Other programs find the window on the bus; every holder of the per-track store reloads
     // it when a change is announced.
@@ -74,7 +75,7 @@ TBaseMainWindow::TBaseMainWindow(const QStringList& args, FileDurationMs& probe,
 
 TBaseMainWindow::~TBaseMainWindow() = default;
 
-void TBaseMainWindow::buildWidgets() {
+void TBaseMainWindow::buildWidgets(PreviewDeck* deck) {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
     auto* lay = new QVBoxLayout(central);
@@ -158,6 +159,30 @@ void TBaseMainWindow::buildWidgets() {
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { updateSelectedTime(); });
     lay->addWidget(list_, 1);
+    connect(list_, &QTableView::doubleClicked, this, [this] {
+        if (preview_) preview_->play();
+    });
+    if (deck) {
+        PreviewPanel::Hooks hooks;
+        hooks.selected = [this]() -> const TBaseEntry* {
+            const std::vector<int> pos = selectedPositions();
+            return pos.empty() ? nullptr : &model_.record(pos.front());
+        };
+        hooks.move = [this](int delta) {
+            const std::vector<int> rows = selectedRows();
+            if (rows.empty()) return false;
+            const int to = rows.front() + delta;
+            if (to < 0 || to >= table_->rowCount()) return false;
+            list_->selectRow(to);
+            return true;
+        };
+        hooks.failed = [](int error) {
+            prompts().notify(PromptKind::Error, QStringLiteral("Error"),
+                             QStringLiteral("File can't be played. Error: %1").arg(error));
+        };
+        preview_ = new PreviewPanel(*deck, std::move(hooks), central);
+        lay->addWidget(preview_);
+    }
 
     auto action = [&](const char* name, const QString& text, const QKeySequence& keys, auto slot) {
         auto* a = new QAction(text, list_);
@@ -225,6 +250,10 @@ void TBaseMainWindow::applyOptions() {
     for (int i = 0; i < kColumnCount; ++i)
         list_->setColumnWidth(i, options_.columnWidths[size_t(i)]);
     targetMenu_->setTarget({options_.sendToMain, options_.sendPosition});
+    if (preview_) {
+        preview_->setVolumeOption(options_.volume);
+        preview_->setMonType(options_.monType);
+    }
     if (!options_.fontName.isEmpty() || options_.fontSize > 0) {
         QFont f = list_->font();
         if (!options_.fontName.isEmpty()) f.setFamily(options_.fontName);
@@ -252,6 +281,7 @@ bool TBaseMainWindow::writeBaseIni() {
         o.columnWidths[size_t(i)] = list_->columnWidth(i);
     o.lastBaseName = model_.libraryName().isEmpty() ? QStringLiteral("---") : model_.libraryName();
     o.windowPos = std::array<int, 4>{x(), y(), width(), height()};
+    if (preview_) o.volume = preview_->volumeOption();
     IniFile ini(baseIniPath());
     writeBaseOptions(o, ini);
     QString why;

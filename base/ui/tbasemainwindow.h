@@ -21,14 +21,18 @@ namespace wc::base {
 class FileChooser;
 class JobProgressDialog;
 class LibraryTableModel;
+class PreviewPanel;
+class PreviewDeck;
 class SearchFields;
 class SendTargetMenu;
 
 class TBaseMainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    // probe measures lengths; chooser answers the file and folder dialogs.
-    TBaseMainWindow(const QStringList& args, FileDurationMs& probe, FileChooser& chooser);
+    // probe measures lengths; chooser answers the file and folder dialogs; deck pre-listens
+    // (none: no preview controls).
+    TBaseMainWindow(const QStringList& args, FileDurationMs& probe, FileChooser& chooser,
+                    PreviewDeck* deck = nullptr);
     ~TBaseMainWindow() override;
 
     LibraryModel& library() { return model_; }
@@ -37,6 +41,7 @@ public:
     bool jobRunning() const { return runner_.running(); }
     WindowHandle playerWindow() const { return playerWindow_; }
     QTableView* list() const { return list_; }
+    PreviewPanel* preview() const { return preview_; }
 
     // The commands (buttons, menu items, keys call these).
     void addFolder(const QString& folder = {});
@@ -71,7 +76,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildWidgets();
+    void buildWidgets(PreviewDeck* deck);
     void firstShow();
     void startJob(std::unique_ptr<Job> job, const QString& caption, std::function<void(Job&)> done);
     void startAdd(const QStringList& folders, const QStringList& files, bool forceCountOnce);
@@ -95,6 +100,7 @@ private:
     LibraryTableModel* table_ = nullptr;
     QTableView* list_ = nullptr;
     SearchFields* search_ = nullptr;
+    PreviewPanel* preview_ = nullptr;
     SendTargetMenu* targetMenu_ = nullptr;
     JobProgressDialog* progress_ = nullptr;
     QPushButton* statButton_ = nullptr;

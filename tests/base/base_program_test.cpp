@@ -199,6 +199,8 @@ public:
 
 TEST_F(BaseProgram, WindowOpensTheGivenLibraryWritesBaseIniAndHiddenWritesNone) {
     env.insert("XDG_DATA_HOME", scratch.filePath("xdg"));
+    // Output device 0: no sound.
+    basetest::writeFile(home.filePath("system.ini"), "[Device]\r\nMainDev=0\r\nSecondDev=0\r\n");
     // No MIME cache refresh running on after the program, inside the folder the test removes.
     env.insert("PATH", scratch.filePath("no-tools"));
     const QString lib = scratch.filePath("my.dfs");

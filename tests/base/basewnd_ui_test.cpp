@@ -5,6 +5,7 @@
 #include "base/core/building.h"
 #include "base/ui/filechooser.h"
 #include "base/ui/optionsdialog.h"
+#include "base/ui/previewpanel.h"
 #include "base/ui/statsdialog.h"
 #include "base/ui/statspie.h"
 #include "base/ui/tageditdialog.h"
@@ -23,6 +24,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -424,6 +426,77 @@ TEST_F(Window, StatisticsAndOptions) {
     EXPECT_EQ(d.options().colors[2], 0x123456u);
     EXPECT_EQ(d.options().monType, 1);
     EXPECT_EQ(changes, 3);
+}
+
+namespace {
+
+class FakeDeck final : public PreviewDeck {
+public:
+    QStringList opened;
+    bool isPlaying = false, isPaused = false;
+    qint64 seekedTo = -1;
+    int play(const QString& f) override {
+        opened << f;
+        if (f.endsWith(".bad")) return 2;
+        isPlaying = true;
+        isPaused = false;
+        return 0;
+    }
+    void pause() override {
+        isPlaying = false;
+        isPaused = true;
+    }
+    void resume() override {
+        isPlaying = true;
+        isPaused = false;
+    }
+    void stop() override { isPlaying = isPaused = false; }
+    bool playing() const override { return isPlaying; }
+    bool paused() const override { return isPaused; }
+    qint64 positionMs() const override { return 30000; }
+    qint64 lengthMs() const override { return 120000; }
+    void seekMs(qint64 ms) override { seekedTo = ms; }
+    void setPan(int) override {}
+    void setVolume(int) override {}
+};
+
+} // namespace
+
+TEST_F(Window, PreviewTransportPlaysTheSelectedRowAndSeeksByTheBar) {
+    FakeDeck deck;
+    TBaseMainWindow w({}, probe, chooser, &deck);
+    w.show();
+    for (const char* n : {"/m/a.mp3", "/m/b.bad", "/m/c.mp3"})
+        w.library().append(entry("Art", n, n, 1000));
+    w.resetSearch();
+    click(w, "btPlay"); // nothing selected: nothing plays
+    EXPECT_TRUE(deck.opened.isEmpty());
+    w.list()->selectRow(0);
+    click(w, "btPlay");
+    EXPECT_EQ(deck.opened, QStringList{"/m/a.mp3"});
+    loop.runFor(150); // the display timer
+    EXPECT_EQ(child<QLabel>(w, "lbPreviewTime")->text(), "00:30/02:00");
+    EXPECT_EQ(child<QLabel>(w, "lbPreviewTitle")->text(), "Art - /m/a.mp3");
+    auto* bar = child<QProgressBar>(w, "pbPreview");
+    EXPECT_EQ(bar->value(), 25);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() / 2));
+    EXPECT_NEAR(double(deck.seekedTo), 60000.0, 120000.0 / bar->width() + 1);
+    click(w, "btNext"); // the next row cannot be played: one error box
+    EXPECT_EQ(deck.opened.back(), "/m/b.bad");
+    ASSERT_EQ(rec.shown.size(), 1u);
+    EXPECT_EQ(rec.shown[0].text, "File can't be played. Error: 2");
+    click(w, "btNext");
+    EXPECT_EQ(deck.opened.back(), "/m/c.mp3");
+    click(w, "btNext"); // the last row: nothing
+    EXPECT_EQ(deck.opened.size(), 3);
+    click(w, "btPause");
+    EXPECT_TRUE(deck.isPaused);
+    click(w, "btPlay"); // resumes, opens nothing
+    EXPECT_EQ(deck.opened.size(), 3);
+    EXPECT_TRUE(deck.isPlaying);
+    click(w, "btStop");
+    EXPECT_FALSE(deck.isPlaying);
+    EXPECT_EQ(bar->value(), 0);
 }
 
 int main(int argc, char** argv) {

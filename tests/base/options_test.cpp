@@ -142,3 +142,77 @@ TEST(WindowRules, CommandLines) {
         EXPECT_EQ(cl.libraryName, c.library);
     }
 }
+
+#include "base/core/preview.h"
+
+namespace {
+
+class FakeDeck final : public PreviewDeck {
+public:
+    int error = 0;
+    bool isPlaying = false, isPaused = false;
+    qint64 pos = 0, len = 0, seekedTo = -1;
+    int pan = 0, volume = -1, opens = 0;
+    int play(const QString&) override {
+        ++opens;
+        if (error) return error;
+        isPlaying = true;
+        isPaused = false;
+        return 0;
+    }
+    void pause() override {
+        isPlaying = false;
+        isPaused = true;
+    }
+    void resume() override {
+        isPlaying = true;
+        isPaused = false;
+    }
+    void stop() override { isPlaying = isPaused = false; }
+    bool playing() const override { return isPlaying; }
+    bool paused() const override { return isPaused; }
+    qint64 positionMs() const override { return pos; }
+    qint64 lengthMs() const override { return len; }
+    void seekMs(qint64 ms) override { seekedTo = ms; }
+    void setPan(int p) override { pan = p; }
+    void setVolume(int v) override { volume = v; }
+};
+
+} // namespace
+
+TEST(Preview, TransportDisplayAndSeeking) {
+    FakeDeck deck;
+    PreviewController c(deck);
+    c.setSliderPosition(30);
+    c.setMonType(0);
+    EXPECT_EQ(c.display().time, "00:00/00:00");
+    deck.len = 7LL * 3600 * 1000; // seven hours: past 32 bits in the arithmetic
+    ASSERT_EQ(c.play(basetest::entry(" Art ", "Song ", "/m/x.mp3")), 0);
+    EXPECT_EQ(deck.volume, 70);
+    EXPECT_EQ(deck.pan, -100);
+    deck.pos = 3600 * 1000;
+    PreviewController::Display d = c.display();
+    EXPECT_EQ(d.time, "60:00/420:00");
+    EXPECT_EQ(d.bar, 14);
+    EXPECT_EQ(d.title, "Art - Song");
+    c.seekTo(50, 100);
+    EXPECT_EQ(deck.seekedTo, 3LL * 3600 * 1000 + 1800 * 1000);
+    deck.seekedTo = -1;
+    c.seekTo(10, 0); // a bar of no width: nothing
+    EXPECT_EQ(deck.seekedTo, -1);
+    c.togglePause();
+    EXPECT_TRUE(deck.isPaused);
+    EXPECT_FALSE(c.timerWanted());
+    ASSERT_EQ(c.play(basetest::entry("a", "b")), 0); // Play resumes a paused deck
+    EXPECT_EQ(deck.opens, 1);
+    EXPECT_TRUE(deck.isPlaying);
+    c.stop();
+    EXPECT_EQ(c.display().title, "");
+    // No tags: the file's title; an error is returned and nothing plays.
+    ASSERT_EQ(c.play(basetest::entry("", "", "/m/Just A Name.ogg")), 0);
+    EXPECT_EQ(c.display().title, "Just A Name");
+    deck.stop();
+    deck.error = 2;
+    EXPECT_EQ(c.play(basetest::entry("a", "b")), 2);
+    EXPECT_FALSE(deck.isPlaying);
+}
