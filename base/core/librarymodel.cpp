@@ -82,10 +82,27 @@ QString foldForSearch(const QString& text) {
 
 namespace {
 
-std::array<QString, kSearchFieldCount> foldRecord(const TBaseEntry& e) {
-    return {foldForSearch(e.title),     foldForSearch(e.artist),  foldForSearch(e.album),
-            foldForSearch(e.year),      foldForSearch(e.genre),   foldForSearch(e.comment),
-            FormatMinSec(e.durationMs), foldForSearch(e.fileName)};
+QString foldField(const TBaseEntry& e, int field) {
+    switch (field) {
+    case FindTitle:
+        return foldForSearch(e.title);
+    case FindArtist:
+        return foldForSearch(e.artist);
+    case FindAlbum:
+        return foldForSearch(e.album);
+    case FindYear:
+        return foldForSearch(e.year);
+    case FindGenre:
+        return foldForSearch(e.genre);
+    case FindComment:
+        return foldForSearch(e.comment);
+    case FindTime:
+        return FormatMinSec(e.durationMs);
+    case FindFileName:
+        return foldForSearch(e.fileName);
+    default:
+        return QString();
+    }
 }
 
 } // namespace
@@ -94,8 +111,9 @@ LibraryModel::LibraryModel() = default;
 LibraryModel::~LibraryModel() = default;
 
 void LibraryModel::invalidateCaches() {
-    foldedValid_ = false;
-    folded_.clear();
+    foldedValid_.fill(false);
+    for (auto& f : folded_)
+        f.clear();
     for (auto& k : keys_)
         k.reset();
 }
@@ -123,7 +141,8 @@ bool LibraryModel::save(const QString& fileName, QString* error) {
 
 void LibraryModel::append(TBaseEntry entry) {
     auto& list = store_.LibraryList();
-    if (foldedValid_) folded_.push_back(foldRecord(entry));
+    for (int f = 0; f < kSearchFieldCount; ++f)
+        if (foldedValid_[size_t(f)]) folded_[size_t(f)].push_back(foldField(entry, f));
     list.push_back(std::move(entry));
     for (auto& k : keys_)
         k.reset();
@@ -135,7 +154,8 @@ bool LibraryModel::update(int pos, const TBaseEntry& entry) {
     auto& list = store_.LibraryList();
     if (pos < 0 || size_t(pos) >= list.size() || list[size_t(pos)] == entry) return false;
     list[size_t(pos)] = entry;
-    if (foldedValid_) folded_[size_t(pos)] = foldRecord(entry);
+    for (int f = 0; f < kSearchFieldCount; ++f)
+        if (foldedValid_[size_t(f)]) folded_[size_t(f)][size_t(pos)] = foldField(entry, f);
     for (auto& k : keys_)
         k.reset();
     changed();
@@ -146,7 +166,7 @@ bool LibraryModel::setDuration(int pos, quint32 ms) {
     auto& list = store_.LibraryList();
     if (pos < 0 || size_t(pos) >= list.size() || list[size_t(pos)].durationMs == ms) return false;
     list[size_t(pos)].durationMs = ms;
-    if (foldedValid_) folded_[size_t(pos)][FindTime] = FormatMinSec(ms);
+    if (foldedValid_[FindTime]) folded_[FindTime][size_t(pos)] = FormatMinSec(ms);
     changed();
     return true;
 }
@@ -170,12 +190,15 @@ bool LibraryModel::remove(std::vector<int> positions) {
         newPos[size_t(i)] = out;
         if (out != i) {
             list[size_t(out)] = std::move(list[size_t(i)]);
-            if (foldedValid_) folded_[size_t(out)] = std::move(folded_[size_t(i)]);
+            for (int f = 0; f < kSearchFieldCount; ++f)
+                if (foldedValid_[size_t(f)])
+                    folded_[size_t(f)][size_t(out)] = std::move(folded_[size_t(f)][size_t(i)]);
         }
         ++out;
     }
     list.resize(size_t(out));
-    if (foldedValid_) folded_.resize(size_t(out));
+    for (int f = 0; f < kSearchFieldCount; ++f)
+        if (foldedValid_[size_t(f)]) folded_[size_t(f)].resize(size_t(out));
     for (auto& k : keys_)
         k.reset();
     std::vector<int> view;
@@ -199,14 +222,17 @@ bool LibraryModel::clear() {
     return true;
 }
 
-void LibraryModel::ensureFolded() const {
-    if (foldedValid_) return;
-    const auto& list = store_.LibraryList();
-    folded_.clear();
-    folded_.reserve(list.size());
-    for (const auto& e : list)
-        folded_.push_back(foldRecord(e));
-    foldedValid_ = true;
+const std::vector<QString>& LibraryModel::folded(int field) const {
+    auto& texts = folded_[size_t(field)];
+    if (!foldedValid_[size_t(field)]) {
+        const auto& list = store_.LibraryList();
+        texts.clear();
+        texts.reserve(list.size());
+        for (const auto& e : list)
+            texts.push_back(foldField(e, field));
+        foldedValid_[size_t(field)] = true;
+    }
+    return texts;
 }
 
 void LibraryModel::search(const SearchQuery& query) {
@@ -226,15 +252,13 @@ void LibraryModel::search(const SearchQuery& query) {
             view_[size_t(i)] = i;
         return;
     }
-    ensureFolded();
+    std::vector<const std::vector<QString>*> texts;
+    for (int f : active)
+        texts.push_back(&folded(f));
     for (int i = 0; i < n; ++i) {
-        const auto& rec = folded_[size_t(i)];
         bool match = true;
-        for (int f : active)
-            if (!rec[size_t(f)].contains(needles[size_t(f)])) {
-                match = false;
-                break;
-            }
+        for (size_t k = 0; k < active.size() && match; ++k)
+            match = (*texts[k])[size_t(i)].contains(needles[size_t(active[k])]);
         if (match) view_.push_back(i);
     }
 }

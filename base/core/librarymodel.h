@@ -106,7 +106,8 @@ public:
 private:
     void changed();
     void invalidateCaches();
-    void ensureFolded() const;
+    // The folded texts of one search field, built the first time that field is searched.
+    const std::vector<QString>& folded(int field) const;
     const std::vector<QCollatorSortKey>& sortKeys(int column) const;
 
     LibraryStore store_;
@@ -117,9 +118,10 @@ private:
     quint64 generation_ = 0;
     bool jobActive_ = false;
 
-    // Folded search texts, eight per record, built on the first search and kept in step.
-    mutable std::vector<std::array<QString, kSearchFieldCount>> folded_;
-    mutable bool foldedValid_ = false;
+    // Folded search texts per field, each built on the first search by that field and kept
+    // in step with the records from then on.
+    mutable std::array<std::vector<QString>, kSearchFieldCount> folded_;
+    mutable std::array<bool, kSearchFieldCount> foldedValid_{};
     // Collation keys per text column, built on the first sort by that column.
     mutable std::array<std::unique_ptr<std::vector<QCollatorSortKey>>, 9> keys_;
 };
