@@ -1,33 +1,41 @@
 #pragma once
 // The built-in texts of the library program's message table (language files replace them).
+#include "base/core/baselanguage.h"
+
 #include <QString>
 
 namespace wc::base::str {
 
 inline QString addTracks() {
-    return QStringLiteral("Добавление треков...");
+    return langString(QStringLiteral("_p_addtracks"), QStringLiteral("Добавление треков..."));
 }
 inline QString scanFolders() {
-    return QStringLiteral("Сканирование папок...");
+    return langString(QStringLiteral("_p_scanfolders"), QStringLiteral("Сканирование папок..."));
 }
 inline QString readTags() {
-    return QStringLiteral("Чтение тегов...");
+    return langString(QStringLiteral("_p_readtags"), QStringLiteral("Чтение тегов..."));
 }
 inline QString countTime() {
-    return QStringLiteral("Подсчет времени...");
+    return langString(QStringLiteral("_p_counttime"), QStringLiteral("Подсчет времени..."));
 }
 inline QString askDelFile() {
-    return QStringLiteral("Удалить файл?");
+    return langString(QStringLiteral("_ask_delfile"), QStringLiteral("Удалить файл?"));
 }
 inline QString askSaveBase() {
-    return QStringLiteral("База не сохранена! Сохранить?");
+    return langString(QStringLiteral("_ask_savebase"),
+                      QStringLiteral("База не сохранена! Сохранить?"));
 }
 inline QString askCheckBase() {
-    return QStringLiteral("Эта операция удалит из базы информацию о файлах, которых больше нет "
-                          "на диске. Продолжить?");
+    return langString(
+        QStringLiteral("_ask_checkbase"),
+        QStringLiteral("Эта операция удалит из базы информацию о файлах, которых больше нет "
+                       "на диске. Продолжить?"));
 }
+// Appended to a number; a leading "." of a translated text is dropped.
 inline QString recordsRemoved() {
-    return QStringLiteral(" записей было удалено");
+    QString s = langString(QStringLiteral("_str1"), QStringLiteral(" записей было удалено"));
+    if (s.startsWith(QLatin1Char('.'))) s.remove(0, 1);
+    return s;
 }
 
 } // namespace wc::base::str

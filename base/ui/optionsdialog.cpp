@@ -1,5 +1,8 @@
 #include "optionsdialog.h"
 
+#include "base/core/baselanguage.h"
+#include "base/ui/captions.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -101,6 +104,7 @@ OptionsDialog::OptionsDialog(const BaseOptions& options, QWidget* parent)
     close->setObjectName(QStringLiteral("btClose"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     lay->addWidget(close);
+    applyCaptions(this, baseLanguage().captions.value(QStringLiteral("Options.Captions")));
 }
 
 void OptionsDialog::paintSamples() {

@@ -1,5 +1,8 @@
 #include "statsdialog.h"
 
+#include "base/core/baselanguage.h"
+#include "base/ui/captions.h"
+
 #include "base/ui/statspie.h"
 #include "platform/prompts.h"
 
@@ -48,6 +51,7 @@ StatsDialog::StatsDialog(const TBaseEntryArr& records, const QString& totalTime,
     shortest_->installEventFilter(this);
     longest_->installEventFilter(this);
 
+    applyCaptions(this, baseLanguage().captions.value(QStringLiteral("StatFrm.Captions")));
     count_->setText(QString::number(records_.size()));
     time_->setText(totalTime);
     sizes_->setText(QStringLiteral("<wait>"));

@@ -1,5 +1,8 @@
 #include "tageditdialog.h"
 
+#include "base/core/baselanguage.h"
+#include "base/ui/captions.h"
+
 #include "base/core/building.h"
 #include "common/oledate.h"
 #include "platform/prompts.h"
@@ -137,6 +140,7 @@ TagEditDialog::TagEditDialog(LibraryModel& model, std::vector<int> positions, bo
     edAlbum_->setText(tagText(start_, TagField::Album));
     edYear_->setText(tagText(start_, TagField::Year));
     edComment_->setText(tagText(start_, TagField::Comment));
+    applyCaptions(this, baseLanguage().captions.value(QStringLiteral("TagEdit.Captions")));
     const int g = genreListIndex(tagText(start_, TagField::Genre));
     cbGenre_->setCurrentIndex(single_ ? g : 0);
 }

@@ -1,8 +1,10 @@
 #include "tbasemainwindow.h"
 
+#include "base/core/baselanguage.h"
 #include "base/core/basestrings.h"
 #include "base/core/playerlink.h"
 #include "base/core/tagedit.h"
+#include "base/ui/captions.h"
 #include "base/ui/filechooser.h"
 #include "base/ui/jobprogressdialog.h"
 #include "base/ui/librarytablemodel.h"
@@ -13,13 +15,16 @@
 #include "base/ui/statsdialog.h"
 #include "base/ui/tageditdialog.h"
 #include "common/clock.h"
+#include "common/log.h"
 #include "common/paths.h"
+#include "common/settings.h"
 #include "common/tags/tracktag.h"
 #include "common/trackstore/trackstore.h"
 #include "platform/prompts.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -32,6 +37,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace wc::base {
@@ -208,6 +214,12 @@ void TBaseMainWindow::buildWidgets(PreviewDeck* deck) {
     action("miRecount", QStringLiteral("Пересчитать время"), QKeySequence(),
            [this] { recountTime(); });
 
+    auto* help = new QAction(this);
+    help->setObjectName(QStringLiteral("acHelp"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    connect(help, &QAction::triggered, this, [this] { showHelp(); });
+    addAction(help);
     setCentralWidget(central);
     statusBuild_ = new QLabel(this);
     statusBuild_->setObjectName(QStringLiteral("sbBuildTime"));
@@ -227,6 +239,7 @@ void TBaseMainWindow::showEvent(QShowEvent* e) {
 
 void TBaseMainWindow::firstShow() {
     setOptions(readBaseOptions(IniFile(baseIniPath())));
+    applyLanguage();
     if (options_.windowPos) {
         const auto& p = *options_.windowPos;
         setGeometry(p[0], p[1], p[2], p[3]);
@@ -305,6 +318,34 @@ void TBaseMainWindow::closeEvent(QCloseEvent* e) {
     }
     if (!cmd_.hidden) writeBaseIni();
     e->accept();
+}
+
+void TBaseMainWindow::applyLanguage() {
+    TSystemIni sys;
+    ReadSystemIni(sys);
+    langDir_ = sys.LangDir;
+    setBaseLanguage(readBaseLanguage(baseLanguagePath(langDir_)));
+    const BaseLanguage& lang = baseLanguage();
+    if (!lang.loaded) return;
+    const QString title = windowTitle();
+    applyCaptions(this, lang.captions.value(QStringLiteral("Main.Captions")));
+    applyCaptions(this, lang.captions.value(QStringLiteral("Main.Menus")));
+    // The pop-up send item says what the button says.
+    if (auto* b = findChild<QPushButton*>(QStringLiteral("btToPlayer")))
+        if (auto* a = findChild<QAction*>(QStringLiteral("miToPlayer"))) a->setText(b->text());
+    applyCaptions(progress_, lang.captions.value(QStringLiteral("Progress.Captions")));
+    table_->setCaptions(lang.columns);
+    if (windowTitle() != title)
+        setWindowTitle(windowTitle() + QStringLiteral(" (") + FileVersionText(QString()) + ')');
+}
+
+void TBaseMainWindow::showHelp() {
+    const QString file = baseHelpPath(langDir_);
+    if (!QFileInfo::exists(file)) {
+        logLine(QStringLiteral("No help file: ") + file);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 // --- jobs ------------------------------------------------------------------------------

@@ -63,6 +63,8 @@ public:
     void editTags();
     void showStatistics();
     void showOptions();
+    // F1: the language folder's help file with the desktop's viewer.
+    void showHelp();
 
     // Library positions of the selected rows, in display order.
     std::vector<int> selectedPositions() const;
@@ -78,6 +80,7 @@ protected:
 private:
     void buildWidgets(PreviewDeck* deck);
     void firstShow();
+    void applyLanguage();
     void startJob(std::unique_ptr<Job> job, const QString& caption, std::function<void(Job&)> done);
     void startAdd(const QStringList& folders, const QStringList& files, bool forceCountOnce);
     void libraryChanged(); // rows changed
@@ -95,6 +98,7 @@ private:
     WindowHandle playerWindow_ = 0;
     QString lastAddFolder_, lastCopyFolder_;
     bool shownOnce_ = false;
+    QString langDir_;
     bool closing_ = false;
 
     LibraryTableModel* table_ = nullptr;

@@ -2,6 +2,7 @@
 // unmounted folder, a several-file tag edit, saving onto a full disk, copying a file onto
 // itself, "В плеер" into a running player, search, sort and the close question.
 #include "audiofiles.h"
+#include "base/core/baselanguage.h"
 #include "base/core/building.h"
 #include "base/ui/filechooser.h"
 #include "base/ui/optionsdialog.h"
@@ -497,6 +498,31 @@ TEST_F(Window, PreviewTransportPlaysTheSelectedRowAndSeeksByTheBar) {
     click(w, "btStop");
     EXPECT_FALSE(deck.isPlaying);
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(Window, LanguageFileCaptionsColumnsAndMessages) {
+    writeFile(home.filePath("system.ini"), "[Options]\r\nLangDir=EN\r\n");
+    writeFile(home.filePath("Lang/EN/lang_b.ini"),
+              "[Main.Captions]\r\nTBase_main_window=Library\r\nbtAddFolder=Add folder\r\n"
+              "btToPlayer=To player\r\n[Main.Menus]\r\nmiRemove=Remove\r\n"
+              "[Main.ListColumns]\r\nc0=Performer\r\n"
+              "[Strings]\r\n_ask_checkbase=Check it?\r\n_str1=. records removed\r\n");
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    EXPECT_EQ(child<QPushButton>(w, "btAddFolder")->text(), "Add folder");
+    EXPECT_EQ(child<QAction>(w, "miRemove")->text(), "Remove");
+    EXPECT_EQ(child<QAction>(w, "miToPlayer")->text(), "To player");
+    EXPECT_TRUE(w.windowTitle().startsWith("Library ("));
+    EXPECT_EQ(w.list()->model()->headerData(0, Qt::Horizontal).toString(), "Performer");
+    EXPECT_EQ(w.list()->model()->headerData(1, Qt::Horizontal).toString(), "-");
+    w.library().append(entry("a", "gone", "/no/such/file.mp3"));
+    rec.answers = {PromptYes, PromptYes, PromptYes};
+    click(w, "btCheck");
+    finishJobs(w);
+    ASSERT_FALSE(rec.shown.empty());
+    EXPECT_EQ(rec.shown.front().text, "Check it?");
+    EXPECT_EQ(rec.shown.back().text, "1 records removed");
+    setBaseLanguage({});
 }
 
 int main(int argc, char** argv) {
