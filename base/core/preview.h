@@ -23,14 +23,20 @@ public:
     virtual void seekMs(qint64 ms) = 0;
     virtual void setPan(int pan) = 0;       // -100 left .. 100 right
     virtual void setVolume(int volume) = 0; // the global stream volume, 0..100
+    // The speaker selection: the rear pair, or every speaker.
+    virtual void setRearSpeakers(bool rear) = 0;
 };
 
 class PreviewController {
 public:
     explicit PreviewController(PreviewDeck& deck) : deck_(deck) {}
 
-    // Output type 0 plays the left channel only.
-    void setMonType(int monType) { monType_ = monType; }
+    // Output type 0 plays the left channel only, 1 the rear pair (at once); the device of type
+    // 2 is taken at the next start.
+    void setMonType(int monType) {
+        monType_ = monType;
+        deck_.setRearSpeakers(monType == 1);
+    }
     // The slider's position; the volume is 100 minus it.
     void setSliderPosition(int position) { slider_ = position; }
 

@@ -20,8 +20,7 @@ public:
     void seekMs(qint64 ms) override;
     void setPan(int pan) override { deck_.SetPan(pan); }
     void setVolume(int volume) override { audio::SetMasterVolume(volume); }
-    // Output type 1 plays on the rear pair, the others on every speaker.
-    void setRearSpeakers(bool rear);
+    void setRearSpeakers(bool rear) override;
 
 private:
     mutable audio::TAudioEngine deck_;

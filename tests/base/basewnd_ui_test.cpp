@@ -22,14 +22,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QUrl>
 #include <csignal>
 #include <deque>
 #include <gtest/gtest.h>
@@ -459,6 +462,7 @@ public:
     void seekMs(qint64 ms) override { seekedTo = ms; }
     void setPan(int) override {}
     void setVolume(int) override {}
+    void setRearSpeakers(bool) override {}
 };
 
 } // namespace
@@ -498,6 +502,33 @@ TEST_F(Window, PreviewTransportPlaysTheSelectedRowAndSeeksByTheBar) {
     click(w, "btStop");
     EXPECT_FALSE(deck.isPlaying);
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(Window, DroppedFoldersAndFiles) {
+    const QString r = music.path();
+    writeFile(r + "/dir/b.mp3", id3v1("B", "x"));
+    writeFile(r + "/dir/a.ogg", "not really ogg");
+    writeFile(r + "/single.wav", QByteArray(100, '\0'));
+    writeFile(r + "/line.in", "");
+    writeFile(r + "/notes.txt", "x");
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(r + "/dir"), QUrl::fromLocalFile(r + "/single.wav"),
+                  QUrl::fromLocalFile(r + "/line.in"), QUrl::fromLocalFile(r + "/notes.txt")});
+    // The desktop's drag: entering the window, then dropping on it.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    finishJobs(w);
+    std::vector<QString> files;
+    for (const auto& e : w.library().records())
+        files.push_back(QString(e.fileName).remove(r + '/'));
+    // Single files first, then the folder's files in name order.
+    EXPECT_EQ(files, (std::vector<QString>{"single.wav", "line.in", "dir/a.ogg", "dir/b.mp3"}));
+    EXPECT_TRUE(w.library().modified());
 }
 
 TEST_F(Window, LanguageFileCaptionsColumnsAndMessages) {

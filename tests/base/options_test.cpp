@@ -176,6 +176,8 @@ public:
     void seekMs(qint64 ms) override { seekedTo = ms; }
     void setPan(int p) override { pan = p; }
     void setVolume(int v) override { volume = v; }
+    void setRearSpeakers(bool r) override { rear = r; }
+    bool rear = false;
 };
 
 } // namespace
@@ -184,7 +186,10 @@ TEST(Preview, TransportDisplayAndSeeking) {
     FakeDeck deck;
     PreviewController c(deck);
     c.setSliderPosition(30);
+    c.setMonType(1);
+    EXPECT_TRUE(deck.rear);
     c.setMonType(0);
+    EXPECT_FALSE(deck.rear);
     EXPECT_EQ(c.display().time, "00:00/00:00");
     deck.len = 7LL * 3600 * 1000; // seven hours: past 32 bits in the arithmetic
     ASSERT_EQ(c.play(basetest::entry(" Art ", "Song ", "/m/x.mp3")), 0);
