@@ -1,5 +1,9 @@
 #include "jobrunner.h"
 
+#include "base/core/errorlog.h"
+
+#include <exception>
+
 namespace wc::base {
 
 JobRunner::JobRunner(int sliceMs, int maxItemsPerSlice)
@@ -10,6 +14,7 @@ JobRunner::~JobRunner() = default;
 bool JobRunner::start(std::unique_ptr<Job> job, Progress progress, Done done) {
     if (job_ || !job) return false;
     job_ = std::move(job);
+    failed_ = false;
     progress_ = std::move(progress);
     done_ = std::move(done);
     startedMs_ = clock().tickMs();
@@ -35,7 +40,15 @@ void JobRunner::slice() {
             more = false;
             break;
         }
-        if (!job_->step()) {
+        bool stepped = false;
+        try {
+            stepped = job_->step();
+        } catch (const std::exception& e) {
+            // An unexpected failure ends the job; what was done so far stays.
+            ErrorLog(job_->operation(), QString::fromLocal8Bit(e.what()));
+            failed_ = true;
+        }
+        if (!stepped) {
             more = false;
             break;
         }

@@ -43,6 +43,8 @@ public:
     bool start(std::unique_ptr<Job> job, Progress progress, Done done);
     bool running() const { return bool(job_); }
     void cancel();
+    // Whether the last job ended on an unexpected error (written to the error report).
+    bool failed() const { return failed_; }
     // Elapsed milliseconds of the running job.
     qint64 elapsedMs() const;
 
@@ -60,6 +62,7 @@ private:
     Done done_;
     std::unique_ptr<Timer> timer_;
     qint64 startedMs_ = 0;
+    bool failed_ = false;
 };
 
 } // namespace wc::base

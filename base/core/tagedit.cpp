@@ -1,6 +1,7 @@
 #include "tagedit.h"
 
 #include "base/core/building.h"
+#include "base/core/errorlog.h"
 #include "common/log.h"
 #include "common/tags/trackinfo.h"
 
@@ -83,7 +84,7 @@ TagApplyResult applyTagChanges(LibraryModel& model, const std::vector<int>& posi
         const TagWriteResult w = WriteTrackTag(file, tag, genre);
         if (!w.ok) {
             result.failures << file + QStringLiteral(": ") + w.error;
-            logLine(QStringLiteral("Tag editor: ") + w.error);
+            ErrorLog(QStringLiteral("id3v11Click"), w.error, &model);
             continue;
         }
         ++result.written;

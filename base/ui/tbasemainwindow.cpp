@@ -2,6 +2,7 @@
 
 #include "base/core/baselanguage.h"
 #include "base/core/basestrings.h"
+#include "base/core/errorlog.h"
 #include "base/core/playerlink.h"
 #include "base/core/tagedit.h"
 #include "base/ui/captions.h"
@@ -365,6 +366,12 @@ void TBaseMainWindow::startJob(std::unique_ptr<Job> job, const QString& caption,
             model_.setJobActive(false);
             progress_->finish();
             centralWidget()->setEnabled(true);
+            if (runner_.failed())
+                prompts().notify(PromptKind::Error, QStringLiteral("Error"),
+                                 QStringLiteral("Function: %1\r\nThe operation stopped on an "
+                                                "error.\r\n\r\nSaved file %2 with error "
+                                                "description.")
+                                     .arg(j.operation(), errorLogPath()));
             if (done) done(j);
             libraryChanged();
         });

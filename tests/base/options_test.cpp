@@ -221,3 +221,59 @@ TEST(Preview, TransportDisplayAndSeeking) {
     EXPECT_EQ(c.play(basetest::entry("a", "b")), 2);
     EXPECT_FALSE(deck.isPlaying);
 }
+
+#include "base/core/errorlog.h"
+#include "base/core/jobrunner.h"
+#include "base/core/librarymodel.h"
+#include "common/paths.h"
+#include "common/simloop.h"
+
+#include <QTemporaryDir>
+#include <stdexcept>
+
+namespace {
+
+class ThrowingJob final : public Job {
+public:
+    int steps = 0;
+    bool step() override {
+        if (++steps == 3) throw std::runtime_error("disk gone");
+        return true;
+    }
+    int percent() const override { return steps; }
+    QString operation() const override { return QStringLiteral("CountAllTime"); }
+};
+
+} // namespace
+
+TEST(ErrorLog, AnUnexpectedFailureEndsTheJobAndGoesToTheReportFolder) {
+    QTemporaryDir home;
+    qputenv("WAVECREST_HOME", home.path().toUtf8());
+    setProgramDirFrom(QStringLiteral("/nonexistent/base"));
+    SimLoop loop;
+    setClock(&loop);
+    setTimerHost(&loop);
+    JobRunner runner(20, 1);
+    bool done = false;
+    auto job = std::make_unique<ThrowingJob>();
+    ThrowingJob* raw = job.get();
+    runner.start(std::move(job), {}, [&](Job& j) {
+        done = true;
+        EXPECT_EQ(&j, raw);
+    });
+    ASSERT_TRUE(loop.runUntil([&] { return done; }, 10000));
+    EXPECT_TRUE(runner.failed());
+    LibraryModel m;
+    m.append(basetest::entry("a", "b"));
+    ErrorLog("id3v11Click", "cannot write", &m);
+    const QByteArray text = basetest::readFile(home.filePath("Report/Error_base.txt"));
+    const QByteArray rule(49, '=');
+    EXPECT_TRUE(text.startsWith(
+        rule + "\r\nException \"disk gone\" in function \"CountAllTime\"\r\n" + rule + "\r\n\r\n"))
+        << text.constData();
+    EXPECT_TRUE(text.contains("Exception \"cannot write\" in function \"id3v11Click\"\r\n"));
+    EXPECT_TRUE(text.contains("List2.Count = 1\r\n"));
+    setClock(nullptr);
+    setTimerHost(nullptr);
+    qunsetenv("WAVECREST_HOME");
+}
