@@ -418,6 +418,13 @@ TEST_F(Window, StatisticsAndOptions) {
         EXPECT_EQ(d.findChild<QLabel*>("lbArtists")->text(), "2");
         EXPECT_EQ(d.pie()->legend()[0], "MP3: 50.000%");
         EXPECT_EQ(d.pie()->legend()[3], "Ogg: 50.000%");
+        // A click on the shortest track shows what the library holds about it.
+        QTest::mouseClick(d.findChild<QLabel*>("lbShortest"), Qt::LeftButton);
+        ASSERT_EQ(rec.shown.size(), 1u);
+        EXPECT_EQ(rec.shown[0].caption, "Track information");
+        EXPECT_TRUE(rec.shown[0].text.contains("Artist: c\n"));
+        EXPECT_TRUE(rec.shown[0].text.contains("Time: 60 sec (01:00 min)\n"));
+        EXPECT_TRUE(rec.shown[0].text.endsWith("Filename: /y.ogg"));
     }
     BaseOptions o;
     OptionsDialog d(o);
@@ -502,6 +509,36 @@ TEST_F(Window, PreviewTransportPlaysTheSelectedRowAndSeeksByTheBar) {
     click(w, "btStop");
     EXPECT_FALSE(deck.isPlaying);
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(Window, OpenLastBaseUnlessALibraryIsGivenAndTheLayoutFromBaseIni) {
+    const QString last = music.filePath("last.dfs"), given = music.filePath("given.dfs");
+    ASSERT_TRUE(writeLibraryFile(last, {entry("a", "1"), entry("a", "2")}));
+    ASSERT_TRUE(writeLibraryFile(given, {entry("b", "1")}));
+    writeFile(home.filePath("Base.ini"),
+              ("[Options]\r\nOpenLastBase=1\r\nColWidth=0100000021000000\r\n"
+               "[Data]\r\nLastBaseName=" +
+               last + "\r\n")
+                  .toUtf8());
+    {
+        TBaseMainWindow w({}, probe, chooser);
+        w.show();
+        EXPECT_EQ(w.library().libraryName(), last);
+        EXPECT_EQ(w.library().count(), 2);
+        EXPECT_EQ(w.list()->columnWidth(0), 0x21);
+        EXPECT_EQ(w.list()->columnWidth(1), 160);
+    }
+    TBaseMainWindow w({given}, probe, chooser);
+    w.show();
+    EXPECT_EQ(w.library().libraryName(), given);
+    EXPECT_EQ(w.library().count(), 1);
+    // Closing writes the layout and the library back.
+    w.list()->setColumnWidth(2, 77);
+    w.close();
+    const BaseOptions o = readBaseOptions(IniFile(home.filePath("Base.ini")));
+    EXPECT_EQ(o.lastBaseName, given);
+    EXPECT_EQ(o.columnWidths[2], 77);
+    EXPECT_TRUE(o.openLastBase);
 }
 
 TEST_F(Window, DroppedFoldersAndFiles) {
