@@ -129,6 +129,10 @@ int main(int argc, char** argv) {
         line(label, t, 30, "limit");
     }
     model.reset();
+    std::printf("%-34s %9.2f MB   %-26s %9.2f MB   ratio %.2f\n",
+                "memory after searching every field", (rssKb() - rssBefore) / 1024.0,
+                "library file", fileBytes / 1048576.0,
+                (rssKb() - rssBefore) * 1024.0 / double(fileBytes));
 
     // Sort.
     const double sortTextFirst = best(1, [&] { model.sortBy(ColTitle); });

@@ -541,6 +541,23 @@ TEST_F(Window, OpenLastBaseUnlessALibraryIsGivenAndTheLayoutFromBaseIni) {
     EXPECT_TRUE(o.openLastBase);
 }
 
+TEST_F(Window, ReloadsThePerTrackStoreWhenAChangeIsAnnounced) {
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Database")));
+    ASSERT_TRUE(trackStore().LoadTrackStore());
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    // The player counts a play in its own copy of the store and announces it.
+    MyDatabase player(home.filePath("Database/Files.Dat"));
+    player.setNotifier([](quint8) {});
+    ASSERT_TRUE(player.LoadTrackStore());
+    ASSERT_TRUE(player.recordPlay("/m/song.mp3", true, 46000.0));
+    EXPECT_EQ(trackStore().GetTrackRecord("/m/song.mp3").playCount, 0);
+    const WindowHandle me = findWindow("TBase_main_window", QString());
+    ASSERT_NE(me, 0);
+    sendMessage(me, DatabaseMessage(), kNotifyPlayRecorded, 0);
+    EXPECT_EQ(trackStore().GetTrackRecord("/m/song.mp3").playCount, 1);
+}
+
 TEST_F(Window, DroppedFoldersAndFiles) {
     const QString r = music.path();
     writeFile(r + "/dir/b.mp3", id3v1("B", "x"));
