@@ -4,6 +4,7 @@
 
 #include <QCollator>
 #include <algorithm>
+#include <utility>
 
 namespace wc::base {
 
@@ -44,9 +45,10 @@ QString columnText(const TBaseEntry& e, int column) {
 
 QString foldForSearch(const QString& text) {
     QString s = text.toCaseFolded();
-    // Qt folds one character to one; the full folding also expands these.
+    // Qt folds one character to one; the full folding also expands these. The string is read
+    // through a const view, so a text that folds to itself stays shared with the record.
     for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
+        const char16_t c = std::as_const(s)[i].unicode();
         if (c < 0xDF) continue;
         const char* with = nullptr;
         switch (c) {
@@ -111,9 +113,7 @@ LibraryModel::LibraryModel() = default;
 LibraryModel::~LibraryModel() = default;
 
 void LibraryModel::invalidateCaches() {
-    foldedValid_.fill(false);
-    for (auto& f : folded_)
-        f.clear();
+    dropFolded();
     for (auto& k : keys_)
         k.reset();
 }
@@ -141,8 +141,7 @@ bool LibraryModel::save(const QString& fileName, QString* error) {
 
 void LibraryModel::append(TBaseEntry entry) {
     auto& list = store_.LibraryList();
-    for (int f = 0; f < kSearchFieldCount; ++f)
-        if (foldedValid_[size_t(f)]) folded_[size_t(f)].push_back(foldField(entry, f));
+    dropFolded();
     list.push_back(std::move(entry));
     for (auto& k : keys_)
         k.reset();
@@ -154,8 +153,7 @@ bool LibraryModel::update(int pos, const TBaseEntry& entry) {
     auto& list = store_.LibraryList();
     if (pos < 0 || size_t(pos) >= list.size() || list[size_t(pos)] == entry) return false;
     list[size_t(pos)] = entry;
-    for (int f = 0; f < kSearchFieldCount; ++f)
-        if (foldedValid_[size_t(f)]) folded_[size_t(f)][size_t(pos)] = foldField(entry, f);
+    dropFolded();
     for (auto& k : keys_)
         k.reset();
     changed();
@@ -166,7 +164,7 @@ bool LibraryModel::setDuration(int pos, quint32 ms) {
     auto& list = store_.LibraryList();
     if (pos < 0 || size_t(pos) >= list.size() || list[size_t(pos)].durationMs == ms) return false;
     list[size_t(pos)].durationMs = ms;
-    if (foldedValid_[FindTime]) folded_[FindTime][size_t(pos)] = FormatMinSec(ms);
+    folded_[FindTime].valid = false;
     changed();
     return true;
 }
@@ -190,15 +188,11 @@ bool LibraryModel::remove(std::vector<int> positions) {
         newPos[size_t(i)] = out;
         if (out != i) {
             list[size_t(out)] = std::move(list[size_t(i)]);
-            for (int f = 0; f < kSearchFieldCount; ++f)
-                if (foldedValid_[size_t(f)])
-                    folded_[size_t(f)][size_t(out)] = std::move(folded_[size_t(f)][size_t(i)]);
         }
         ++out;
     }
     list.resize(size_t(out));
-    for (int f = 0; f < kSearchFieldCount; ++f)
-        if (foldedValid_[size_t(f)]) folded_[size_t(f)].resize(size_t(out));
+    dropFolded();
     for (auto& k : keys_)
         k.reset();
     std::vector<int> view;
@@ -222,17 +216,31 @@ bool LibraryModel::clear() {
     return true;
 }
 
-const std::vector<QString>& LibraryModel::folded(int field) const {
-    auto& texts = folded_[size_t(field)];
-    if (!foldedValid_[size_t(field)]) {
+void LibraryModel::dropFolded() {
+    for (auto& f : folded_)
+        if (f.valid) {
+            f.valid = false;
+            f.text.clear();
+            f.start.clear();
+        }
+}
+
+const LibraryModel::FoldedField& LibraryModel::folded(int field) const {
+    FoldedField& f = folded_[size_t(field)];
+    if (!f.valid) {
         const auto& list = store_.LibraryList();
-        texts.clear();
-        texts.reserve(list.size());
-        for (const auto& e : list)
-            texts.push_back(foldField(e, field));
-        foldedValid_[size_t(field)] = true;
+        f.text.clear();
+        f.start.clear();
+        f.start.reserve(list.size() + 1);
+        for (const auto& e : list) {
+            f.start.push_back(quint32(f.text.size()));
+            f.text += foldField(e, field);
+        }
+        f.start.push_back(quint32(f.text.size()));
+        f.text.squeeze();
+        f.valid = true;
     }
-    return texts;
+    return f;
 }
 
 void LibraryModel::search(const SearchQuery& query) {
@@ -252,13 +260,17 @@ void LibraryModel::search(const SearchQuery& query) {
             view_[size_t(i)] = i;
         return;
     }
-    std::vector<const std::vector<QString>*> texts;
+    std::vector<const FoldedField*> texts;
     for (int f : active)
         texts.push_back(&folded(f));
     for (int i = 0; i < n; ++i) {
         bool match = true;
-        for (size_t k = 0; k < active.size() && match; ++k)
-            match = (*texts[k])[size_t(i)].contains(needles[size_t(active[k])]);
+        for (size_t k = 0; k < active.size() && match; ++k) {
+            const FoldedField& t = *texts[k];
+            const qsizetype from = t.start[size_t(i)], to = t.start[size_t(i) + 1];
+            match =
+                QStringView(t.text).sliced(from, to - from).contains(needles[size_t(active[k])]);
+        }
         if (match) view_.push_back(i);
     }
 }

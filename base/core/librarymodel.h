@@ -106,8 +106,15 @@ public:
 private:
     void changed();
     void invalidateCaches();
-    // The folded texts of one search field, built the first time that field is searched.
-    const std::vector<QString>& folded(int field) const;
+    // The folded texts of one search field, one after another in one buffer, built the first
+    // time that field is searched after a change of the records.
+    struct FoldedField {
+        QString text;
+        std::vector<quint32> start; // record i is text[start[i], start[i + 1])
+        bool valid = false;
+    };
+    const FoldedField& folded(int field) const;
+    void dropFolded();
     const std::vector<QCollatorSortKey>& sortKeys(int column) const;
 
     LibraryStore store_;
@@ -118,10 +125,7 @@ private:
     quint64 generation_ = 0;
     bool jobActive_ = false;
 
-    // Folded search texts per field, each built on the first search by that field and kept
-    // in step with the records from then on.
-    mutable std::array<std::vector<QString>, kSearchFieldCount> folded_;
-    mutable std::array<bool, kSearchFieldCount> foldedValid_{};
+    mutable std::array<FoldedField, kSearchFieldCount> folded_;
     // Collation keys per text column, built on the first sort by that column.
     mutable std::array<std::unique_ptr<std::vector<QCollatorSortKey>>, 9> keys_;
 };
