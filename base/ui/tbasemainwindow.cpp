@@ -309,6 +309,7 @@ bool TBaseMainWindow::writeBaseIni() {
 void TBaseMainWindow::closeEvent(QCloseEvent* e) {
     if (runner_.running()) {
         // A job holds the records; it is cancelled and the window closes once it has ended.
+        closeAfterJob_ = true;
         runner_.cancel();
         e->ignore();
         return;
@@ -372,8 +373,12 @@ void TBaseMainWindow::startJob(std::unique_ptr<Job> job, const QString& caption,
                                                 "error.\r\n\r\nSaved file %2 with error "
                                                 "description.")
                                      .arg(j.operation(), errorLogPath()));
-            if (done) done(j);
+            if (done && !closeAfterJob_) done(j);
             libraryChanged();
+            if (closeAfterJob_) {
+                closeAfterJob_ = false;
+                timerHost().post([this] { close(); });
+            }
         });
 }
 

@@ -99,7 +99,7 @@ private:
     QString lastAddFolder_, lastCopyFolder_;
     bool shownOnce_ = false;
     QString langDir_;
-    bool closing_ = false;
+    bool closeAfterJob_ = false;
 
     LibraryTableModel* table_ = nullptr;
     QTableView* list_ = nullptr;

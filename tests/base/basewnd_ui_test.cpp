@@ -168,6 +168,16 @@ TEST_F(Window, AddsAGeneratedTreeWithALinkLoopSortedAndMeasured) {
     QTest::keyClick(w2.findChild<QDialog*>("TProgressForm"), Qt::Key_Escape);
     finishJobs(w2);
     EXPECT_LE(w2.library().count(), 30);
+    // Closing during a job cancels it and closes once it has ended (the question first).
+    chooser.answers = {r};
+    click(w2, "btAddFolder");
+    ASSERT_TRUE(w2.jobRunning());
+    rec.answers = {PromptNo};
+    w2.close();
+    EXPECT_TRUE(w2.isVisible());
+    finishJobs(w2);
+    loop.drainPosted();
+    EXPECT_FALSE(w2.isVisible());
 }
 
 TEST_F(Window, CheckWithAnUnmountedFolderRemovesNothingWithoutTheSecondYes) {
