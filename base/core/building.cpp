@@ -87,11 +87,13 @@ void ParseFileName(const QString& path, TBaseEntry& record) {
     record.title = title;
 }
 
-bool makeRecord(const AddItem& item, const AddOptions& options, TBaseEntry& out) {
+bool makeRecord(const AddItem& item, const AddOptions& options, TBaseEntry& out, bool* unreadable) {
     TrackTag tag;
     clearTag(tag);
     // A file that opens but holds no tag block (no marker) counts as one without a tag.
-    const bool read = ReadTrackTag(item.path, tag) && tag.marker[0] != '\0';
+    const bool opened = ReadTrackTag(item.path, tag);
+    const bool read = opened && tag.marker[0] != '\0';
+    if (unreadable) *unreadable = !opened && !QFileInfo(item.path).isReadable();
     if (!read && options.noEmpty && !options.parseFileName) return false;
     TBaseEntry e;
     if (read) {
@@ -174,7 +176,13 @@ bool AddJob::step() {
         return next_ < items_.size();
     }
     TBaseEntry rec;
-    if (makeRecord(item, options_, rec)) {
+    bool unreadable = false;
+    const bool made = makeRecord(item, options_, rec, &unreadable);
+    if (unreadable) {
+        unreadable_ << item.path;
+        logLine(QStringLiteral("Error! File: ") + item.path);
+    }
+    if (made) {
         model_.append(std::move(rec));
         ++added_;
     } else {
@@ -206,13 +214,20 @@ QString AddJob::detail() const {
     return QString::number(items_.size());
 }
 
-QString AddJob::summary() const {
-    if (refused_.isEmpty()) return QString();
-    return QStringLiteral("%1 files were not added because their paths are longer than %2 "
-                          "bytes:\n%3")
-        .arg(refused_.size())
-        .arg(kFileNameCapacity)
-        .arg(refused_.mid(0, 20).join('\n') + (refused_.size() > 20 ? "\n..." : ""));
+QString AddJob::summary(bool showReadErrors) const {
+    QStringList parts;
+    if (!refused_.isEmpty())
+        parts << QStringLiteral("%1 files were not added because their paths are longer than "
+                                "%2 bytes:\n%3")
+                     .arg(refused_.size())
+                     .arg(kFileNameCapacity)
+                     .arg(refused_.mid(0, 20).join('\n') + (refused_.size() > 20 ? "\n..." : ""));
+    if (showReadErrors && !unreadable_.isEmpty())
+        parts << QStringLiteral("%1 files could not be read:\n%2")
+                     .arg(unreadable_.size())
+                     .arg(unreadable_.mid(0, 20).join('\n') +
+                          (unreadable_.size() > 20 ? "\n..." : ""));
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -37,8 +37,10 @@ struct AddItem {
 quint32 clampFileSize(qint64 size);
 
 // The record for one file from its tag (or its name); false when the file is not added
-// (no tag, NoEmpty on and ParseFN off).
-bool makeRecord(const AddItem& item, const AddOptions& options, TBaseEntry& out);
+// (no tag, NoEmpty on and ParseFN off). *unreadable tells that the file could not be read
+// at all (as opposed to holding no tag).
+bool makeRecord(const AddItem& item, const AddOptions& options, TBaseEntry& out,
+                bool* unreadable = nullptr);
 
 // Scans folders (sorted names, files of a folder before its sub-folders, folder links not
 // followed, ".Trash" folders skipped) and adds the files found, plus single files. One
@@ -59,8 +61,11 @@ public:
     int added() const { return added_; }
     int notAdded() const { return notAdded_; }
     const QStringList& refused() const { return refused_; }
-    // Summary text for the end of the add ("" when there is nothing to say).
-    QString summary() const;
+    // Files that could not be read (their records come from their names, if at all).
+    const QStringList& unreadable() const { return unreadable_; }
+    // Summary text for the end of the add ("" when there is nothing to say); the unreadable
+    // files are named only with showReadErrors (option NoError off).
+    QString summary(bool showReadErrors = false) const;
 
 private:
     void scanOne();
@@ -75,6 +80,7 @@ private:
     int added_ = 0;
     int notAdded_ = 0;
     QStringList refused_;
+    QStringList unreadable_;
 };
 
 // Measures lengths of the records at the given positions (skipping those with a length when

@@ -391,8 +391,9 @@ void TBaseMainWindow::startAdd(const QStringList& folders, const QStringList& fi
                                         AddOptions{options_.noEmpty, options_.parseFileName});
     startJob(std::move(job), str::addTracks(), [=, this](Job& j) {
         auto& add = static_cast<AddJob&>(j);
-        if (!add.summary().isEmpty())
-            prompts().notify(PromptKind::Warning, QStringLiteral("Base"), add.summary());
+        const QString summary = add.summary(!options_.noError);
+        if (!summary.isEmpty())
+            prompts().notify(PromptKind::Warning, QStringLiteral("Base"), summary);
         const qint64 s = (clock().tickMs() - started) / 1000;
         if (!folders.isEmpty()) {
             statusBuild_->setText(QString::asprintf("Build time: %lld:%02lld:%02lld", s / 3600,

@@ -140,6 +140,7 @@ TEST(AddJob, ScansSortedSkipsLinksAndTrashRefusesLongPathsOnce) {
                                     "sub2/link.mp3", "sub2/z.ogg"}));
     EXPECT_EQ(job.refused(), QStringList{longDir + "/track.mp3"});
     EXPECT_EQ(job.summary().count(longDir), 1);
+    EXPECT_TRUE(job.unreadable().isEmpty());
     EXPECT_TRUE(m.modified());
     EXPECT_EQ(m.view().size(), 6u);
     EXPECT_EQ(m.record(1).fileSize, quint32(tag.size()));
@@ -148,6 +149,20 @@ TEST(AddJob, ScansSortedSkipsLinksAndTrashRefusesLongPathsOnce) {
     runAll(again);
     EXPECT_EQ(m.count(), 9);
     EXPECT_EQ(m.record(6).fileSize, 0u); // a single file has no size
+}
+
+TEST(AddJob, UnreadableFilesAreNamedOnceWhenErrorsAreShown) {
+    QTemporaryDir dir;
+    const QString gone = dir.filePath("Gone - Away.mp3"); // listed, then gone before its turn
+    writeFile(dir.filePath("ok.mp3"), id3v1("T", "A"));
+    LibraryModel m;
+    AddJob job(m, {}, {gone, dir.filePath("ok.mp3")}, AddOptions{true, true});
+    runAll(job);
+    EXPECT_EQ(job.unreadable(), QStringList{gone});
+    EXPECT_EQ(m.count(), 2); // the name still gives artist and title
+    EXPECT_EQ(m.record(0).artist, "Gone");
+    EXPECT_TRUE(job.summary(false).isEmpty());
+    EXPECT_EQ(job.summary(true).count(gone), 1);
 }
 
 TEST(JobRunner, RunsInSlicesOnTheTimerHostAndCancelStopsTheScanOnly) {
