@@ -28,6 +28,20 @@ constexpr int kFileSizeOffset = 484;
 static_assert(kFileName.offset + 1 + kFileName.capacity == 477);
 
 void putString(unsigned char* rec, Field f, const QString& text) {
+    // Most fields are plain ASCII that fits: written as they are, without a conversion.
+    if (text.size() <= f.capacity) {
+        const QChar* u = text.constData();
+        const qsizetype n = text.size();
+        bool ascii = true;
+        for (qsizetype i = 0; i < n && ascii; ++i)
+            ascii = u[i].unicode() < 0x80;
+        if (ascii) {
+            rec[f.offset] = static_cast<unsigned char>(n);
+            for (qsizetype i = 0; i < n; ++i)
+                rec[f.offset + 1 + i] = static_cast<unsigned char>(u[i].unicode());
+            return;
+        }
+    }
     const QByteArray bytes = utf8Truncated(text, f.capacity);
     rec[f.offset] = static_cast<unsigned char>(bytes.size());
     std::memcpy(rec + f.offset + 1, bytes.constData(), size_t(bytes.size()));

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace wc {
 
@@ -125,6 +127,43 @@ bool RegisterShellTypes(const QString& extensionList, const QString& executable,
     if (f.open(QIODevice::ReadOnly)) old = f.readAll();
     f.close();
     return writeFileAtomically(mimeapps, withDefaults(old, defaults));
+}
+
+bool RegisterLibraryType(const QString& executable, const QString& dataHome,
+                         bool refreshMimeCache) {
+    const QString packages = dataHome + QStringLiteral("/mime/packages");
+    const QString apps = dataHome + QStringLiteral("/applications");
+    if (!QDir().mkpath(packages) || !QDir().mkpath(apps)) return false;
+    const QByteArray mime =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"" +
+        QByteArray(kLibraryMimeType) +
+        "\">\n"
+        "    <comment>Music library</comment>\n"
+        "    <glob pattern=\"*.dfs\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n";
+    if (!writeFileAtomically(packages + QStringLiteral("/wavecrest-library.xml"), mime))
+        return false;
+    QByteArray entry = "[Desktop Entry]\nType=Application\nName=Music Library\n";
+    entry += "Exec=" + quoteExec(executable).toUtf8() + " %f\n";
+    entry += "NoDisplay=true\nTerminal=false\n";
+    entry += "MimeType=" + QByteArray(kLibraryMimeType) + ";\n";
+    if (!writeFileAtomically(apps + u'/' + QLatin1String(kLibraryDesktopId), entry)) return false;
+    const QString mimeapps = apps + QStringLiteral("/mimeapps.list");
+    QFile f(mimeapps);
+    QByteArray old;
+    if (f.open(QIODevice::ReadOnly)) old = f.readAll();
+    f.close();
+    if (!writeFileAtomically(
+            mimeapps, withDefaults(old, {{QLatin1String(kLibraryMimeType),
+                                          QLatin1String(kLibraryDesktopId) + QLatin1Char(';')}})))
+        return false;
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+    if (refreshMimeCache && !tool.isEmpty())
+        QProcess::startDetached(tool, {dataHome + QStringLiteral("/mime")});
+    return true;
 }
 
 } // namespace wc

@@ -25,4 +25,14 @@ QString xdgDataHome();
 bool RegisterShellTypes(const QString& extensionList, const QString& executable,
                         const QString& dataHome = xdgDataHome());
 
+// The library program's files: the MIME type "application/x-wavecrest-library" for "*.dfs"
+// (a shared-MIME-info package under mime/packages), a desktop entry that opens such a file
+// with the program (the file as its only argument) and the default-application line. The MIME
+// cache is refreshed with update-mime-database when the tool is there. Errors end the
+// registration quietly (false).
+inline constexpr const char* kLibraryDesktopId = "wavecrest-base.desktop";
+inline constexpr const char* kLibraryMimeType = "application/x-wavecrest-library";
+bool RegisterLibraryType(const QString& executable, const QString& dataHome = xdgDataHome(),
+                         bool refreshMimeCache = true);
+
 } // namespace wc

@@ -310,3 +310,24 @@ TEST(ShellAssociation, DesktopEntriesAndDefaultApplications) {
     EXPECT_TRUE(mimeapps.contains("audio/x-mpegurl=" + QString(kListDesktopId) + ";"));
     EXPECT_FALSE(mimeapps.contains("audio/x-wav"));
 }
+
+TEST(ShellAssociation, LibraryFilesOpenWithTheLibraryProgram) {
+    QTemporaryDir dir;
+    const QString apps = dir.filePath("applications");
+    writeBytes(apps + "/mimeapps.list", "[Default Applications]\naudio/mpeg=player.desktop;\n");
+    ASSERT_TRUE(RegisterLibraryType("/opt/wc/my base", dir.path(), false));
+    const QString mime =
+        QString::fromUtf8(readBytes(dir.filePath("mime/packages/wavecrest-library.xml")));
+    EXPECT_TRUE(mime.contains("<mime-type type=\"application/x-wavecrest-library\">"));
+    EXPECT_TRUE(mime.contains("<glob pattern=\"*.dfs\"/>"));
+    const QString entry = QString::fromUtf8(readBytes(apps + "/" + kLibraryDesktopId));
+    EXPECT_TRUE(entry.contains("Exec=\"/opt/wc/my base\" %f\n"));
+    EXPECT_TRUE(entry.contains("MimeType=application/x-wavecrest-library;\n"));
+    const QString mimeapps = QString::fromUtf8(readBytes(apps + "/mimeapps.list"));
+    EXPECT_TRUE(mimeapps.contains("audio/mpeg=player.desktop;"));
+    EXPECT_TRUE(
+        mimeapps.contains("application/x-wavecrest-library=" + QString(kLibraryDesktopId) + ";"));
+    // Registering again changes nothing.
+    ASSERT_TRUE(RegisterLibraryType("/opt/wc/my base", dir.path(), false));
+    EXPECT_EQ(QString::fromUtf8(readBytes(apps + "/mimeapps.list")), mimeapps);
+}
