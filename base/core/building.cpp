@@ -1,11 +1,11 @@
 #include "building.h"
 
 #include "base/core/basestrings.h"
-#include "base/core/trash.h"
 #include "common/atomicfile.h"
 #include "common/log.h"
 #include "common/tags/trackinfo.h"
 #include "platform/prompts.h"
+#include "platform/trash.h"
 
 #include <QDir>
 #include <QDirIterator>

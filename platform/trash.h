@@ -5,9 +5,9 @@
 // stays where it is and the reason is returned; it is never deleted in place of the trash.
 #include <QString>
 
-namespace wc::base {
+namespace wc {
 
 // Returns true when the file is in the trash; otherwise *why says what went wrong.
 bool moveFileToTrash(const QString& path, QString* why = nullptr);
 
-} // namespace wc::base
+} // namespace wc

@@ -1,4 +1,4 @@
-#include "trash.h"
+#include "platform/trash.h"
 
 #include "common/clock.h"
 #include "common/oledate.h"
@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace wc::base {
+namespace wc {
 namespace {
 
 QByteArray native(const QString& p) {
@@ -147,4 +147,4 @@ bool moveFileToTrash(const QString& path, QString* why) {
     return true;
 }
 
-} // namespace wc::base
+} // namespace wc
