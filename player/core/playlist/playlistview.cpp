@@ -128,6 +128,27 @@ std::vector<TVirtualItem> PlaylistView::DeleteUnselected(bool release) {
     return removeIf([this](size_t i) { return bool(selected_[i]); }, release);
 }
 
+int PlaylistView::DeleteItemsIf(const std::function<bool(const TVirtualItem&)>& remove) {
+    const int before = count();
+    removeIf([&](size_t i) { return !remove(*items_[i]); }, true);
+    return before - count();
+}
+
+void PlaylistView::Reorder(const std::vector<int>& order) {
+    if (order.size() != items_.size()) return;
+    if (observer_) observer_->beginReset();
+    std::vector<ItemPtr> fresh;
+    fresh.reserve(items_.size());
+    for (int k : order)
+        fresh.push_back(items_[size_t(k)]);
+    items_ = std::move(fresh);
+    selected_.assign(items_.size(), char(0));
+    selectedCount_ = 0;
+    RecomputeMarkers();
+    if (observer_) observer_->endReset();
+    touched();
+}
+
 void PlaylistView::ClearItems() {
     if (observer_) observer_->beginReset();
     items_.clear();

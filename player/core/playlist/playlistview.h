@@ -76,6 +76,13 @@ public:
     std::vector<TVirtualItem> DeleteSelected(bool release = true);
     std::vector<TVirtualItem> DeleteUnselected(bool release = true);
     void ClearItems();
+    // Removes every item for which remove(item) holds, in one pass (no undo snapshot).
+    // Returns how many went.
+    int DeleteItemsIf(const std::function<bool(const TVirtualItem&)>& remove);
+    // Puts the items into a new order: position k gets the item that was at order[k] (order
+    // is a permutation of 0..count-1). The flags go with the items and the markers are
+    // recomputed from them; the selection is cleared.
+    void Reorder(const std::vector<int>& order);
 
     int PlayingIndex() const { return playingIndex_; }
     int NextIndex() const { return nextIndex_; }
