@@ -1,0 +1,149 @@
+// The main window's editing controls: adding a folder (a job the window keeps running
+// through, stopped by Esc), files dropped from the desktop at a row, sorting by a heading,
+// the start-time column and the totals panel, the enabled states of the commands.
+#include "player/ui/editcommands.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+namespace wc::ui::test {
+namespace {
+
+QStringList titles(const PlaylistView& v) {
+    QStringList out;
+    for (int i = 0; i < v.count(); ++i)
+        out << v.at(i).Title();
+    return out;
+}
+
+class EditControls : public WindowTest {
+protected:
+    QAction* action(const char* name) const { return child<QAction>(QLatin1String(name)); }
+    QString totals() const { return child<QLabel>(QStringLiteral("PlaylistTotals"))->text(); }
+    PlaylistView& list() { return form->playlists().LVMaster; }
+    void drop(QTableView* view, int row, const QStringList& paths) {
+        auto* mime = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls << QUrl::fromLocalFile(p);
+        mime->setUrls(urls);
+        const QPoint at = row >= 0 ? view->visualRect(view->model()->index(row, 2)).center()
+                                   : QPoint(10, view->viewport()->height() - 2);
+        // The application hands a drop to the widget that accepted the drag's entry.
+        QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent e(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &e);
+        delete mime;
+    }
+};
+
+TEST_F(EditControls, AddFolderRunsWhileTheWindowGoesOnAndEscStopsIt) {
+    open();
+    QDir().mkpath(homePath("f"));
+    for (int i = 0; i < 30; ++i)
+        tone(QString("f/%1.wav").arg(i, 2, 10, QChar('0')), 0.2);
+    form->editor().unitsPerSlice = 1;
+    form->editCommands().askFolder = [&](const QString&) { return homePath("f"); };
+    action("aAddFolder")->trigger();
+    auto* progress = child<QWidget>(QStringLiteral("ProgressWindow"));
+    ASSERT_TRUE(loop.runUntil([&] { return list().count() >= 3; }, 5000));
+    EXPECT_TRUE(progress->isVisible());
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(loop.runUntil([&] { return !form->editor().jobRunning(); }, 5000));
+    const int kept = list().count();
+    EXPECT_GE(kept, 3);
+    EXPECT_LT(kept, 30);
+    run(200);
+    EXPECT_EQ(list().count(), kept);
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_EQ(totals(), QString::fromUtf8(" Треков: %1 [0:00:00]").arg(kept));
+    EXPECT_EQ(list().at(kept - 1).Number, QString::number(kept));
+}
+
+TEST_F(EditControls, DesktopFilesDroppedAtARowLandThereInOrder) {
+    open();
+    for (const char* t : {"a", "b", "c"})
+        addItem(list(), t, "/music/" + QString(t) + ".mp3");
+    QDir().mkpath(homePath("d"));
+    const QString x = tone("d/x.wav", 0.5), y = tone("d/y.wav", 0.5), z = tone("d/z.wav", 0.5);
+    drop(master(), 1, {x, y, z});
+    EXPECT_EQ(titles(list()), (QStringList{"a", "x", "y", "z", "b", "c"}));
+    drop(master(), -1, {homePath("d/none.txt")});
+    EXPECT_EQ(list().count(), 6);
+    EXPECT_EQ(list().at(3).Number, "4");
+    EXPECT_TRUE(totals().startsWith(QString::fromUtf8(" Треков: 6 [")));
+}
+
+TEST_F(EditControls, HeadingClickSortsOnlyWhenAllowed) {
+    open();
+    for (const char* t : {"b", "c", "a"})
+        addItem(list(), t, "/music/" + QString(t) + ".mp3");
+    QHeaderView* header = master()->horizontalHeader();
+    const QPoint title(header->sectionViewportPosition(2) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, title);
+    EXPECT_EQ(titles(list()), (QStringList{"b", "c", "a"}));
+    form->editor().settings.allowSort = true;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, title);
+    EXPECT_EQ(titles(list()), (QStringList{"a", "b", "c"}));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, title);
+    EXPECT_EQ(titles(list()), (QStringList{"c", "b", "a"}));
+}
+
+TEST_F(EditControls, PlayingFillsTheStartTimeColumnAndStopClearsIt) {
+    open();
+    const QString a = tone("a.wav", 3.0), b = tone("b.wav", 3.0);
+    addItem(list(), "a", a);
+    addItem(list(), "b", b);
+    clickRow(master(), 0);
+    click(child<QAbstractButton>(QStringLiteral("btPlay")));
+    run(300);
+    ASSERT_EQ(list().PlayingIndex(), 0);
+    const QModelIndex start0 = master()->model()->index(0, 1),
+                      start1 = master()->model()->index(1, 1);
+    EXPECT_TRUE(master()->model()->data(start0).toString().startsWith("12:00:0"));
+    // The second follows on by the first one's length (its text says 01:00).
+    EXPECT_TRUE(master()->model()->data(start1).toString().startsWith("12:01:0"));
+    click(child<QAbstractButton>(QStringLiteral("btStop")));
+    run(300);
+    EXPECT_TRUE(master()->model()->data(start1).toString().isEmpty());
+    EXPECT_TRUE(list().at(0).StartFixed);
+}
+
+TEST_F(EditControls, CommandsFollowTheListAndTheSelection) {
+    open();
+    EXPECT_EQ(action("aEditDelAll")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    EXPECT_EQ(action("aDeleteFromDisk")->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    EXPECT_EQ(action("N27")->shortcut(), QKeySequence(QKeySequence::Find));
+    form->editCommands().refresh();
+    EXPECT_FALSE(action("aEditDelAll")->isEnabled());
+    EXPECT_FALSE(action("aRenameFile")->isEnabled());
+    addItem(list(), "a", "/music/a.mp3");
+    list().selectOnly(0);
+    form->editCommands().refresh();
+    EXPECT_TRUE(action("aEditDelAll")->isEnabled());
+    EXPECT_TRUE(action("aRenameFile")->isEnabled());
+    action("aAddLineIn")->trigger();
+    EXPECT_EQ(titles(list()), (QStringList{"a", "line"}));
+    EXPECT_EQ(list().at(1).FileName(), homePath("line.in"));
+    form->editCommands().askText = [](const QString&, const QString&, const QString&) {
+        return QStringLiteral("LINE");
+    };
+    list().clearSelection();
+    action("N27")->trigger();
+    EXPECT_EQ(list().selectedIndexes(), std::vector<int>{1});
+    action("aEditDelAll")->trigger();
+    EXPECT_EQ(list().count(), 0);
+    EXPECT_EQ(totals(), QString::fromUtf8(" Треков: 0 [0:00:00]"));
+}
+
+} // namespace
+} // namespace wc::ui::test
