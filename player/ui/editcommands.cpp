@@ -1,6 +1,7 @@
 #include "player/ui/editcommands.h"
 
 #include "common/random.h"
+#include "player/ui/conversionwindow.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/progresswindow.h"
 
@@ -119,11 +120,21 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
         lastCopyFolder_ = folder;
         editor_.copySelectedTo(folder);
     });
+    convert_ = command("aConvert", QString::fromUtf8("Конвертировать"), {}, [this, &lists] {
+        PlaylistView& v = lists.ActivePlaylist();
+        QStringList files;
+        for (int i : v.selectedIndexes())
+            files << v.at(i).FileName();
+        if (files.isEmpty()) return;
+        auto* w = new TProgFrm(files, editor_.programDir() + QStringLiteral("encoder"),
+                               encoderProfile, window_);
+        w->start();
+    });
     for (QAction* a : {delAll_, selectAll, addFile, addLine, addFolder, recalc, find, randomize,
                        rename_, missing, deleteFromDisk_, copyTo_})
         editMenu->addAction(a);
     contextMenu->addSeparator();
-    for (QAction* a : {addFile, addLine, rename_, missing, deleteFromDisk_, copyTo_})
+    for (QAction* a : {addFile, addLine, rename_, missing, deleteFromDisk_, copyTo_, convert_})
         contextMenu->addAction(a);
     connect(editMenu, &QMenu::aboutToShow, this, &EditCommands::refresh);
     connect(contextMenu, &QMenu::aboutToShow, this, &EditCommands::refresh);
@@ -161,6 +172,7 @@ void EditCommands::refresh() {
     rename_->setEnabled(v.firstSelected() >= 0);
     deleteFromDisk_->setEnabled(v.selectedCount() > 0);
     copyTo_->setEnabled(v.selectedCount() > 0);
+    convert_->setEnabled(v.selectedCount() > 0);
 }
 
 QTableView* EditCommands::viewOf(const PlaylistView& list) const {

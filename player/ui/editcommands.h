@@ -4,6 +4,7 @@
 // folder, Recalculate time, sorting by a column heading, Esc for long operations, files
 // dropped from the desktop, the totals panel and the progress window. The logic is the
 // editor's; this only binds widgets to it.
+#include "player/core/edit/conversion.h"
 #include "player/core/edit/playlisteditor.h"
 
 #include <QObject>
@@ -36,6 +37,8 @@ public:
     // The play position on air (the window binds the deck).
     std::function<qint64()> positionMs;
     std::function<void()> onMasterRenumbered;
+    // The profile's encoder settings, read when each file starts.
+    std::function<EncoderProfile()> encoderProfile;
     void refresh();
 
     // EditorHost
@@ -73,6 +76,7 @@ private:
     QAction* rename_ = nullptr;
     QAction* deleteFromDisk_ = nullptr;
     QAction* copyTo_ = nullptr;
+    QAction* convert_ = nullptr;
     QString lastCopyFolder_;
     QString findText_;
 };

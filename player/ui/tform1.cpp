@@ -307,6 +307,10 @@ void TForm1::buildMenus() {
     edit_ = new EditCommands(*editor_, lvMaster_, lvSlave_, masterBinder_, slaveBinder_, edit,
                              menus_->contextMenu(), this);
     edit_->positionMs = [this] { return positionMs(); };
+    edit_->encoderProfile = [this] {
+        return EncoderProfile{profile_.EncoderCommand, profile_.EncoderOutDir, profile_.EncoderExt,
+                              profile_.EncoderPresetName};
+    };
     edit_->onMasterRenumbered = [this] {
         if (onAir_) onAir_->controller().ListRenumbered();
     };
