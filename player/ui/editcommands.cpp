@@ -2,6 +2,7 @@
 
 #include "common/random.h"
 #include "player/ui/conversionwindow.h"
+#include "player/ui/notepadwindow.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/progresswindow.h"
 
@@ -12,6 +13,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -130,8 +132,13 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
                                encoderProfile, window_);
         w->start();
     });
-    for (QAction* a : {delAll_, selectAll, addFile, addLine, addFolder, recalc, find, randomize,
-                       rename_, missing, deleteFromDisk_, copyTo_})
+    notepad_ = new NotepadWindow(editor_.programDir(), window_);
+    QAction* notepad = command("aNotepad", QString::fromUtf8("Блокнот... (T)"), {},
+                               [this] { notepad_->toggle(); });
+    connect(master_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { notepadFollows(editor_.lists().LVMaster.firstSelected()); });
+    for (QAction* a : {notepad, delAll_, selectAll, addFile, addLine, addFolder, recalc, find,
+                       randomize, rename_, missing, deleteFromDisk_, copyTo_})
         editMenu->addAction(a);
     contextMenu->addSeparator();
     for (QAction* a : {addFile, addLine, rename_, missing, deleteFromDisk_, copyTo_, convert_})
@@ -164,6 +171,12 @@ QAction* EditCommands::command(const char* name, const QString& caption, const Q
     }
     connect(a, &QAction::triggered, this, [fn = std::move(fn)] { fn(); });
     return a;
+}
+
+void EditCommands::notepadFollows(int masterIndex) {
+    const PlaylistView& m = editor_.lists().LVMaster;
+    if (masterIndex < 0 || masterIndex >= m.count()) return;
+    notepad_->pointAt(m.at(masterIndex).FileName(), [this] { editor_.RefreshNoteIcons(false); });
 }
 
 void EditCommands::refresh() {

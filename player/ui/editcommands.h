@@ -17,6 +17,7 @@ class QTableView;
 
 namespace wc {
 
+class NotepadWindow;
 class PlaylistTableBinder;
 class ProgressWindow;
 
@@ -40,6 +41,9 @@ public:
     // The profile's encoder settings, read when each file starts.
     std::function<EncoderProfile()> encoderProfile;
     void refresh();
+    NotepadWindow* notepad() const { return notepad_; }
+    // Points the notepad at an item of the on-air list (its selection or a started item).
+    void notepadFollows(int masterIndex);
 
     // EditorHost
     void showTotals(const QString& text) override;
@@ -77,6 +81,7 @@ private:
     QAction* deleteFromDisk_ = nullptr;
     QAction* copyTo_ = nullptr;
     QAction* convert_ = nullptr;
+    NotepadWindow* notepad_ = nullptr;
     QString lastCopyFolder_;
     QString findText_;
 };

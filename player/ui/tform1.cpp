@@ -456,6 +456,7 @@ void TForm1::ClearStartTimes() {
 
 void TForm1::ItemStarted(int index) {
     editor_->fillStartedItem(index);
+    edit_->notepadFollows(index);
 }
 
 void TForm1::loadPlaylist(const QString& path) {

@@ -160,3 +160,37 @@ TEST_F(JobsTest, NoteFilesAndIcons) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(JobsTest, TheNotepadFollowsTheItemAndKeepsItsText) {
+    writeTagged(path("m/a.mp3"));
+    writeTagged(path("m/b.mp3"));
+    Notepad pad(dir.path());
+    ASSERT_TRUE(SaveNoteText(NoteFileFor(dir.path(), path("m/a.mp3")), "about a"));
+    int refreshed = 0;
+    EXPECT_TRUE(pad.pointAt(path("m/a.mp3"), [&] { ++refreshed; }));
+    EXPECT_TRUE(pad.shown);
+    EXPECT_EQ(pad.text, "about a");
+    // Edited in the window, then another item: the edit is saved, b has no note.
+    pad.text = "about a, edited";
+    EXPECT_TRUE(pad.pointAt(path("m/b.mp3"), [&] { ++refreshed; }));
+    EXPECT_FALSE(pad.shown);
+    EXPECT_TRUE(pad.text.isEmpty());
+    EXPECT_EQ(LoadNoteText(NoteFileFor(dir.path(), path("m/a.mp3"))), "about a, edited");
+    // A text typed for b makes its note; emptied again, the note goes.
+    pad.text = "about b";
+    pad.pointAt(path("m/a.mp3"));
+    EXPECT_TRUE(QFile::exists(NoteFileFor(dir.path(), path("m/b.mp3"))));
+    pad.pointAt(path("m/b.mp3"));
+    pad.text.clear();
+    pad.pointAt(path("m/a.mp3"));
+    EXPECT_FALSE(QFile::exists(NoteFileFor(dir.path(), path("m/b.mp3"))));
+    EXPECT_EQ(refreshed, 2);
+    // Not reading automatically: the notepad stays where it is.
+    pad.manualOnly = true;
+    EXPECT_FALSE(pad.pointAt(path("m/b.mp3")));
+    EXPECT_EQ(pad.noteFile(), NoteFileFor(dir.path(), path("m/a.mp3")));
+}
+
+} // namespace

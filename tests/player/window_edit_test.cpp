@@ -1,14 +1,17 @@
 // The main window's editing controls: adding a folder (a job the window keeps running
 // through, stopped by Esc), files dropped from the desktop at a row, sorting by a heading,
 // the start-time column and the totals panel, the enabled states of the commands.
+#include "player/core/edit/notes.h"
 #include "player/ui/editcommands.h"
 #include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QUrl>
 
@@ -143,6 +146,25 @@ TEST_F(EditControls, CommandsFollowTheListAndTheSelection) {
     action("aEditDelAll")->trigger();
     EXPECT_EQ(list().count(), 0);
     EXPECT_EQ(totals(), QString::fromUtf8(" Треков: 0 [0:00:00]"));
+}
+
+TEST_F(EditControls, SelectingAnItemWithANoteShowsTheNotepad) {
+    open();
+    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0);
+    addItem(list(), "a", a);
+    addItem(list(), "b", b);
+    ASSERT_TRUE(SaveNoteText(NoteFileFor(homePath(""), a), "read the weather"));
+    auto* pad = child<QDialog>(QStringLiteral("NotepadWindow"));
+    auto* text = child<QPlainTextEdit>(QStringLiteral("NotepadText"));
+    clickRow(master(), 0);
+    EXPECT_TRUE(pad->isVisible());
+    EXPECT_EQ(text->toPlainText(), "read the weather");
+    text->setPlainText("read the weather at six");
+    clickRow(master(), 1);
+    EXPECT_FALSE(pad->isVisible());
+    EXPECT_EQ(LoadNoteText(NoteFileFor(homePath(""), a)), "read the weather at six");
+    action("aNotepad")->trigger();
+    EXPECT_TRUE(pad->isVisible());
 }
 
 } // namespace

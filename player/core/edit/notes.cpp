@@ -82,4 +82,20 @@ QString LoadNoteText(const QString& noteFile, bool* exists) {
     return text;
 }
 
+bool Notepad::saveCurrent(QString* error) {
+    return SaveNoteText(noteFile_, text, error);
+}
+
+bool Notepad::pointAt(const QString& fileName, const std::function<void()>& afterChange) {
+    if (manualOnly) return false;
+    saveCurrent();
+    if (afterChange) afterChange();
+    noteFile_ = NoteFileFor(programDir_, fileName);
+    bool exists = false;
+    text = LoadNoteText(noteFile_, &exists);
+    shown = exists;
+    if (!exists) text.clear();
+    return true;
+}
+
 } // namespace wc

@@ -4,6 +4,7 @@
 #include "player/core/playlist/playlistview.h"
 
 #include <QString>
+#include <functional>
 
 namespace wc {
 
@@ -21,5 +22,30 @@ int RefreshNoteIcons(PlaylistView& master, const QString& programDir, int first,
 // The notepad's text for a note file: saved, or the file deleted when the text is empty.
 bool SaveNoteText(const QString& noteFile, const QString& text, QString* error = nullptr);
 QString LoadNoteText(const QString& noteFile, bool* exists = nullptr);
+
+// The notepad: the text note of the on-air list's selected or starting item. Pointing it at
+// another item first saves the note shown so far (an empty text deletes its file), then loads
+// the new one: the window shows when the note exists, and is cleared and closed otherwise.
+class Notepad {
+public:
+    explicit Notepad(const QString& programDir) : programDir_(programDir) {}
+    // The text in the window (the window keeps it up to date before every pointAt).
+    QString text;
+    bool shown = false;
+    // "Не читать описания автоматически": the notepad stays with its note.
+    bool manualOnly = false;
+    const QString& noteFile() const { return noteFile_; }
+
+    // Points the notepad at the note of fileName (unless manualOnly); afterChange runs between
+    // saving the old note and loading the new one (the visible note icons are refreshed
+    // there). Returns whether it moved.
+    bool pointAt(const QString& fileName, const std::function<void()>& afterChange = {});
+    // Saves the note shown now (when the window closes, or the program does).
+    bool saveCurrent(QString* error = nullptr);
+
+private:
+    QString programDir_;
+    QString noteFile_;
+};
 
 } // namespace wc
