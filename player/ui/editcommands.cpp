@@ -2,6 +2,7 @@
 
 #include "common/random.h"
 #include "player/ui/conversionwindow.h"
+#include "player/ui/filebrowser.h"
 #include "player/ui/notepadwindow.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/progresswindow.h"
@@ -68,6 +69,10 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
                       });
     QAction* selectAll = command("aSelectAll", QString::fromUtf8("Выделить все"),
                                  QKeySequence::SelectAll, [this, &lists] {
+                                     if (browser_ && browser_->hasFocus()) {
+                                         browser_->selectAll();
+                                         return;
+                                     }
                                      PlaylistView& v = lists.ActivePlaylist();
                                      v.selectRange(0, v.count() - 1);
                                      activeView()->selectAll();
@@ -173,6 +178,11 @@ QAction* EditCommands::command(const char* name, const QString& caption, const Q
     return a;
 }
 
+void EditCommands::setFileBrowser(FileBrowser* browser) {
+    browser_ = browser;
+    browser_->fileActivated = [this](const QString& path) { editor_.InsertAfterSelection(path); };
+}
+
 void EditCommands::notepadFollows(int masterIndex) {
     const PlaylistView& m = editor_.lists().LVMaster;
     if (masterIndex < 0 || masterIndex >= m.count()) return;
@@ -265,11 +275,19 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::Drop) return QObject::eventFilter(watched, event);
     auto* e = static_cast<QDropEvent*>(event);
     if (!e->mimeData()->hasUrls() || editor_.progressOpen()) return false;
+    // Entries of the file browser come in the order it shows them; files from the desktop
+    // in the order they were dropped.
+    const bool fromBrowser = browser_ && e->source() == browser_;
     QStringList paths;
-    for (const QUrl& u : e->mimeData()->urls())
-        if (u.isLocalFile()) paths << u.toLocalFile();
+    if (fromBrowser) {
+        paths = browser_->selectedPaths();
+    } else {
+        for (const QUrl& u : e->mimeData()->urls())
+            if (u.isLocalFile() && u.toLocalFile().size() <= 255) paths << u.toLocalFile();
+    }
     PlaylistView& list = view == slave_ ? editor_.lists().LVSlave : editor_.lists().LVMaster;
-    editor_.dropEntries(list, rowAt(view, e->position().toPoint()), paths, DropSource::Desktop);
+    editor_.dropEntries(list, rowAt(view, e->position().toPoint()), paths,
+                        fromBrowser ? DropSource::FileBrowser : DropSource::Desktop);
     e->acceptProposedAction();
     return true;
 }

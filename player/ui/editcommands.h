@@ -17,6 +17,7 @@ class QTableView;
 
 namespace wc {
 
+class FileBrowser;
 class NotepadWindow;
 class PlaylistTableBinder;
 class ProgressWindow;
@@ -42,6 +43,8 @@ public:
     std::function<EncoderProfile()> encoderProfile;
     void refresh();
     NotepadWindow* notepad() const { return notepad_; }
+    // The file-browser panel whose entries may be dropped onto the lists.
+    void setFileBrowser(FileBrowser* browser);
     // Points the notepad at an item of the on-air list (its selection or a started item).
     void notepadFollows(int masterIndex);
 
@@ -82,6 +85,7 @@ private:
     QAction* copyTo_ = nullptr;
     QAction* convert_ = nullptr;
     NotepadWindow* notepad_ = nullptr;
+    FileBrowser* browser_ = nullptr;
     QString lastCopyFolder_;
     QString findText_;
 };

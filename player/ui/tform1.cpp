@@ -15,6 +15,7 @@
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/crossfadepanel.h"
 #include "player/ui/editcommands.h"
+#include "player/ui/filebrowser.h"
 #include "player/ui/helpmenu.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
@@ -316,6 +317,16 @@ void TForm1::buildMenus() {
     };
     if (auto* box = qobject_cast<QVBoxLayout*>(centralWidget()->layout()))
         box->insertWidget(box->indexOf(pcPlaylist_) + 1, edit_->totalsPanel());
+    auto* browserDock = new QDockWidget(QString::fromUtf8("Файлы"), this);
+    browserDock->setObjectName(QStringLiteral("FileBrowserDock"));
+    auto* browser = new FileBrowser(browserDock);
+    browserDock->setWidget(browser);
+    addDockWidget(Qt::LeftDockWidgetArea, browserDock);
+    browserDock->hide();
+    edit_->setFileBrowser(browser);
+    QAction* showBrowser = browserDock->toggleViewAction();
+    showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
+    edit->addAction(showBrowser);
     shownRowsTimer_ = timerHost().createTimer(QStringLiteral("ReadShownItems"), [this] {
         if (profile_.ReadTrackInfoType == 2) editor_->fillNextShownItem();
     });

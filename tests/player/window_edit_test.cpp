@@ -3,6 +3,7 @@
 // the start-time column and the totals panel, the enabled states of the commands.
 #include "player/core/edit/notes.h"
 #include "player/ui/editcommands.h"
+#include "player/ui/filebrowser.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -165,6 +166,21 @@ TEST_F(EditControls, SelectingAnItemWithANoteShowsTheNotepad) {
     EXPECT_EQ(LoadNoteText(NoteFileFor(homePath(""), a)), "read the weather at six");
     action("aNotepad")->trigger();
     EXPECT_TRUE(pad->isVisible());
+}
+
+TEST_F(EditControls, TheFileBrowserShowsPlayableFilesAndInsertsOnDoubleClick) {
+    open();
+    const QStringList filters = FileBrowser::nameFilters();
+    for (const char* f : {"*.mp3", "*.wav", "*.ogg", "*.wma", "*.m3u", "line.in"})
+        EXPECT_TRUE(filters.contains(f)) << f;
+    EXPECT_FALSE(filters.contains("*.txt"));
+    addItem(list(), "a", "/music/a.mp3");
+    addItem(list(), "b", "/music/b.mp3");
+    list().selectOnly(0);
+    auto* browser = child<FileBrowser>(QStringLiteral("FileBrowser"));
+    ASSERT_TRUE(browser->fileActivated);
+    browser->fileActivated(tone("new.wav", 0.5));
+    EXPECT_EQ(titles(list()), (QStringList{"a", "new", "b"}));
 }
 
 } // namespace
