@@ -117,6 +117,32 @@ TEST_F(TimingTest, StartTimesFollowOnFromThePlayingItem) {
     EXPECT_EQ(starts(), (QStringList{"", "12:00:05", "", "", "", ""}));
 }
 
+TEST_F(TimingTest, TimesOutsideTheWindowGoHoweverTheyCameThere) {
+    editor.settings.countStartTimeFor = 2;
+    fill(8);
+    lists.LVMaster.SetPlayingIndex(0);
+    editor.UpdateStartTimes(0, 0);
+    EXPECT_EQ(starts(), (QStringList{"12:00:00", "12:01:00", "12:02:00", "", "", "", "", ""}));
+    // A pasted item brings its old time along; an undone edit brings times back.
+    lists.LVMaster.selectOnly(1);
+    lists.LVMaster.CopySelection();
+    lists.LVMaster.selectOnly(5);
+    lists.LVMaster.PasteClipboard();
+    EXPECT_EQ(lists.LVMaster.at(6).StartTime(), "12:01:00");
+    editor.UpdateStartTimes(1, -1);
+    EXPECT_EQ(starts(),
+              (QStringList{"12:00:00", "12:01:00", "12:02:00", "12:03:00", "", "", "", "", ""}));
+    lists.LVMaster.PushUndo();
+    editor.UpdateStartTimes(0, 0, true);
+    EXPECT_EQ(lists.LVMaster.unfixedStartTimeCount(), 0);
+    lists.LVMaster.Undo();
+    lists.LVMaster.SetPlayingIndex(4);
+    editor.UpdateStartTimes(5, -1);
+    // The times the undo brought back before the playing item go; the fixed one stays.
+    EXPECT_EQ(starts(),
+              (QStringList{"12:00:00", "", "", "", "", "12:01:00", "12:02:00", "12:03:00", ""}));
+}
+
 TEST_F(TimingTest, TimesPastMidnightWrap) {
     EXPECT_EQ(timeOfDayText(86400 + 61), "00:01:01");
     EXPECT_EQ(timeOfDayText(-1), "23:59:59");

@@ -12,6 +12,7 @@
 #include <QCollator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringMatcher>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -208,6 +209,7 @@ int PlaylistEditor::find(const QString& text) {
     if (findPos_ >= 0 && findPos_ < v.count()) v.setSelected(findPos_, false);
     v.clearSelection();
     QString joined;
+    const QStringMatcher matcher(text, Qt::CaseInsensitive);
     for (int i = std::max(findPos_ + 1, 0); i < v.count(); ++i) {
         const TVirtualItem& it = v.at(i);
         joined.clear();
@@ -215,7 +217,7 @@ int PlaylistEditor::find(const QString& text) {
         joined += it.Title();
         joined += it.DurationText();
         joined += it.FileName();
-        if (!joined.contains(text, Qt::CaseInsensitive)) continue;
+        if (matcher.indexIn(joined) < 0) continue;
         host_->centreOn(v, i);
         v.selectOnly(i);
         findPos_ = i;

@@ -69,10 +69,18 @@ void UpdateStartTimes(PlaylistView& master, int from, int offset, bool clearOnly
     const int n = master.count();
     if (from < 0 || from > n) return;
     const int last = std::min(from + std::max(p.window, 0), n - 1);
-    for (int k = 0; k < n; ++k) {
+    // The pass over the whole list is needed only when some time lies outside the rows
+    // recomputed here (or every time goes).
+    int inside = 0;
+    for (int k = from; k <= last; ++k)
+        if (PlaylistView::hasUnfixedStartTime(master.at(k))) ++inside;
+    const bool outside = master.unfixedStartTimeCount() > (clearOnly ? 0 : inside);
+    for (int k = 0; outside && k < n; ++k) {
         if (!clearOnly && k >= from && k <= last) continue;
         const TVirtualItem& it = master.at(k);
-        if (!it.StartFixed && !it.StartTime().isEmpty()) setStart(master, k, QString(), false);
+        // The text first: it shares a cache line with the record's start, the flag does not,
+        // and most items have no time.
+        if (!it.StartTime().isEmpty() && !it.StartFixed) setStart(master, k, QString(), false);
     }
     if (clearOnly) return;
     const int i = from + offset;

@@ -121,6 +121,14 @@ public:
     // Writes the 1-based position into every item's Number.
     void Renumber();
 
+    // How many items have a start time that is not fixed (kept as the list changes, so the
+    // start-time column can tell without a pass over the list whether any lies outside the
+    // rows it recomputes).
+    int unfixedStartTimeCount() const { return unfixedTimes_; }
+    static bool hasUnfixedStartTime(const TVirtualItem& it) {
+        return !it.StartTime().isEmpty() && !it.StartFixed;
+    }
+
     // Total memory held by the records of the list and its snapshots, counted once each
     // (approximate: the record and its strings' characters).
     size_t memoryBytes() const;
@@ -136,6 +144,8 @@ private:
     std::vector<ItemPtr> items_;
     std::vector<char> selected_; // parallel to items_
     int selectedCount_ = 0;
+    int unfixedTimes_ = 0;
+    void recountTimes();
     int playingIndex_ = -1;
     int nextIndex_ = -1;
     std::deque<std::vector<ItemPtr>> undo_;
