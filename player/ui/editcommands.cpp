@@ -1,6 +1,7 @@
 #include "player/ui/editcommands.h"
 
 #include "common/random.h"
+#include "player/core/edit/searchdrag.h"
 #include "player/ui/conversionwindow.h"
 #include "player/ui/filebrowser.h"
 #include "player/ui/notepadwindow.h"
@@ -267,14 +268,25 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event) {
     if (!view) return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
         auto* e = static_cast<QDropEvent*>(event);
-        // Files from the desktop; moving rows inside a list is the list's own business.
-        if (!e->mimeData()->hasUrls() || editor_.progressOpen()) return false;
+        // Files from the desktop or the browser, results of the library search; moving rows
+        // inside a list is the list's own business.
+        const bool results = e->mimeData()->hasFormat(QLatin1String(kSearchResultsMime));
+        if ((!e->mimeData()->hasUrls() && !results) || editor_.progressOpen()) return false;
         e->acceptProposedAction();
         return true;
     }
     if (event->type() != QEvent::Drop) return QObject::eventFilter(watched, event);
     auto* e = static_cast<QDropEvent*>(event);
-    if (!e->mimeData()->hasUrls() || editor_.progressOpen()) return false;
+    if (editor_.progressOpen()) return false;
+    PlaylistView& target = view == slave_ ? editor_.lists().LVSlave : editor_.lists().LVMaster;
+    if (e->mimeData()->hasFormat(QLatin1String(kSearchResultsMime))) {
+        editor_.dropSearchResults(
+            target, rowAt(view, e->position().toPoint()),
+            decodeSearchResults(e->mimeData()->data(QLatin1String(kSearchResultsMime))));
+        e->acceptProposedAction();
+        return true;
+    }
+    if (!e->mimeData()->hasUrls()) return false;
     // Entries of the file browser come in the order it shows them; files from the desktop
     // in the order they were dropped.
     const bool fromBrowser = browser_ && e->source() == browser_;

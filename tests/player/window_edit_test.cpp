@@ -2,6 +2,7 @@
 // through, stopped by Esc), files dropped from the desktop at a row, sorting by a heading,
 // the start-time column and the totals panel, the enabled states of the commands.
 #include "player/core/edit/notes.h"
+#include "player/core/edit/searchdrag.h"
 #include "player/ui/editcommands.h"
 #include "player/ui/filebrowser.h"
 #include "windowfixture.h"
@@ -84,6 +85,26 @@ TEST_F(EditControls, DesktopFilesDroppedAtARowLandThereInOrder) {
     EXPECT_EQ(list().count(), 6);
     EXPECT_EQ(list().at(3).Number, "4");
     EXPECT_TRUE(totals().startsWith(QString::fromUtf8(" Треков: 6 [")));
+}
+
+TEST_F(EditControls, DroppedSearchResultsKeepTheirOrder) {
+    open();
+    for (const char* t : {"a", "b"})
+        addItem(list(), t, "/music/" + QString(t) + ".mp3");
+    auto* mime = new QMimeData;
+    mime->setData(kSearchResultsMime, encodeSearchResults({{"A1", "T1", "03:00", "/m/1.mp3"},
+                                                           {"A2", "T2", "04:00", "/m/2 \"x\".mp3"},
+                                                           {"", "T3", "05:00", "/m/3.mp3"}}));
+    const QPoint at = master()->visualRect(master()->model()->index(1, 2)).center();
+    QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(master()->viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent e(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(master()->viewport(), &e);
+    delete mime;
+    EXPECT_EQ(titles(list()), (QStringList{"a", QString::fromUtf8("A1 – T1"),
+                                           QString::fromUtf8("A2 – T2"), "T3", "b"}));
+    EXPECT_EQ(list().at(2).FileName(), "/m/2 \"x\".mp3");
 }
 
 TEST_F(EditControls, HeadingClickSortsOnlyWhenAllowed) {
