@@ -35,10 +35,8 @@ const char* const kAddFileFilter =
 } // namespace
 
 EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableView* slave,
-                           PlaylistTableBinder* masterBinder, PlaylistTableBinder* slaveBinder,
                            QMenu* editMenu, QMenu* contextMenu, QWidget* window)
-    : QObject(window), editor_(editor), master_(master), slave_(slave), masterBinder_(masterBinder),
-      slaveBinder_(slaveBinder), window_(window) {
+    : QObject(window), editor_(editor), master_(master), slave_(slave), window_(window) {
     totals_ = new QLabel(window);
     totals_->setObjectName(QStringLiteral("PlaylistTotals"));
     progress_ = new ProgressWindow(window, [this] { editor_.AbortFlag = true; });
@@ -74,9 +72,9 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
                                          browser_->selectAll();
                                          return;
                                      }
-                                     PlaylistView& v = lists.ActivePlaylist();
-                                     v.selectRange(0, v.count() - 1);
-                                     activeView()->selectAll();
+                                     // One change for the whole list, which the
+                                     // view follows in one pass.
+                                     lists.ActivePlaylist().selectAll();
                                  });
     QAction* addFile = command("aAddFile", QString::fromUtf8("Добавить файл..."), {}, [this] {
         for (const QString& f : askFiles())
@@ -201,10 +199,6 @@ void EditCommands::refresh() {
 
 QTableView* EditCommands::viewOf(const PlaylistView& list) const {
     return &list == &editor_.lists().LVSlave ? slave_ : master_;
-}
-
-QTableView* EditCommands::activeView() const {
-    return viewOf(editor_.lists().ActivePlaylist());
 }
 
 void EditCommands::showTotals(const QString& text) {

@@ -19,15 +19,13 @@ namespace wc {
 
 class FileBrowser;
 class NotepadWindow;
-class PlaylistTableBinder;
 class ProgressWindow;
 
 class EditCommands final : public QObject, public EditorHost {
     Q_OBJECT
 public:
-    EditCommands(PlaylistEditor& editor, QTableView* master, QTableView* slave,
-                 PlaylistTableBinder* masterBinder, PlaylistTableBinder* slaveBinder,
-                 QMenu* editMenu, QMenu* contextMenu, QWidget* window);
+    EditCommands(PlaylistEditor& editor, QTableView* master, QTableView* slave, QMenu* editMenu,
+                 QMenu* contextMenu, QWidget* window);
 
     // The totals panel (the window places it under the lists).
     QLabel* totalsPanel() const { return totals_; }
@@ -68,14 +66,11 @@ private:
     QAction* command(const char* name, const QString& caption, const QKeySequence& keys,
                      std::function<void()> fn);
     QTableView* viewOf(const PlaylistView& list) const;
-    QTableView* activeView() const;
     int rowAt(QTableView* view, const QPoint& viewportPos) const;
 
     PlaylistEditor& editor_;
     QTableView* master_;
     QTableView* slave_;
-    PlaylistTableBinder* masterBinder_;
-    PlaylistTableBinder* slaveBinder_;
     QWidget* window_;
     QLabel* totals_ = nullptr;
     ProgressWindow* progress_ = nullptr;

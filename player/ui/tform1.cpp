@@ -305,8 +305,7 @@ void TForm1::buildMenus() {
         editor_->startTimesFromPlaying();
         recomputeNumbering();
     });
-    edit_ = new EditCommands(*editor_, lvMaster_, lvSlave_, masterBinder_, slaveBinder_, edit,
-                             menus_->contextMenu(), this);
+    edit_ = new EditCommands(*editor_, lvMaster_, lvSlave_, edit, menus_->contextMenu(), this);
     edit_->positionMs = [this] { return positionMs(); };
     edit_->encoderProfile = [this] {
         return EncoderProfile{profile_.EncoderCommand, profile_.EncoderOutDir, profile_.EncoderExt,

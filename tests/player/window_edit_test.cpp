@@ -165,6 +165,9 @@ TEST_F(EditControls, CommandsFollowTheListAndTheSelection) {
     list().clearSelection();
     action("N27")->trigger();
     EXPECT_EQ(list().selectedIndexes(), std::vector<int>{1});
+    action("aSelectAll")->trigger();
+    EXPECT_EQ(list().selectedCount(), 2);
+    EXPECT_EQ(master()->selectionModel()->selectedRows().size(), 2);
     action("aEditDelAll")->trigger();
     EXPECT_EQ(list().count(), 0);
     EXPECT_EQ(totals(), QString::fromUtf8(" Треков: 0 [0:00:00]"));

@@ -250,6 +250,13 @@ void PlaylistView::selectRange(int first, int last) {
         setSelected(i, true);
 }
 
+void PlaylistView::selectAll() {
+    if (count() == 0 || selectedCount_ == count()) return;
+    std::fill(selected_.begin(), selected_.end(), char(1));
+    selectedCount_ = count();
+    changed(0, count() - 1);
+}
+
 void PlaylistView::clearSelection() {
     if (selectedCount_ == 0) return;
     int lo = count(), hi = -1;

@@ -101,6 +101,8 @@ public:
     void setSelected(int index, bool selected);
     void selectOnly(int index); // -1 clears
     void selectRange(int first, int last);
+    // Every item selected, with one change notification.
+    void selectAll();
     void clearSelection();
     int firstSelected() const; // -1 when nothing is selected
     int selectedCount() const { return selectedCount_; }
