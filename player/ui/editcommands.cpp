@@ -155,6 +155,14 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
     connect(esc, &QShortcut::activated, this, [this] { editor_.AbortFlag = true; });
 
     for (QTableView* v : {master_, slave_}) {
+        // The enabled states follow every change of the lists and their selections.
+        QAbstractItemModel* m = v->model();
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(m, signal, this, &EditCommands::refresh);
+        connect(m, &QAbstractItemModel::modelReset, this, &EditCommands::refresh);
+        connect(m, &QAbstractItemModel::dataChanged, this, &EditCommands::refresh);
+        connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &EditCommands::refresh);
         v->horizontalHeader()->setSectionsClickable(true);
         connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this,
                 [this](int section) { editor_.sortByColumn(section); });

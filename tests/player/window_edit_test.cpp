@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
@@ -105,6 +106,53 @@ TEST_F(EditControls, DroppedSearchResultsKeepTheirOrder) {
     EXPECT_EQ(titles(list()), (QStringList{"a", QString::fromUtf8("A1 – T1"),
                                            QString::fromUtf8("A2 – T2"), "T3", "b"}));
     EXPECT_EQ(list().at(2).FileName(), "/m/2 \"x\".mp3");
+}
+
+TEST_F(EditControls, FileCommandsThroughTheWindow) {
+    open();
+    QDir().mkpath(homePath("xdg"));
+    QDir().mkpath(homePath("out"));
+    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 2.0);
+    addItem(list(), "a", a);
+    addItem(list(), "b", b);
+    addItem(list(), "gone", homePath("gone.wav"));
+    // Rename: the answer of the box becomes the file's name.
+    list().selectOnly(0);
+    form->editCommands().askText = [&](const QString& caption, const QString& label,
+                                       const QString& value) {
+        EXPECT_EQ(caption, "Rename File");
+        EXPECT_EQ(label, "Filename:");
+        EXPECT_EQ(value, a);
+        return homePath("a2.wav");
+    };
+    action("aRenameFile")->trigger();
+    EXPECT_EQ(list().at(0).FileName(), homePath("a2.wav"));
+    // Delete missing, Recalculate time (a job), Copy to folder (a job).
+    action("aDeleteMissing")->trigger();
+    EXPECT_EQ(titles(list()), (QStringList{"a", "b"}));
+    action("aRecalcTime")->trigger();
+    ASSERT_TRUE(loop.runUntil([&] { return !form->editor().jobRunning(); }, 5000));
+    EXPECT_EQ(list().at(1).DurationText(), "00:02");
+    EXPECT_EQ(titles(list()), (QStringList{"a2", "b"}));
+    list().selectRange(0, 1);
+    form->editCommands().askFolder = [&](const QString&) { return homePath("out"); };
+    action("aCopyToFolder")->trigger();
+    ASSERT_TRUE(loop.runUntil([&] { return !form->editor().jobRunning(); }, 5000));
+    EXPECT_TRUE(QFile::exists(homePath("out/a2.wav")));
+    EXPECT_TRUE(QFile::exists(homePath("out/b.wav")));
+    // Delete from disk: asked first, then to the desktop's trash.
+    list().selectOnly(1);
+    prompts.answers = {PromptYes};
+    action("aDeleteFromDisk")->trigger();
+    EXPECT_EQ(titles(list()), QStringList{"a2"});
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_TRUE(QFile::exists(homePath("xdg/Trash/files/b.wav")));
+    // Randomize keeps every item.
+    addItem(list(), "c", "/music/c.mp3");
+    action("aRandomize")->trigger();
+    QStringList shuffled = titles(list());
+    shuffled.sort();
+    EXPECT_EQ(shuffled, (QStringList{"a2", "c"}));
 }
 
 TEST_F(EditControls, HeadingClickSortsOnlyWhenAllowed) {
