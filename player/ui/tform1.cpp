@@ -327,7 +327,7 @@ void TForm1::buildMenus() {
     showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
     edit->addAction(showBrowser);
     shownRowsTimer_ = timerHost().createTimer(QStringLiteral("ReadShownItems"), [this] {
-        if (profile_.ReadTrackInfoType == 2) editor_->fillNextShownItem();
+        if (editor_->settings.readTrackInfoType == 2) editor_->fillNextShownItem();
     });
     shownRowsTimer_->start(20);
     connect(menus_, &PlaylistMenus::nextMarked, this, [this] { repaintList(); });

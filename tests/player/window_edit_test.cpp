@@ -155,6 +155,25 @@ TEST_F(EditControls, FileCommandsThroughTheWindow) {
     EXPECT_EQ(shuffled, (QStringList{"a2", "c"}));
 }
 
+TEST_F(EditControls, ReadWhenShownFillsTheVisibleRowsOneAtATime) {
+    open();
+    form->editor().settings.readTrackInfoType = 2;
+    QDir().mkpath(homePath("s"));
+    for (int i = 0; i < 200; ++i)
+        form->editor().AddFile(tone(QString("s/%1.wav").arg(i, 3, 10, QChar('0')), 0.1 + i % 3));
+    form->recomputeNumbering();
+    EXPECT_TRUE(list().at(0).DurationText().isEmpty());
+    EXPECT_TRUE(child<QLabel>(QStringLiteral("PlaylistTotals"))->text().endsWith("+]"));
+    run(20);
+    EXPECT_FALSE(list().at(0).DurationText().isEmpty());
+    EXPECT_TRUE(list().at(5).DurationText().isEmpty());
+    run(3000);
+    // The rows on screen are filled; the rows never shown keep their empty length.
+    EXPECT_EQ(list().at(1).DurationText(), "00:01");
+    EXPECT_EQ(list().at(2).DurationText(), "00:02");
+    EXPECT_TRUE(list().at(199).DurationText().isEmpty());
+}
+
 TEST_F(EditControls, HeadingClickSortsOnlyWhenAllowed) {
     open();
     for (const char* t : {"b", "c", "a"})
