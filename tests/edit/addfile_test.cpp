@@ -139,6 +139,7 @@ TEST_F(AddFileTest, DroppedFilesLandAtTheDropRowInOrder) {
     editor.dropEntries(v, 2, {path("x.mp3"), path("notes.doc"), path("y.ogg"), path("z.wav")},
                        DropSource::FileBrowser);
     EXPECT_EQ(titles(v), (QStringList{"a", "b", "x", "y", "z", "c", "d"}));
+    EXPECT_EQ(editor.InsertCursor, -1); // later adds append
     EXPECT_EQ(v.at(4).Number, "5");
     // Below the last row: the end. The shell's "line.in" must match exactly, the browser's
     // in any case.

@@ -134,6 +134,7 @@ bool FolderAddJob::step(PlaylistEditor& editor) {
 
 void FolderAddJob::finish(PlaylistEditor& editor) {
     if (hasFolder_) editor.closeProgress();
+    editor.InsertCursor = -1;
     // The playing item may have moved while the job ran: the times and numbers are done once,
     // at the end.
     editor.startTimesFromPlaying();

@@ -95,6 +95,8 @@ void PlaylistEditor::InsertAfterSelection(const QString& file) {
     InsertCursor = first >= 0 ? std::min(first + 1, v.count()) : -1;
     const int at = InsertCursor;
     const bool added = AddFile(file);
+    // The cursor belongs to this insert; later adds append unless told otherwise.
+    InsertCursor = -1;
     startTimesFromPlaying();
     if (first >= 0 && added && at >= 0 && at < v.count()) v.selectOnly(at);
     RenumberAndTotals();
@@ -379,6 +381,7 @@ void PlaylistEditor::dropSearchResults(PlaylistView& view, int row,
         // The cursor moves on after each result, so the results keep their order.
         insertAtCursor(view, it);
     }
+    InsertCursor = -1;
     startTimesFromPlaying();
     RenumberAndTotals();
 }

@@ -73,7 +73,9 @@ public:
     const QString& programDir() const { return programDir_; }
 
     EditSettings settings;
-    // The index at which AddFile inserts; -1 appends. Advanced after each insert.
+    // The index at which AddFile inserts; -1 appends. Advanced after each insert; the
+    // commands that set it (inserting after the selection, drops, adding a folder) put it back
+    // to -1 when they are done.
     int InsertCursor = -1;
     // Stops a running job after its current item: Esc, closing the progress window, closing
     // the main window.
