@@ -300,8 +300,12 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event) {
             if (u.isLocalFile() && u.toLocalFile().size() <= 255) paths << u.toLocalFile();
     }
     PlaylistView& list = view == slave_ ? editor_.lists().LVSlave : editor_.lists().LVMaster;
+    if (fromBrowser && setPagesEnabled) setPagesEnabled(false);
     editor_.dropEntries(list, rowAt(view, e->position().toPoint()), paths,
-                        fromBrowser ? DropSource::FileBrowser : DropSource::Desktop);
+                        fromBrowser ? DropSource::FileBrowser : DropSource::Desktop,
+                        [this, fromBrowser] {
+                            if (fromBrowser && setPagesEnabled) setPagesEnabled(true);
+                        });
     e->acceptProposedAction();
     return true;
 }

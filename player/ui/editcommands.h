@@ -37,6 +37,8 @@ public:
     // The play position on air (the window binds the deck).
     std::function<qint64()> positionMs;
     std::function<void()> onMasterRenumbered;
+    // The playlists' page switch, off while entries dropped from the file browser are added.
+    std::function<void(bool)> setPagesEnabled;
     // The profile's encoder settings, read when each file starts.
     std::function<EncoderProfile()> encoderProfile;
     void refresh();

@@ -307,6 +307,10 @@ void TForm1::buildMenus() {
     });
     edit_ = new EditCommands(*editor_, lvMaster_, lvSlave_, edit, menus_->contextMenu(), this);
     edit_->positionMs = [this] { return positionMs(); };
+    edit_->setPagesEnabled = [this](bool on) {
+        pages_->mainButton()->setEnabled(on);
+        pages_->tempButton()->setEnabled(on);
+    };
     edit_->encoderProfile = [this] {
         return EncoderProfile{profile_.EncoderCommand, profile_.EncoderOutDir, profile_.EncoderExt,
                               profile_.EncoderPresetName};

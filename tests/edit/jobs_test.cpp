@@ -66,6 +66,16 @@ TEST_F(JobsTest, EscStopsAFolderAddAfterTheCurrentItemKeepingWhatWasAdded) {
     EXPECT_GT(loop.tickMs(), 20);
 }
 
+TEST_F(JobsTest, ASecondFolderAddWhileOneRunsAddsNothingAndSaysItIsOver) {
+    makeTree();
+    editor.addFolder(path("a"));
+    bool secondDone = false;
+    editor.addFolder(path("a"), [&] { secondDone = true; });
+    EXPECT_TRUE(secondDone);
+    ASSERT_TRUE(runJob());
+    EXPECT_EQ(lists.LVMaster.count(), 3);
+}
+
 TEST_F(JobsTest, EscDuringTheScanKeepsWhatWasFound) {
     for (int i = 0; i < 10; ++i)
         writeTagged(path(QString("s/%1.mp3").arg(i)));

@@ -341,6 +341,12 @@ bool PlaylistEditor::isLineInputName(const QString& path, bool exact) const {
 
 void PlaylistEditor::addEntries(PlaylistView& view, const QStringList& entries, DropSource source,
                                 std::function<void()> done) {
+    if (job_ && std::any_of(entries.begin(), entries.end(),
+                            [](const QString& e) { return QFileInfo(e).isDir(); })) {
+        // One long operation at a time: nothing is added, and the caller hears it is over.
+        if (done) done();
+        return;
+    }
     auto job = std::make_unique<FolderAddJob>(view, entries, source, std::move(done));
     if (!job->hasFolder()) {
         // Plain files: done at once.
