@@ -100,6 +100,14 @@ void folderAdd(const QString& dir) {
         loop.runUntil([&] { return !editor.jobRunning(); }, 1000000000);
         addMs[pass] = nowMs() - t0;
         added = lists.LVMaster.count();
+        if (pass == 1) {
+            int unknown = 0;
+            for (int i = 0; i < added; ++i)
+                if (lists.LVMaster.at(i).DurationText() == QLatin1String("??:??")) ++unknown;
+            std::printf("added items without a length: %d; first: \"%s\" %s\n", unknown,
+                        qPrintable(lists.LVMaster.at(0).Title()),
+                        qPrintable(lists.LVMaster.at(0).DurationText()));
+        }
     }
     setClock(nullptr);
     setTimerHost(nullptr);
