@@ -11,6 +11,7 @@ enum : quint32 {
     MSG_LOAD_QUEUE = 0x469,       // library or generator -> player: load a hand-over playlist
     MSG_PING = 0x46A,             // the player answers 10000, the generator 1000
     MSG_TRAY = 0x46B,             // tray icon -> player: lParam is the mouse message
+    MSG_ENCODER_PROGRESS = 0x46C, // encoder -> conversion window: 0 maximum, 1 position, 2 done
     MSG_ACTIVATE = 0x46D,         // second start -> first: restore and raise
     MSG_ENGINE_ENDED = 0x46E,     // deck -> player: treated as MSG_ENGINE_EVENT code 1
     MSG_ENGINE_EVENT = 0x478,     // deck -> player: wParam deck, lParam event code

@@ -102,6 +102,8 @@ void PlaylistMenus::cut() {
 
 void PlaylistMenus::copy() {
     lists_.ActivePlaylist().CopySelection();
+    // Numbering and totals as after the other edits.
+    emit edited();
     refresh();
 }
 

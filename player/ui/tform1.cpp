@@ -14,6 +14,8 @@
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/crossfadepanel.h"
+#include "player/ui/editcommands.h"
+#include "player/ui/filebrowser.h"
 #include "player/ui/helpmenu.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
@@ -58,6 +60,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     shell_ = std::make_unique<PlayerShell>(*this, master_);
     shell_->playerIni = playerIni;
     shell_->commandLine = parsePlayerCommandLine(args);
+    editor_ = std::make_unique<PlaylistEditor>(playlists_, shell_->messages, programDir());
     buildWidgets();
     buildMenus();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
@@ -203,7 +206,10 @@ void TForm1::buildWidgets() {
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         applyColumnWidths(view, ColumnWidths{-1});
         binder = new PlaylistTableBinder(view, model, view);
-        connect(binder, &PlaylistTableBinder::myEndDrag, this, [this] { recomputeNumbering(); });
+        connect(binder, &PlaylistTableBinder::myEndDrag, this, [this] {
+            editor_->startTimesFromPlaying();
+            recomputeNumbering();
+        });
         pcPlaylist_->addWidget(view);
         return view;
     };
@@ -295,7 +301,39 @@ void TForm1::buildMenus() {
     file->addAction(QString::fromUtf8("Выход"), this, [this] { shell_->exitCommand(); });
     QMenu* edit = menuBar()->addMenu(QString::fromUtf8("Правка"));
     menus_ = new PlaylistMenus(playlists_, lvMaster_, lvSlave_, edit, this);
-    connect(menus_, &PlaylistMenus::edited, this, [this] { recomputeNumbering(); });
+    connect(menus_, &PlaylistMenus::edited, this, [this] {
+        editor_->startTimesFromPlaying();
+        recomputeNumbering();
+    });
+    edit_ = new EditCommands(*editor_, lvMaster_, lvSlave_, edit, menus_->contextMenu(), this);
+    edit_->positionMs = [this] { return positionMs(); };
+    edit_->setPagesEnabled = [this](bool on) {
+        pages_->mainButton()->setEnabled(on);
+        pages_->tempButton()->setEnabled(on);
+    };
+    edit_->encoderProfile = [this] {
+        return EncoderProfile{profile_.EncoderCommand, profile_.EncoderOutDir, profile_.EncoderExt,
+                              profile_.EncoderPresetName};
+    };
+    edit_->onMasterRenumbered = [this] {
+        if (onAir_) onAir_->controller().ListRenumbered();
+    };
+    if (auto* box = qobject_cast<QVBoxLayout*>(centralWidget()->layout()))
+        box->insertWidget(box->indexOf(pcPlaylist_) + 1, edit_->totalsPanel());
+    auto* browserDock = new QDockWidget(QString::fromUtf8("Файлы"), this);
+    browserDock->setObjectName(QStringLiteral("FileBrowserDock"));
+    auto* browser = new FileBrowser(browserDock);
+    browserDock->setWidget(browser);
+    addDockWidget(Qt::LeftDockWidgetArea, browserDock);
+    browserDock->hide();
+    edit_->setFileBrowser(browser);
+    QAction* showBrowser = browserDock->toggleViewAction();
+    showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
+    edit->addAction(showBrowser);
+    shownRowsTimer_ = timerHost().createTimer(QStringLiteral("ReadShownItems"), [this] {
+        if (editor_->settings.readTrackInfoType == 2) editor_->fillNextShownItem();
+    });
+    shownRowsTimer_->start(20);
     connect(menus_, &PlaylistMenus::nextMarked, this, [this] { repaintList(); });
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("Сервис"));
     QAction* crossfade =
@@ -309,10 +347,8 @@ void TForm1::buildMenus() {
         Top100Sources sources;
         sources.durationMs = [this](const QString& path) { return durations_.durationMs(path); };
         TfrmTop100 dialog(inProgramDir(QStringLiteral("Database/Files.Dat")), sources, this);
-        connect(&dialog, &TfrmTop100::fileChosen, this, [this](const QString& path) {
-            playlists_.insertFileAfterSelected(path);
-            recomputeNumbering();
-        });
+        connect(&dialog, &TfrmTop100::fileChosen, this,
+                [this](const QString& path) { editor_->InsertAfterSelection(path); });
         dialog.exec();
     });
     rating->setObjectName(QStringLiteral("OP1001"));
@@ -381,6 +417,10 @@ bool TForm1::loadProfile(const QString& path) {
     const bool exists = LoadProfileFiles(path, programDir(), profile_, fx_, playlists_);
     applyProfileToLists();
     applyTimeDisplayOptions();
+    editor_->settings.readTrackInfoType = profile_.ReadTrackInfoType;
+    editor_->settings.allowSort = profile_.AllowSort;
+    editor_->settings.countStartTimeFor = shell_->playerIni.CountStartTimeFor;
+    editor_->settings.notes = shell_->playerIni.Comment;
     volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
     applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
@@ -409,10 +449,28 @@ bool TForm1::saveProfile(const QString& path) {
 }
 
 void TForm1::recomputeNumbering() {
-    playlists_.ActivePlaylist().Renumber();
-    // A renumbered on-air list gets a fresh shuffled order of its new length.
-    if (onAir_ && playlists_.page() == PlayerPlaylists::Page::Master)
-        onAir_->controller().ListRenumbered();
+    // Numbers, totals and note icons; a renumbered on-air list gets a fresh shuffled order of
+    // its new length (through the editor's host).
+    editor_->setWindowShown(shell_->windowShown);
+    editor_->RenumberAndTotals();
+}
+
+void TForm1::UpdateStartTimes(int fromIndex) {
+    // The item that starts gets its own time; any other call recomputes after the playing one.
+    const int playing = playlists_.LVMaster.PlayingIndex();
+    if (fromIndex == playing)
+        editor_->UpdateStartTimes(fromIndex, 0);
+    else
+        editor_->UpdateStartTimes(fromIndex, -1);
+}
+
+void TForm1::ClearStartTimes() {
+    editor_->UpdateStartTimes(0, 0, true);
+}
+
+void TForm1::ItemStarted(int index) {
+    editor_->fillStartedItem(index);
+    edit_->notepadFollows(index);
 }
 
 void TForm1::loadPlaylist(const QString& path) {
@@ -809,6 +867,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
         return;
     }
     e->accept();
+    editor_->AbortFlag = true;
     if (tray_) tray_->hide();
     QApplication::quit();
 }

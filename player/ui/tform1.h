@@ -3,6 +3,7 @@
 // lives in player/core.
 #include "common/random.h"
 #include "platform/sysload.h"
+#include "player/core/edit/playlisteditor.h"
 #include "player/core/mastershellplaylist.h"
 #include "player/core/playback/onairchain.h"
 #include "player/core/playershell.h"
@@ -29,6 +30,7 @@ class QMenu;
 namespace wc {
 
 class CrossfadePanel;
+class EditCommands;
 class Endpoint;
 class InstanceLock;
 class PlaylistMenus;
@@ -107,6 +109,9 @@ public:
     void ShowOnAirText(const QString& text) override;
     void WriteLastFile(const QString& fileName) override { shell_->writeLastFile(fileName); }
     int InsertFile(PlaylistView& view, int index, const QString& path) override;
+    void UpdateStartTimes(int fromIndex) override;
+    void ClearStartTimes() override;
+    void ItemStarted(int index) override;
 
     // MainTimerHooks
     double CpuLoad() override { return cpuMeter_.sample(); }
@@ -114,6 +119,8 @@ public:
     void LoadEmergencyPlaylist(PlaylistView& master, const QString& file) override;
 
     PlayerPlaylists& playlists() { return playlists_; }
+    PlaylistEditor& editor() { return *editor_; }
+    EditCommands& editCommands() { return *edit_; }
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
 
@@ -151,6 +158,10 @@ private:
     SeededRandom random_;
     std::unique_ptr<OnAirChain> onAir_;
     std::unique_ptr<PlayerShell> shell_;
+    std::unique_ptr<PlaylistEditor> editor_;
+    // Fills the shown rows' titles and lengths one per pass (ReadTrackInfoType 2).
+    std::unique_ptr<Timer> shownRowsTimer_;
+    EditCommands* edit_ = nullptr;
     std::unique_ptr<Endpoint> endpoint_;
     InstanceLock* lock_;
     bool shownOnce_ = false;

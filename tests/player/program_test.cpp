@@ -430,3 +430,59 @@ TEST_F(ProgramTest, WatchdogResumeAfterAKillPlaysTheReportedItemFurtherOn) {
     again += second.readAll();
     EXPECT_EQ(onAirLines(again), QStringList({"On air: Tone 2"})) << again.toStdString();
 }
+
+// A file given with the file verb shows the title of its tag (ID3v1 for MP3 and WAV, the
+// Vorbis comment, the ASF attributes) and its measured length, in files made by the usual
+// encoders.
+TEST_F(ProgramTest, FileVerbShowsTheTagTitleAndTheMeasuredLength) {
+    struct Format {
+        const char* ext;
+        QString program;
+        QStringList args; // %in and %out are replaced
+    };
+    const Format formats[] = {
+        {"mp3", "lame", {"--quiet", "--tt", "Song", "--ta", "Band", "--add-id3v2", "%in", "%out"}},
+        {"ogg", "oggenc", {"--quiet", "-t", "Song", "-a", "Band", "-o", "%out", "%in"}},
+        {"wma",
+         "ffmpeg",
+         {"-nostdin", "-loglevel", "error", "-y", "-i", "%in", "-c:a", "wmav2", "-metadata",
+          "title=Song", "-metadata", "artist=Band", "%out"}},
+        {"wav",
+         "ffmpeg",
+         {"-nostdin", "-loglevel", "error", "-y", "-i", "%in", "-c:a", "pcm_s16le", "%out"}},
+    };
+    for (const Format& f : formats) {
+        SCOPED_TRACE(f.ext);
+        Station st(runtime.path(), 780);
+        const QString in = st.home.filePath("tone.wav");
+        // 4.5 s: the list shows whole seconds, so an encoder's few milliseconds either way
+        // still read 4.
+        writeTone(in, 4.5, 440.0);
+        const QString out = st.home.filePath(QString("music/song.") + f.ext);
+        QDir().mkpath(st.home.filePath("music"));
+        QStringList args = f.args;
+        args.replaceInStrings("%in", in).replaceInStrings("%out", out);
+        QProcess enc;
+        enc.start(f.program, args);
+        ASSERT_TRUE(enc.waitForFinished(60000) && enc.exitCode() == 0) << f.ext;
+        if (QString(f.ext) == "wav") {
+            // ffmpeg writes no ID3v1 block: the block is appended as other tools do.
+            QFile w(out);
+            ASSERT_TRUE(w.open(QIODevice::Append));
+            QByteArray tag("TAG");
+            tag += QByteArray("Song").leftJustified(30, '\0');
+            tag += QByteArray("Band").leftJustified(30, '\0');
+            tag += QByteArray(30 + 4 + 30, '\0');
+            tag += char(0);
+            w.write(tag);
+        }
+        QProcess& p = st.start({"file", out});
+        ASSERT_NE(st.waitForWindow(p), 0) << p.readAll().toStdString();
+        ASSERT_TRUE(stopWithSigterm(p));
+        const std::vector<M3uEntry> saved = readM3uFile(st.home.filePath("Profile/Default.m3u"));
+        ASSERT_EQ(saved.size(), 1u);
+        EXPECT_EQ(saved[0].path, out);
+        EXPECT_EQ(saved[0].text, QString::fromUtf8("Band – Song"));
+        EXPECT_EQ(saved[0].seconds, 4);
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
-// The length probe of playlists backed by the audio engine's decode-only streams.
-#include "audio/audioengine.h"
+// The length probe of playlists: MP3 and Ogg lengths from their headers where those can be
+// trusted, everything else through the audio engine's decode-only streams.
+#include "audio/quicklength.h"
 #include "common/playlistfile/m3u.h"
 
 namespace wc {
@@ -9,7 +10,7 @@ class AudioFileDurations : public FileDurationMs {
 public:
     // 0 when the file cannot be opened (shown as "??:??").
     qint32 durationMs(const QString& fileName) override {
-        const int ms = audio::FileDurationMs(fileName);
+        const int ms = audio::QuickFileDurationMs(fileName);
         return ms > 0 ? ms : 0;
     }
 };

@@ -1,6 +1,7 @@
 #include "player/core/playlist/playlistfiles.h"
 
 #include "common/atomicfile.h"
+#include "common/tags/trackinfo.h"
 #include "common/tags/tracktag.h"
 #include "common/text.h"
 #include "common/trackstore/trackstore.h"
@@ -38,6 +39,17 @@ qint64 durationTextSeconds(const QString& text) {
     return m * 60 + s;
 }
 
+QString TitleFromTagOrName(const QString& fileName) {
+    TrackTag tag;
+    clearTag(tag);
+    if (ReadTrackTag(fileName, tag)) {
+        const QString t =
+            DisplayTitle(tagText(tag, TagField::Artist), tagText(tag, TagField::Title));
+        if (!t.isEmpty()) return t;
+    }
+    return FileTitle(fileName);
+}
+
 void LoadItemIntroOutro(TVirtualItem& item, const QString& name, const MyDatabase& store) {
     const TTrackRecord r = store.GetTrackRecord(name);
     item.Columns[kColIntroText] = introOutroText(r.introMs);
@@ -48,8 +60,9 @@ TVirtualItem itemFromEntry(const M3uEntry& entry, const ItemSources& sources, qi
     TVirtualItem it;
     it.ImageIndex = imageIndex;
     it.Columns[kColFileName] = entry.path;
-    it.Columns[kColTitle] =
-        entry.hasInfo && !entry.text.isEmpty() ? entry.text : baseName(entry.path);
+    it.Columns[kColTitle] = entry.hasInfo && !entry.text.isEmpty() ? entry.text
+                            : entry.hasInfo                        ? baseName(entry.path)
+                                                                   : TitleFromTagOrName(entry.path);
     qint64 ms = 0;
     if (entry.hasInfo && entry.seconds > 0)
         ms = entry.seconds * 1000;

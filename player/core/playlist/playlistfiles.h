@@ -31,10 +31,14 @@ void LoadItemIntroOutro(TVirtualItem& item, const QString& name, const MyDatabas
 inline constexpr const char* kStackPlaylist = "Temp/Stack.m3u";
 inline constexpr const char* kDbTempPlaylist = "Temp/DBTemp.m3u";
 
-// The item for one track of a playlist file: the title is the information text, or the file
-// name without folder and extension; the length is the information line's, else measured
-// (when a probe is given), shown "??:??" when unknown; Intro and Outro from the store (when
-// given).
+// The title a playlist shows for a file: "Artist – Title" from its tag when the tag has an
+// artist or a title, else the file name without folder and extension.
+QString TitleFromTagOrName(const QString& fileName);
+
+// The item for one track of a playlist file: the title is the information text, or for a
+// path without one the title from the file's tag (or its name without folder and extension); the
+// length is the information line's, else measured (when a probe is given), shown "??:??" when
+// unknown; Intro and Outro from the store (when given).
 TVirtualItem itemFromEntry(const M3uEntry& entry, const ItemSources& sources, qint32 imageIndex);
 // The playlist entry for an item (the length is read back from its duration text).
 M3uEntry entryFromItem(const TVirtualItem& item);

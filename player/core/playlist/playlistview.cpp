@@ -37,8 +37,15 @@ TVirtualItem& PlaylistView::mutableItem(int index) {
     return const_cast<TVirtualItem&>(*p);
 }
 
+void PlaylistView::recountTimes() {
+    unfixedTimes_ = 0;
+    for (const ItemPtr& p : items_)
+        if (hasUnfixedStartTime(*p)) ++unfixedTimes_;
+}
+
 void PlaylistView::SetItem(int index, const TVirtualItem& item) {
     if (index < 0 || index >= count()) throw PlaylistRangeError("SetItem", index, count());
+    unfixedTimes_ += int(hasUnfixedStartTime(item)) - int(hasUnfixedStartTime(at(index)));
     // The row keeps its playing and next marks: they change only through the markers.
     auto fresh = std::make_shared<TVirtualItem>(item);
     fresh->IsPlaying = index == playingIndex_;
@@ -62,6 +69,7 @@ void PlaylistView::InsertItems(int index, const std::vector<TVirtualItem>& items
         // Marks are set only through SetPlayingIndex and SetNextIndex, so a copy that still
         // carries one never makes a second playing or next item.
         auto p = std::make_shared<TVirtualItem>(it);
+        if (hasUnfixedStartTime(it)) ++unfixedTimes_;
         p->IsPlaying = false;
         p->IsNext = false;
         fresh.push_back(std::move(p));
@@ -78,6 +86,7 @@ void PlaylistView::DeleteItem(int index) {
     if (index < 0 || index >= count()) throw PlaylistRangeError("DeleteItem", index, count());
     if (observer_) observer_->beginRemove(index, index);
     if (selected_[size_t(index)]) --selectedCount_;
+    if (hasUnfixedStartTime(at(index))) --unfixedTimes_;
     items_.erase(items_.begin() + index);
     selected_.erase(selected_.begin() + index);
     RecomputeMarkers();
@@ -112,6 +121,7 @@ template <class Pred> std::vector<TVirtualItem> PlaylistView::removeIf(Pred keep
     items_ = std::move(kept);
     selected_ = std::move(keptSel);
     selectedCount_ = int(std::count(selected_.begin(), selected_.end(), char(1)));
+    recountTimes();
     RecomputeMarkers();
     if (observer_) observer_->endReset();
     touched();
@@ -128,11 +138,33 @@ std::vector<TVirtualItem> PlaylistView::DeleteUnselected(bool release) {
     return removeIf([this](size_t i) { return bool(selected_[i]); }, release);
 }
 
+int PlaylistView::DeleteItemsIf(const std::function<bool(const TVirtualItem&)>& remove) {
+    const int before = count();
+    removeIf([&](size_t i) { return !remove(*items_[i]); }, true);
+    return before - count();
+}
+
+void PlaylistView::Reorder(const std::vector<int>& order) {
+    if (order.size() != items_.size()) return;
+    if (observer_) observer_->beginReset();
+    std::vector<ItemPtr> fresh;
+    fresh.reserve(items_.size());
+    for (int k : order)
+        fresh.push_back(items_[size_t(k)]);
+    items_ = std::move(fresh);
+    selected_.assign(items_.size(), char(0));
+    selectedCount_ = 0;
+    RecomputeMarkers();
+    if (observer_) observer_->endReset();
+    touched();
+}
+
 void PlaylistView::ClearItems() {
     if (observer_) observer_->beginReset();
     items_.clear();
     selected_.clear();
     selectedCount_ = 0;
+    unfixedTimes_ = 0;
     playingIndex_ = -1;
     nextIndex_ = -1;
     if (observer_) observer_->endReset();
@@ -185,6 +217,7 @@ void PlaylistView::Undo() {
     if (observer_) observer_->beginReset();
     items_ = std::move(undo_.back());
     undo_.pop_back();
+    recountTimes();
     selected_.assign(items_.size(), char(0));
     selectedCount_ = 0;
     RecomputeMarkers();
@@ -215,6 +248,13 @@ void PlaylistView::selectRange(int first, int last) {
     last = std::min(last, count() - 1);
     for (int i = first; i <= last; ++i)
         setSelected(i, true);
+}
+
+void PlaylistView::selectAll() {
+    if (count() == 0 || selectedCount_ == count()) return;
+    std::fill(selected_.begin(), selected_.end(), char(1));
+    selectedCount_ = count();
+    changed(0, count() - 1);
 }
 
 void PlaylistView::clearSelection() {

@@ -76,6 +76,13 @@ public:
     std::vector<TVirtualItem> DeleteSelected(bool release = true);
     std::vector<TVirtualItem> DeleteUnselected(bool release = true);
     void ClearItems();
+    // Removes every item for which remove(item) holds, in one pass (no undo snapshot).
+    // Returns how many went.
+    int DeleteItemsIf(const std::function<bool(const TVirtualItem&)>& remove);
+    // Puts the items into a new order: position k gets the item that was at order[k] (order
+    // is a permutation of 0..count-1). The flags go with the items and the markers are
+    // recomputed from them; the selection is cleared.
+    void Reorder(const std::vector<int>& order);
 
     int PlayingIndex() const { return playingIndex_; }
     int NextIndex() const { return nextIndex_; }
@@ -94,6 +101,8 @@ public:
     void setSelected(int index, bool selected);
     void selectOnly(int index); // -1 clears
     void selectRange(int first, int last);
+    // Every item selected, with one change notification.
+    void selectAll();
     void clearSelection();
     int firstSelected() const; // -1 when nothing is selected
     int selectedCount() const { return selectedCount_; }
@@ -114,6 +123,14 @@ public:
     // Writes the 1-based position into every item's Number.
     void Renumber();
 
+    // How many items have a start time that is not fixed (kept as the list changes, so the
+    // start-time column can tell without a pass over the list whether any lies outside the
+    // rows it recomputes).
+    int unfixedStartTimeCount() const { return unfixedTimes_; }
+    static bool hasUnfixedStartTime(const TVirtualItem& it) {
+        return !it.StartTime().isEmpty() && !it.StartFixed;
+    }
+
     // Total memory held by the records of the list and its snapshots, counted once each
     // (approximate: the record and its strings' characters).
     size_t memoryBytes() const;
@@ -129,6 +146,8 @@ private:
     std::vector<ItemPtr> items_;
     std::vector<char> selected_; // parallel to items_
     int selectedCount_ = 0;
+    int unfixedTimes_ = 0;
+    void recountTimes();
     int playingIndex_ = -1;
     int nextIndex_ = -1;
     std::deque<std::vector<ItemPtr>> undo_;

@@ -1,0 +1,49 @@
+#pragma once
+// The length of an MP3 or Ogg file read from its headers instead of decoding it: the frame
+// count of a Xing, Info or VBRI header (less the encoder's delay and padding when a LAME tag
+// gives them), the byte count of a constant-bit-rate stream, or the last granule position of
+// an Ogg stream. When none of these can be trusted (a variable bit rate without a header, a
+// damaged file, any other format) the file is decoded as FileDurationMs does.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace wc::audio {
+
+// One MPEG audio frame header.
+struct MpegFrameHeader {
+    int version = 0; // 1 MPEG-1, 2 MPEG-2, 25 MPEG-2.5
+    int layer = 0;   // 1..3
+    int bitrateKbps = 0;
+    int sampleRate = 0;
+    int channels = 0;
+    int samplesPerFrame = 0;
+    int frameBytes = 0;
+};
+
+// Parses the four bytes at p; false when they are not a valid frame header (free bit rate
+// included, which cannot be measured without decoding).
+bool parseMpegFrameHeader(const unsigned char* p, MpegFrameHeader* h);
+
+enum class LengthSource { None, InfoHeader, ConstantBitRate, OggGranule, Decoded };
+
+struct QuickLength {
+    LengthSource source = LengthSource::None;
+    qint64 ms = 0;
+};
+
+// MP3 from pieces of the file: head holds the bytes from the first byte after an ID3v2 tag
+// (audioStart in the file), middle some bytes from the middle of the audio, audioBytes the
+// length of the audio (the file less the tags at both ends). None when untrustworthy.
+QuickLength mp3LengthFromBytes(const QByteArray& head, const QByteArray& middle, qint64 audioBytes);
+// The size of an ID3v2 tag at the start of data (header, body and footer), 0 when none.
+qint64 id3v2Size(const QByteArray& data);
+// Ogg from the first bytes (the stream's identification header) and the last bytes (the
+// last page with a granule position).
+QuickLength oggLengthFromBytes(const QByteArray& head, const QByteArray& tail);
+
+// The length of a file in milliseconds: from its headers when they can be trusted, otherwise
+// by decoding; 0 when it cannot be read. *source tells which way it was measured.
+int QuickFileDurationMs(const QString& path, LengthSource* source = nullptr);
+
+} // namespace wc::audio

@@ -1,0 +1,124 @@
+// Lengths read from MP3 and Ogg headers agree with a full decode within 50 ms, and come from
+// the header, the constant bit rate or the last granule as the file allows; files whose
+// headers cannot be trusted are decoded.
+#include "audio/audioengine.h"
+#include "audio/quicklength.h"
+#include "fixtures.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace wc::audio;
+using namespace wc::audio::test;
+
+namespace {
+
+struct EncodeCase {
+    const char* name;
+    const char* program; // "lame", "oggenc" or "ffmpeg"
+    QStringList args;    // between the input and the output
+    double seconds;
+    int rate;
+    int channels;
+    LengthSource expected;
+};
+
+class QuickLengthTest : public ::testing::TestWithParam<EncodeCase> {};
+
+TEST_P(QuickLengthTest, AgreesWithAFullDecode) {
+    const EncodeCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("in.wav");
+    ASSERT_TRUE(writeWav(wav, sine(c.seconds, 440.0, 0.5, c.rate, c.channels)));
+    const QString ext = QString(c.program) == "oggenc" ? "ogg" : "mp3";
+    const QString out = dir.filePath(QString("out.") + ext);
+    QStringList args;
+    if (QString(c.program) == "lame")
+        args << "--quiet" << c.args << wav << out;
+    else if (QString(c.program) == "oggenc")
+        args << "--quiet" << c.args << "-o" << out << wav;
+    else
+        args << "-nostdin"
+             << "-loglevel"
+             << "error"
+             << "-y"
+             << "-i" << wav << c.args << out;
+    ASSERT_TRUE(run(c.program, args)) << c.name;
+    LengthSource source = LengthSource::None;
+    const int quick = QuickFileDurationMs(out, &source);
+    const int decoded = FileDurationMs(out);
+    EXPECT_EQ(source, c.expected);
+    EXPECT_NEAR(quick, decoded, 50) << c.name;
+    EXPECT_NEAR(quick, int(c.seconds * 1000), 80) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encoders, QuickLengthTest,
+    ::testing::Values(
+        EncodeCase{"lame_cbr_info", "lame", {"-b", "128"}, 7.3, 44100, 2, LengthSource::InfoHeader},
+        EncodeCase{"lame_vbr_xing", "lame", {"-V", "4"}, 5.1, 44100, 2, LengthSource::InfoHeader},
+        EncodeCase{"lame_cbr_no_tag",
+                   "lame",
+                   {"-b", "96", "-t"},
+                   6.0,
+                   44100,
+                   2,
+                   LengthSource::ConstantBitRate},
+        // A 32 kbit/s MPEG-2 frame is too small for an Info header: lame writes none.
+        EncodeCase{"lame_mpeg2_mono",
+                   "lame",
+                   {"-b", "32", "-m", "m"},
+                   4.2,
+                   22050,
+                   1,
+                   LengthSource::ConstantBitRate},
+        EncodeCase{"lame_mpeg2_mono_64k",
+                   "lame",
+                   {"-b", "64", "-m", "m"},
+                   3.3,
+                   22050,
+                   1,
+                   LengthSource::InfoHeader},
+        EncodeCase{
+            "lame_vbr_no_tag", "lame", {"-V", "2", "-t"}, 5.0, 44100, 2, LengthSource::Decoded},
+        EncodeCase{"ffmpeg_cbr",
+                   "ffmpeg",
+                   {"-c:a", "libmp3lame", "-b:a", "160k"},
+                   3.7,
+                   48000,
+                   2,
+                   LengthSource::InfoHeader},
+        EncodeCase{"oggenc", "oggenc", {"-q", "3"}, 6.4, 44100, 2, LengthSource::OggGranule},
+        EncodeCase{
+            "oggenc_mono_32k", "oggenc", {"-q", "1"}, 2.5, 32000, 1, LengthSource::OggGranule}),
+    [](const ::testing::TestParamInfo<EncodeCase>& i) { return std::string(i.param.name); });
+
+TEST(QuickLength, HeadersThatCannotBeTrustedGiveNothing) {
+    // A frame header with a free bit rate, a reserved version, garbage.
+    const unsigned char freeRate[4] = {0xFF, 0xFB, 0x00, 0x00};
+    const unsigned char reserved[4] = {0xFF, 0xEB, 0x90, 0x00};
+    MpegFrameHeader h;
+    EXPECT_FALSE(parseMpegFrameHeader(freeRate, &h));
+    EXPECT_FALSE(parseMpegFrameHeader(reserved, &h));
+    const unsigned char good[4] = {0xFF, 0xFB, 0x90, 0x00};
+    ASSERT_TRUE(parseMpegFrameHeader(good, &h));
+    EXPECT_EQ(h.bitrateKbps, 128);
+    EXPECT_EQ(h.sampleRate, 44100);
+    EXPECT_EQ(h.frameBytes, 417);
+    EXPECT_EQ(mp3LengthFromBytes(QByteArray(5000, 'x'), {}, 5000).source, LengthSource::None);
+    EXPECT_EQ(oggLengthFromBytes("OggS", "OggS").source, LengthSource::None);
+    // An ID3v2 tag of 257 bytes (the size is kept in 7-bit bytes) with a footer.
+    EXPECT_EQ(id3v2Size(QByteArray("ID3\x04\x00\x10\x00\x00\x02\x01", 10)), 10 + 257 + 10);
+    EXPECT_EQ(id3v2Size(QByteArray("ID3\x04\x00\x00\x00\x00\x80\x01", 10)), 0);
+    // A file of another kind is decoded, and one that cannot be read gives 0.
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("a.wav");
+    ASSERT_TRUE(writeWav(wav, sine(1.5, 440.0)));
+    LengthSource s = LengthSource::None;
+    EXPECT_EQ(QuickFileDurationMs(wav, &s), 1500);
+    EXPECT_EQ(s, LengthSource::Decoded);
+    EXPECT_EQ(QuickFileDurationMs(dir.filePath("none.mp3")), 0);
+}
+
+} // namespace
