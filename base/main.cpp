@@ -50,12 +50,7 @@ int main(int argc, char** argv) {
     wc::QtTimerHost timers;
     wc::setClock(&clock);
     wc::setTimerHost(&timers);
-    const QString platform = QGuiApplication::platformName();
-    const bool unattended =
-        platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
-    wc::QtPrompts screenPrompts;
-    wc::LogPrompts logPrompts;
-    wc::setPrompts(unattended ? static_cast<wc::Prompts*>(&logPrompts) : &screenPrompts);
+    wc::ProgramPrompts prompts; // message boxes, or log lines when nobody can answer
     wc::trackStore().LoadTrackStore();
     // Library files open with this program from the desktop; failures are of no consequence.
     wc::RegisterLibraryType(QCoreApplication::applicationFilePath());
@@ -72,7 +67,7 @@ int main(int argc, char** argv) {
     wc::base::AudioProbe probe;
     wc::base::QtFileChooser chooser;
     wc::base::TBaseMainWindow wnd(args, probe, chooser, &deck);
-    screenPrompts.setParent(&wnd);
+    prompts.setWindow(&wnd);
     // A hidden window closing does not end the event loop by itself.
     wc::installTerminationHandler([&wnd, &app] {
         if (wnd.close()) app.quit();

@@ -43,15 +43,10 @@ int main(int argc, char** argv) {
     wc::QtTimerHost timers;
     wc::setClock(&clock);
     wc::setTimerHost(&timers);
-    const QString platform = QGuiApplication::platformName();
-    const bool unattended =
-        platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
-    wc::QtPrompts screenPrompts;
-    wc::LogPrompts logPrompts;
-    wc::setPrompts(unattended ? static_cast<wc::Prompts*>(&logPrompts) : &screenPrompts);
+    wc::ProgramPrompts prompts; // message boxes, or log lines when nobody can answer
 
     wc::TLumbraWnd wnd(args.value(0));
-    screenPrompts.setParent(&wnd);
+    prompts.setWindow(&wnd);
     wc::installTerminationHandler([&wnd] { wnd.close(); });
     wnd.show();
     const int rc = app.exec();

@@ -51,19 +51,12 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Wavecrest"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Nobody answers message boxes on a screen that does not exist: log them instead.
-    const QString platform = QGuiApplication::platformName();
-    const bool unattended = platform == QLatin1String("offscreen") ||
-                            platform == QLatin1String("minimal") ||
-                            qEnvironmentVariableIntValue("WAVECREST_UNATTENDED") == 1;
-    wc::QtPrompts screenPrompts;
-    wc::LogPrompts logPrompts;
-    wc::setPrompts(unattended ? static_cast<wc::Prompts*>(&logPrompts) : &screenPrompts);
+    wc::ProgramPrompts prompts; // message boxes, or log lines when nobody can answer
 
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     wc::TForm1 form(playerIni, args, guard.lock.get());
-    screenPrompts.setParent(&form);
+    prompts.setWindow(&form);
     window = &form;
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.shell().exitCommand(); });

@@ -2,6 +2,7 @@
 
 #include "common/log.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace wc {
@@ -56,6 +57,17 @@ int QtPrompts::ask(PromptKind kind, const QString& caption, const QString& text,
     for (int b : buttons)
         if (standardFor(b) == chosen) return b;
     return defaultButton;
+}
+
+ProgramPrompts::ProgramPrompts() {
+    const QString platform = QGuiApplication::platformName();
+    unattended_ = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal") ||
+                  qEnvironmentVariableIntValue("WAVECREST_UNATTENDED") == 1;
+    setPrompts(unattended_ ? static_cast<Prompts*>(&log_) : &screen_);
+}
+
+ProgramPrompts::~ProgramPrompts() {
+    setPrompts(nullptr);
 }
 
 } // namespace wc

@@ -19,4 +19,23 @@ private:
     QWidget* parent_;
 };
 
+// The message boxes of a window program: on screen, or as log lines when nobody could answer
+// them (the offscreen or minimal platform, or WAVECREST_UNATTENDED=1). Installed for the
+// process on construction (after the application object), taken out on destruction.
+class ProgramPrompts {
+public:
+    ProgramPrompts();
+    ~ProgramPrompts();
+    ProgramPrompts(const ProgramPrompts&) = delete;
+    ProgramPrompts& operator=(const ProgramPrompts&) = delete;
+    bool unattended() const { return unattended_; }
+    // The window on-screen boxes belong to.
+    void setWindow(QWidget* w) { screen_.setParent(w); }
+
+private:
+    QtPrompts screen_;
+    LogPrompts log_;
+    bool unattended_;
+};
+
 } // namespace wc
