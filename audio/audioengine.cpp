@@ -105,6 +105,10 @@ QStringList LibraryPlugins() {
     return pluginList();
 }
 
+bool IsLineInName(const QString& name) {
+    return QFileInfo(name).fileName().compare(QLatin1String("line.in"), Qt::CaseInsensitive) == 0;
+}
+
 int FileDurationMs(const QString& path) {
     auto& sys = AudioSystem::instance();
     const Handle h = sys.openFile(path, StreamOptions{true, 0});
@@ -120,7 +124,7 @@ void TAudioEngine::PrepareSilence(const QString& name) {
 }
 
 void TAudioEngine::Prepare(const QString& name) {
-    if (QFileInfo(name).fileName().toLower() == QLatin1String("line.in")) return;
+    if (IsLineInName(name)) return;
     StreamPreparer::instance().prepare(name, cutSilence, silenceThreshold,
                                        AudioSystem::instance().bufferMs());
 }
@@ -137,6 +141,14 @@ std::int64_t TAudioEngine::FrameBeforeEnd(float aheadMs) const {
     if (length < 0 || rate <= 0) return -1;
     return (length - trailingBytes) / kBytesPerFrame -
            std::llround(double(std::max(aheadMs, 0.0f)) * rate / 1000.0);
+}
+
+double TAudioEngine::MsBeforeEndFromHeard(float aheadMs) const {
+    auto& sys = AudioSystem::instance();
+    const std::int64_t frame = FrameBeforeEnd(aheadMs);
+    const int rate = sys.nativeRate(sourceHandle);
+    if (frame < 0 || rate <= 0) return -1e12;
+    return double(frame - sys.positionBytes(sourceHandle) / kBytesPerFrame) * 1000.0 / rate;
 }
 
 bool TAudioEngine::OpenArmed(const QString& name, TAudioEngine& current, float aheadMs) {
@@ -173,12 +185,12 @@ void TAudioEngine::HoldArm(bool held) {
 void TAudioEngine::TakeArmed(bool waitForTrigger) {
     // Fired: on air since its frame. Still armed: its trigger comes within a block, unless
     // the caller wants it now.
-    if (!ArmFired() && !(waitForTrigger && ArmPending())) {
+    const bool startNow = !ArmFired() && !(waitForTrigger && ArmPending());
+    armed_ = false; // from here Resume starts it like any paused item
+    if (startNow) {
         AudioSystem::instance().disarm(playHandle);
-        armed_ = false;
         Resume();
     }
-    armed_ = false;
     state = DeckPlay;
 }
 
@@ -249,7 +261,7 @@ void TAudioEngine::Open(const QString& name, bool startPaused) {
     fileName = name;
     ++generation_;
     // 2. The live input is only there when enabled.
-    isLineIn = QFileInfo(name).fileName().toLower() == QLatin1String("line.in");
+    isLineIn = IsLineInName(name);
     if (isLineIn && !ini.UseLineIn) {
         lastError = kErrLineInDisabled;
         return;

@@ -53,6 +53,8 @@ void SetMasterVolume(int v);
 // so a machine without add-ons lacks nothing.
 int LoadLibraryPlugins(const QString& folder);
 QStringList LibraryPlugins();
+// Whether a playlist entry names the live line input: a file called "line.in", in any case.
+bool IsLineInName(const QString& name);
 // Length of a file in ms through a decode-only stream; -1 when it cannot be opened.
 int FileDurationMs(const QString& path);
 
@@ -91,6 +93,9 @@ public:
     bool OpenArmed(const QString& name, TAudioEngine& current, float aheadMs);
     // Source frame aheadMs before the effective end of this deck's item; -1 when unknown.
     std::int64_t FrameBeforeEnd(float aheadMs) const;
+    // Milliseconds from what is heard now to that frame (negative once passed; very negative
+    // when unknown).
+    double MsBeforeEndFromHeard(float aheadMs) const;
     // Armed and not started yet; started by its trigger.
     bool ArmPending() const;
     bool ArmFired() const;

@@ -694,15 +694,12 @@ bool AudioSystem::isArmed(Handle next) {
     return n->armedOn != nullptr;
 }
 
-std::vector<AudioSystem::HeardSpan> AudioSystem::mixerEvents(Handle mixer) {
-    std::vector<HeardSpan> out;
+std::vector<HeardEvent> AudioSystem::mixerEvents(Handle mixer) {
+    std::vector<HeardEvent> out;
     auto m = d->find(mixer);
     auto* mix = m ? dynamic_cast<MixerSource*>(m->source.get()) : nullptr;
     if (!mix) return fail(kErrInvalidHandle), out;
-    std::vector<MixerSource::Event> events;
-    mix->drainEvents(events);
-    for (const auto& e : events)
-        out.push_back(HeardSpan{e.handle, e.start, e.frame});
+    mix->drainEvents(out);
     t_lastError = kOk;
     return out;
 }

@@ -148,12 +148,7 @@ public:
 
     // Where the inputs of a mixer began and stopped being heard, in frames of its output, since
     // the last call (for measurements; the mixer keeps up to 1024 events between two calls).
-    struct HeardSpan {
-        Handle handle;
-        bool start;
-        std::int64_t frame;
-    };
-    std::vector<HeardSpan> mixerEvents(Handle mixer);
+    std::vector<HeardEvent> mixerEvents(Handle mixer);
 
     // --- reads ---
     // Decode-only channels: reads bytes of float frames; -1 on failure, 0 at the end.

@@ -47,25 +47,23 @@ bool MixerSource::mixOne(Channel* ch, float* dst, int frames, std::int64_t base,
     const std::int64_t before = ch->mixedFrames;
     const bool on = ch->mixInto(dst + std::size_t(at) * kChannels, frames - at, mayWait);
     const std::int64_t made = ch->mixedFrames - before;
-    if (made > 0 && before == 0) record(Event{ch->handle, true, base + at});
-    if (!on) record(Event{ch->handle, false, base + at + made});
+    if (made > 0 && before == 0) record(HeardEvent{ch->handle, true, base + at});
+    if (!on) record(HeardEvent{ch->handle, false, base + at + made});
     return on;
 }
 
-void MixerSource::record(const Event& e) {
+void MixerSource::record(const HeardEvent& e) {
     const std::uint32_t head = eventHead_.load(std::memory_order_relaxed);
     if (head - eventTail_.load(std::memory_order_acquire) >= kEvents) return; // nobody drains
     events_[head % kEvents] = e;
     eventHead_.store(head + 1, std::memory_order_release);
 }
 
-int MixerSource::drainEvents(std::vector<Event>& out) {
-    int n = 0;
+void MixerSource::drainEvents(std::vector<HeardEvent>& out) {
     std::uint32_t tail = eventTail_.load(std::memory_order_relaxed);
-    for (; tail != eventHead_.load(std::memory_order_acquire); ++tail, ++n)
+    for (; tail != eventHead_.load(std::memory_order_acquire); ++tail)
         out.push_back(events_[tail % kEvents]);
     eventTail_.store(tail, std::memory_order_release);
-    return n;
 }
 
 void MixerSource::forget(Channel* ch) {

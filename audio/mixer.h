@@ -28,15 +28,10 @@ public:
         return true;
     }
 
-    // Where inputs began and stopped being heard, in frames of the mixer's output (for
-    // measurements): the render thread records, the main thread drains (single producer and
-    // consumer, never blocking; events beyond the ring's room are counted as lost).
-    struct Event {
-        Handle handle = 0;
-        bool start = true;
-        std::int64_t frame = 0; // the first frame heard, or the frame after the last one
-    };
-    int drainEvents(std::vector<Event>& out);
+    // Where inputs began and stopped being heard (for measurements): the render thread
+    // records, the main thread drains (single producer and consumer, never blocking; events
+    // that find the ring full are dropped).
+    void drainEvents(std::vector<HeardEvent>& out);
 
     // Clears every armed start that involves ch (it is leaving the mixer). Main thread, under
     // the render lock.
@@ -48,11 +43,11 @@ private:
     // Mixes ch into dst (frames from output frame `at` of the block starting at mixer frame
     // base) and records its first and last frames heard; false when it ended.
     bool mixOne(Channel* ch, float* dst, int frames, std::int64_t base, int at, bool mayWait);
-    void record(const Event& e);
+    void record(const HeardEvent& e);
 
     std::atomic<std::int64_t> rendered_{0}; // written by the render thread
     static constexpr std::uint32_t kEvents = 1024;
-    std::array<Event, kEvents> events_{};
+    std::array<HeardEvent, kEvents> events_{};
     std::atomic<std::uint32_t> eventHead_{0}, eventTail_{0};
 };
 

@@ -34,6 +34,13 @@ enum Error : int {
     kErrLineInDisabled = 500, // line input opened while it is disabled in the settings
 };
 
+// Where an input of a mixer began or stopped being heard, in frames of the mixer's output.
+struct HeardEvent {
+    Handle handle = 0;
+    bool start = true; // the first frame heard, else the frame after the last one
+    std::int64_t frame = 0;
+};
+
 // Speaker routing bits of a stream's flags (0 = all speakers).
 inline constexpr std::uint32_t kSpeakerMask = 0x07000000;
 

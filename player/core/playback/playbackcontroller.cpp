@@ -380,8 +380,7 @@ bool PlaybackController::plannedNext(int* index, QString* file) const {
     const int i = PeekIndex(buttons_.repeat ? 0 : 1);
     if (i < 0 || i >= master_.count()) return false;
     const QString f = master_.at(i).FileName();
-    if (f.endsWith(QLatin1String(".command"), Qt::CaseInsensitive) ||
-        QFileInfo(f).fileName().compare(QLatin1String("line.in"), Qt::CaseInsensitive) == 0 ||
+    if (f.endsWith(QLatin1String(".command"), Qt::CaseInsensitive) || audio::IsLineInName(f) ||
         (voiceTracking() && isVoiceTrack(i)))
         return false;
     *index = i;
@@ -428,12 +427,8 @@ void PlaybackController::lookAhead() {
         return;
     }
     // Time to the mix point from what is heard now.
-    const std::int64_t mixFrame = a.FrameBeforeEnd(a.mixAheadMs);
-    const int rate = audio::AudioSystem::instance().nativeRate(a.sourceHandle);
-    if (mixFrame < 0 || rate <= 0) return;
-    const std::int64_t heard =
-        audio::AudioSystem::instance().positionBytes(a.sourceHandle) / audio::kBytesPerFrame;
-    if (double(mixFrame - heard) * 1000.0 / rate > kPrepareAheadMs) return;
+    const double toMix = a.MsBeforeEndFromHeard(a.mixAheadMs);
+    if (toMix < -1e11 || toMix > kPrepareAheadMs) return;
     if (next_.index < 0) {
         next_.index = index;
         next_.file = file;
@@ -447,8 +442,7 @@ void PlaybackController::lookAhead() {
     const TVirtualItem& item = master_.at(index);
     const StartShape shape = shapeOf(item, records_->times(file));
     b.typeGainDb = shape.typeGainDb;
-    b.gainDb = std::clamp(b.typeGainDb + (VoicePlaying ? ini_.VoiceTrackMusicLev : 0) - gainSlider_,
-                          -31, 31);
+    b.gainDb = gainOf(b);
     if (!b.OpenArmed(file, a, a.mixAheadMs)) {
         next_.failed = true;
         return;
@@ -667,9 +661,14 @@ void PlaybackController::setRepeatList(bool down) {
 
 void PlaybackController::applyGain(int sliderPos) {
     gainSlider_ = sliderPos;
-    const int voice = VoicePlaying ? ini_.VoiceTrackMusicLev : 0;
     for (Deck* d : {deckA_.get(), deckB_.get()})
-        d->gainDb = std::clamp(d->typeGainDb + voice - sliderPos, -31, 31);
+        d->gainDb = gainOf(*d);
+}
+
+int PlaybackController::gainOf(const Deck& d) const {
+    // Type gain, the voice track's music level while it plays, less the gain slider.
+    const int voice = VoicePlaying ? ini_.VoiceTrackMusicLev : 0;
+    return std::clamp(d.typeGainDb + voice - gainSlider_, -31, 31);
 }
 
 } // namespace wc

@@ -137,6 +137,7 @@ private:
     };
     StartShape shapeOf(const TVirtualItem& item, const TrackTimes& rec) const;
     void setStartVolume(Deck& d, const StartShape& shape);
+    int gainOf(const Deck& d) const;
     // The item that would start at DeckA's mix point, as PeekIndex sees it; false when the
     // transition is not one an armed start can make (stop after the track, voice tracks,
     // command files, nothing next).
