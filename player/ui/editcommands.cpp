@@ -3,12 +3,14 @@
 #include "common/random.h"
 #include "player/core/edit/searchdrag.h"
 #include "player/ui/conversionwindow.h"
+#include "player/ui/editfocus.h"
 #include "player/ui/filebrowser.h"
 #include "player/ui/notepadwindow.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/progresswindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -26,14 +28,6 @@
 
 namespace wc {
 
-namespace {
-// The add-file dialog's filter in Qt's form.
-const char* const kAddFileFilter =
-    "wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/line.in "
-    "(*.wav *.mp3 *.ogg *.wma *.wmv *.cda *.spx *.aac *.mp4 *.ac3 *.alac *.mpc *.ofr *.tta "
-    "*.wv line.in);;Line Input (line.in) (line.in)";
-} // namespace
-
 EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableView* slave,
                            QMenu* editMenu, QMenu* contextMenu, QWidget* window)
     : QObject(window), editor_(editor), master_(master), slave_(slave), window_(window) {
@@ -42,9 +36,8 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
     progress_ = new ProgressWindow(window, [this] { editor_.AbortFlag = true; });
     editor_.setHost(this);
 
-    askFiles = [this] {
-        return QFileDialog::getOpenFileNames(window_, QString(), QString(),
-                                             QLatin1String(kAddFileFilter));
+    runOpenDialog = [](QFileDialog& dialog) {
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
     };
     askFolder = [this](const QString& caption) {
         return QFileDialog::getExistingDirectory(window_, caption, lastCopyFolder_);
@@ -61,7 +54,7 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
     delAll_ = command("aEditDelAll", QString::fromUtf8("Удалить все"),
                       QKeySequence(Qt::CTRL | Qt::Key_Delete), [this, &lists] {
                           PlaylistView& v = lists.ActivePlaylist();
-                          if (v.count() == 0) return;
+                          if (v.count() == 0 || focus() != EditFocus::ActivePlaylist) return;
                           v.PushUndo();
                           v.ClearItems();
                           editor_.RenumberAndTotals();
@@ -72,12 +65,17 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
                                          browser_->selectAll();
                                          return;
                                      }
+                                     if (focus() != EditFocus::ActivePlaylist) return;
                                      // One change for the whole list, which the
                                      // view follows in one pass.
                                      lists.ActivePlaylist().selectAll();
                                  });
     QAction* addFile = command("aAddFile", QString::fromUtf8("Добавить файл..."), {}, [this] {
-        for (const QString& f : askFiles())
+        QFileDialog dialog(window_);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setNameFilters(qtNameFilters(addFileFilter()));
+        for (const QString& f : runOpenDialog(dialog))
             editor_.InsertAfterSelection(f);
     });
     QAction* addLine = command("aAddLineIn", QString::fromUtf8("Добавить линейный вход"), {},
@@ -132,9 +130,15 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
         for (int i : v.selectedIndexes())
             files << v.at(i).FileName();
         if (files.isEmpty()) return;
-        auto* w = new TProgFrm(files, editor_.programDir() + QStringLiteral("encoder"),
-                               encoderProfile, window_);
-        w->start();
+        auto convert = [this, files] {
+            auto* w = new TProgFrm(files, editor_.programDir() + QStringLiteral("encoder"),
+                                   encoderProfile, window_);
+            w->start();
+        };
+        if (encoderSettingsFirst)
+            encoderSettingsFirst(convert);
+        else
+            convert();
     });
     notepad_ = new NotepadWindow(editor_.programDir(), window_);
     QAction* notepad = command("aNotepad", QString::fromUtf8("Блокнот... (T)"), {},
@@ -149,6 +153,8 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
         contextMenu->addAction(a);
     connect(editMenu, &QMenu::aboutToShow, this, &EditCommands::refresh);
     connect(contextMenu, &QMenu::aboutToShow, this, &EditCommands::refresh);
+    // Delete all acts on the list that has the focus.
+    connect(qApp, &QApplication::focusChanged, this, &EditCommands::refresh);
 
     // Esc in the main window stops a long operation after its current item.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), window);
@@ -196,9 +202,13 @@ void EditCommands::notepadFollows(int masterIndex) {
     notepad_->pointAt(m.at(masterIndex).FileName(), [this] { editor_.RefreshNoteIcons(false); });
 }
 
+EditFocus EditCommands::focus() const {
+    return editFocusIn(window_, viewOf(editor_.lists().ActivePlaylist()));
+}
+
 void EditCommands::refresh() {
     const PlaylistView& v = editor_.lists().ActivePlaylist();
-    delAll_->setEnabled(v.count() > 0);
+    delAll_->setEnabled(editCommandStates(focus(), v.count(), v.selectedCount(), false).delAll);
     rename_->setEnabled(v.firstSelected() >= 0);
     deleteFromDisk_->setEnabled(v.selectedCount() > 0);
     copyTo_->setEnabled(v.selectedCount() > 0);

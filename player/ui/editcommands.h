@@ -4,6 +4,7 @@
 // folder, Recalculate time, sorting by a column heading, Esc for long operations, files
 // dropped from the desktop, the totals panel and the progress window. The logic is the
 // editor's; this only binds widgets to it.
+#include "player/core/edit/commandstates.h"
 #include "player/core/edit/conversion.h"
 #include "player/core/edit/playlisteditor.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QTableView;
@@ -29,8 +31,9 @@ public:
 
     // The totals panel (the window places it under the lists).
     QLabel* totalsPanel() const { return totals_; }
-    // Dialogs, replaceable in tests: files to add, a folder, a text answer (empty: cancel).
-    std::function<QStringList()> askFiles;
+    // Dialogs, replaceable in tests: the add-file dialog, set up by the command, run and
+    // answered with the chosen files (none: cancelled); a folder; a text answer (empty: cancel).
+    std::function<QStringList(QFileDialog& dialog)> runOpenDialog;
     std::function<QString(const QString& caption)> askFolder;
     std::function<QString(const QString& caption, const QString& label, const QString& value)>
         askText;
@@ -41,6 +44,9 @@ public:
     std::function<void(bool)> setPagesEnabled;
     // The profile's encoder settings, read when each file starts.
     std::function<EncoderProfile()> encoderProfile;
+    // Runs before the selected files are converted: calls convert to go on, or drops it to end
+    // the command (the encoder settings asked first). Unset: the conversion starts at once.
+    std::function<void(std::function<void()> convert)> encoderSettingsFirst;
     void refresh();
     NotepadWindow* notepad() const { return notepad_; }
     // The file-browser panel whose entries may be dropped onto the lists.
@@ -68,6 +74,7 @@ private:
     QAction* command(const char* name, const QString& caption, const QKeySequence& keys,
                      std::function<void()> fn);
     QTableView* viewOf(const PlaylistView& list) const;
+    EditFocus focus() const;
     int rowAt(QTableView* view, const QPoint& viewportPos) const;
 
     PlaylistEditor& editor_;

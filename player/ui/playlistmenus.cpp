@@ -1,7 +1,10 @@
 #include "player/ui/playlistmenus.h"
 
+#include "player/ui/editfocus.h"
+
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QTableView>
@@ -39,7 +42,19 @@ PlaylistMenus::PlaylistMenus(PlayerPlaylists& lists, QTableView* master, QTableV
     connect(context_, &QMenu::aboutToShow, this, &PlaylistMenus::refresh);
     watch(master);
     watch(slave);
+    master_ = master;
+    slave_ = slave;
+    // Cut, Copy, Paste and Delete act on what has the focus.
+    connect(qApp, &QApplication::focusChanged, this, &PlaylistMenus::refresh);
     refresh();
+}
+
+QTableView* PlaylistMenus::activeView() const {
+    return &lists_.ActivePlaylist() == &lists_.LVSlave ? slave_ : master_;
+}
+
+EditFocus PlaylistMenus::focus() const {
+    return editFocusIn(window_, activeView());
 }
 
 QAction* PlaylistMenus::command(const char* name, const QString& caption, const QKeySequence& keys,
@@ -74,12 +89,14 @@ void PlaylistMenus::refresh() {
     PlaylistView& v = lists_.ActivePlaylist();
     const bool selection = v.selectedCount() > 0;
     const bool onMain = lists_.page() == PlayerPlaylists::Page::Master;
+    const EditCommandStates s =
+        editCommandStates(focus(), v.count(), v.selectedCount(), !PlaylistClipboard().empty());
     undo_->setEnabled(v.canUndo());
-    cut_->setEnabled(selection);
-    copy_->setEnabled(selection);
-    delete_->setEnabled(selection);
+    cut_->setEnabled(s.cut);
+    copy_->setEnabled(s.copy);
+    delete_->setEnabled(s.del);
     crop_->setEnabled(selection);
-    paste_->setEnabled(!PlaylistClipboard().empty());
+    paste_->setEnabled(s.paste);
     slaveToMaster_->setVisible(!onMain);
     playNext_->setVisible(onMain);
     playNext_->setEnabled(onMain && lists_.LVMaster.firstSelected() >= 0);
@@ -93,14 +110,18 @@ void PlaylistMenus::undo() {
 }
 
 void PlaylistMenus::cut() {
+    if (focus() == EditFocus::TextField) return textFieldCommand(focusedTextField(window_), "cut");
     PlaylistView& v = lists_.ActivePlaylist();
-    if (v.selectedCount() == 0) return;
+    if (focus() != EditFocus::ActivePlaylist || v.selectedCount() == 0) return;
     v.CutSelection();
     emit edited();
     refresh();
 }
 
 void PlaylistMenus::copy() {
+    if (focus() == EditFocus::TextField) return textFieldCommand(focusedTextField(window_), "copy");
+    if (focus() != EditFocus::ActivePlaylist || lists_.ActivePlaylist().selectedCount() == 0)
+        return;
     lists_.ActivePlaylist().CopySelection();
     // Numbering and totals as after the other edits.
     emit edited();
@@ -108,7 +129,7 @@ void PlaylistMenus::copy() {
 }
 
 void PlaylistMenus::paste() {
-    if (PlaylistClipboard().empty()) return;
+    if (focus() != EditFocus::ActivePlaylist || PlaylistClipboard().empty()) return;
     lists_.ActivePlaylist().PasteClipboard();
     emit edited();
     refresh();
@@ -117,7 +138,7 @@ void PlaylistMenus::paste() {
 void PlaylistMenus::deleteSelected() {
     PlaylistView& v = lists_.ActivePlaylist();
     const int first = v.firstSelected();
-    if (first < 0) return;
+    if (focus() != EditFocus::ActivePlaylist || first < 0) return;
     v.DeleteSelectedWithUndo();
     // The item that moved up into the first deleted place is selected next.
     if (first < v.count()) v.selectOnly(first);

@@ -1,9 +1,11 @@
 #pragma once
 // The playlist edit commands of the main window (the Edit menu with Undo on Ctrl+Z) and the
 // context menu of both playlists, bound to the active playlist. The enabled states follow
-// the lists: Undo while the active list has a snapshot, Cut/Copy/Delete/Crop while it has a
-// selection, Paste while the clipboard holds items. "Slave to Master" shows only on the
+// the lists and the focus: Undo while the active list has a snapshot, Crop while it has a
+// selection; Cut, Copy, Paste and Delete act on what has the focus (editCommandStates): the
+// active list, or a text field's own cut and copy. "Slave to Master" shows only on the
 // "Temp" page, the play-next entry only on the "Main" page.
+#include "player/core/edit/commandstates.h"
 #include "player/core/playlist/playerplaylists.h"
 
 #include <QObject>
@@ -37,6 +39,8 @@ private:
     QAction* command(const char* name, const QString& caption, const QKeySequence& keys,
                      void (PlaylistMenus::*fn)());
     void watch(QTableView* view);
+    QTableView* activeView() const;
+    EditFocus focus() const;
     void undo();
     void cut();
     void copy();
@@ -48,6 +52,8 @@ private:
 
     PlayerPlaylists& lists_;
     QWidget* window_;
+    QTableView* master_ = nullptr;
+    QTableView* slave_ = nullptr;
     QMenu* context_ = nullptr;
     QAction* undo_ = nullptr;
     QAction* cut_ = nullptr;

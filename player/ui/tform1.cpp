@@ -21,6 +21,7 @@
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
+#include "player/ui/preferencescommand.h"
 #include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
@@ -74,6 +75,10 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
 }
 
 TForm1::~TForm1() {
+    // The command binders follow the focus; the lists they read go before the widgets whose
+    // destruction moves the focus.
+    QObject::disconnect(qApp, nullptr, menus_, nullptr);
+    QObject::disconnect(qApp, nullptr, edit_, nullptr);
     // The decks go first, while the shell and the widgets they report to are still there
     // (after a close this has been done already).
     stopAudio();
@@ -342,6 +347,7 @@ void TForm1::buildMenus() {
     tools->addAction(crossfade);
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
+    auto* preferences = new PreferencesCommand(profile_, tools, *edit_, this);
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
     QAction* rating = top100->addAction(QStringLiteral("TOP-100 Rating..."), this, [this] {
         Top100Sources sources;
@@ -363,8 +369,9 @@ void TForm1::buildMenus() {
         if (onAir_) onAir_->controller().setCountPlays(on);
     });
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("Помощь"));
-    new HelpMenu(
+    auto* helpMenu = new HelpMenu(
         help, [this] { return shell_->systemIni.LangDir; }, this);
+    preferences->showHelp = [helpMenu](PreferencesPage) { helpMenu->show(HelpEntry::Contents); };
 }
 
 void TForm1::showPage(PlayerPlaylists::Page page) {

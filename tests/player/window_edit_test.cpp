@@ -215,6 +215,8 @@ TEST_F(EditControls, CommandsFollowTheListAndTheSelection) {
     EXPECT_EQ(action("aDeleteFromDisk")->shortcut(),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
     EXPECT_EQ(action("N27")->shortcut(), QKeySequence(QKeySequence::Find));
+    // Delete all acts on the list that has the focus.
+    master()->setFocus();
     form->editCommands().refresh();
     EXPECT_FALSE(action("aEditDelAll")->isEnabled());
     EXPECT_FALSE(action("aRenameFile")->isEnabled());
