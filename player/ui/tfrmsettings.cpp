@@ -105,15 +105,14 @@ QWidget* TfrmSettings::buildEncoderPage() {
     connect(presets_, &QListWidget::currentRowChanged, this, choose);
     connect(presets_, &QListWidget::itemClicked, this,
             [this, choose](QListWidgetItem* item) { choose(presets_->row(item)); });
+    // The fields take any length: the profile keeps them whole, a preset record cuts them to
+    // its fields' sizes.
     name_ = new QLineEdit(page);
     name_->setObjectName(QStringLiteral("edEncName"));
-    name_->setMaxLength(kEncoderPresetNameCapacity);
     command_ = new QLineEdit(page);
     command_->setObjectName(QStringLiteral("edEncCommand"));
-    command_->setMaxLength(kEncoderPresetCommandCapacity);
     ext_ = new QLineEdit(page);
     ext_->setObjectName(QStringLiteral("edEncExt"));
-    ext_->setMaxLength(kEncoderPresetExtCapacity);
     add_ = new QPushButton(QStringLiteral("Add"), page);
     add_->setObjectName(QStringLiteral("btnEncAdd"));
     save_ = new QPushButton(QStringLiteral("Save"), page);

@@ -11,10 +11,6 @@ QString preferencesPageCaption(PreferencesPage page) {
     return QLatin1String(kCaptions[int(page)]);
 }
 
-QString preferencesPageCaptionKey(PreferencesPage page) {
-    return QStringLiteral("GroupName%1").arg(int(page));
-}
-
 std::vector<PreferencesPage> builtPreferencesPages() {
     // The other pages come with the settings they edit.
     return {PreferencesPage::Encoder};

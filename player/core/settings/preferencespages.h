@@ -21,8 +21,6 @@ inline constexpr int kPreferencesPageCount = 9;
 
 // The built-in tree caption ("General" … "Broadcast").
 QString preferencesPageCaption(PreferencesPage page);
-// The language-file key of the caption ("GroupName0" … "GroupName8").
-QString preferencesPageCaptionKey(PreferencesPage page);
 // The pages the window has, in tree order.
 std::vector<PreferencesPage> builtPreferencesPages();
 // The page the window opens on when asked for `wanted`: that page when it is built, else the
