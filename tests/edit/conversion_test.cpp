@@ -5,6 +5,8 @@
 #include "encoder/encodercommand.h"
 #include "platform/messagebus.h"
 #include "player/core/edit/conversion.h"
+#include "player/core/profile/profile.h"
+#include "player/core/settings/encoderpresets.h"
 #include "tests/player/wavtone.h"
 
 #include <QCoreApplication>
@@ -129,6 +131,47 @@ TEST(Conversion, TwoFilesThroughTheShippedEncoderAndLame) {
         audio::FileDecoder d;
         ASSERT_EQ(d.open(dir.filePath(name)), audio::kOk);
         EXPECT_NEAR(double(d.lengthFrames()) / d.rate(), seconds, 0.06);
+    }
+}
+
+// The presets shipped in the program folder: the first is the profile's default encoder, and
+// every one of them converts through the helper into a file of the source's length.
+TEST(Conversion, EveryShippedPresetConverts) {
+    PresetReadStatus status = PresetReadStatus::Unreadable;
+    const TEncoderPresets presets =
+        readEncoderPresetFile(WC_SOURCE_DIR "/dist/Presets/Encoder.prs", &status);
+    ASSERT_EQ(status, PresetReadStatus::Ok);
+    ASSERT_FALSE(presets.empty());
+    const TProfile defaults;
+    EXPECT_EQ(presets[0].name, defaults.EncoderPresetName);
+    EXPECT_EQ(presets[0].command, defaults.EncoderCommand);
+    EXPECT_EQ(presets[0].ext, defaults.EncoderExt);
+    QTemporaryDir dir;
+    const QString source = dir.filePath("one.wav");
+    test::writeTone(source, 1.0, 440.0);
+    for (const TEncoderPreset& preset : presets) {
+        SCOPED_TRACE(preset.name.toStdString());
+        const QString out = dir.filePath(preset.name);
+        QDir().mkpath(out);
+        std::unique_ptr<ConversionSession> session;
+        std::vector<std::unique_ptr<QProcess>> procs;
+        Endpoint window("TProgFrm", "Encoding files...", [&](quint32 msg, qint64 w, qint64 l) {
+            return msg == MSG_ENCODER_PROGRESS && session ? session->message(w, l) : qint64(0);
+        });
+        const EncoderProfile profile{preset.command, out, preset.ext, preset.name};
+        session = std::make_unique<ConversionSession>(
+            QStringList{source}, window.handle(), WC_ENCODER_EXE, [&] { return profile; },
+            [&](const QString& program, const QStringList& args) {
+                procs.push_back(std::make_unique<QProcess>());
+                procs.back()->start(program, args);
+            });
+        session->message(2, 0);
+        ASSERT_TRUE(runUntil([&] { return session->destroyed(); }, 60000));
+        for (auto& p : procs)
+            p->waitForFinished(10000);
+        audio::FileDecoder d;
+        ASSERT_EQ(d.open(out + "/one." + preset.ext), audio::kOk);
+        EXPECT_NEAR(double(d.lengthFrames()) / d.rate(), 1.0, 0.06);
     }
 }
 
