@@ -10,9 +10,11 @@
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
+#include "player/core/helpfiles.h"
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
+#include "player/core/schedule/scheduleprofile.h"
 #include "player/ui/crossfadepanel.h"
 #include "player/ui/editcommands.h"
 #include "player/ui/filebrowser.h"
@@ -21,6 +23,7 @@
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
+#include "player/ui/schedulepage.h"
 #include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
@@ -61,8 +64,10 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     shell_->playerIni = playerIni;
     shell_->commandLine = parsePlayerCommandLine(args);
     editor_ = std::make_unique<PlaylistEditor>(playlists_, shell_->messages, programDir());
+    scheduler_ = std::make_unique<Scheduler>(playlists_, *editor_);
     buildWidgets();
     buildMenus();
+    buildSchedulePage();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
     endpoint_ = std::make_unique<Endpoint>(
         QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
@@ -77,6 +82,8 @@ TForm1::~TForm1() {
     // The decks go first, while the shell and the widgets they report to are still there
     // (after a close this has been done already).
     stopAudio();
+    scheduler_->setEnabled(false);
+    scheduler_->setHooks(nullptr);
     removeLogSink(logSink_);
 }
 
@@ -340,6 +347,7 @@ void TForm1::buildMenus() {
         findChild<QDockWidget*>(QStringLiteral("CrossfadeDock"))->toggleViewAction();
     crossfade->setObjectName(QStringLiteral("ShowCrossfade"));
     tools->addAction(crossfade);
+    tools->setObjectName(QStringLiteral("ToolsMenu"));
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
@@ -365,6 +373,38 @@ void TForm1::buildMenus() {
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("Помощь"));
     new HelpMenu(
         help, [this] { return shell_->systemIni.LangDir; }, this);
+}
+
+void TForm1::buildSchedulePage() {
+    auto* dock = new QDockWidget(QString::fromUtf8("Расписание"), this);
+    dock->setObjectName(QStringLiteral("ScheduleDock"));
+    SchedulePage::Options o;
+    o.clock24h = [this] { return profile_.Clock24h; };
+    o.dateFormat = [this] { return profile_.DateFormat; };
+    o.helpFile = [this] {
+        return helpTargetFor(HelpEntry::Contents, programDir(), shell_->systemIni.LangDir).file;
+    };
+    schedule_ = new SchedulePage(*scheduler_, shell_->messages, o, dock);
+    dock->setWidget(schedule_);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
+    dock->hide();
+    QAction* show = dock->toggleViewAction();
+    show->setText(QString::fromUtf8("Планировщик"));
+    show->setObjectName(QStringLiteral("ShowSchedule"));
+    findChild<QMenu*>(QStringLiteral("ToolsMenu"))->addAction(show);
+    connect(schedule_, &SchedulePage::titleChangeRequested, this, [this] { refreshTitle(); });
+    connect(schedule_, &SchedulePage::schedulerSwitched, this,
+            [this] { setStatusPanels(shell_->statusPanels()); });
+    connect(schedule_, &SchedulePage::centreRequested, this, [this] { centreOnPlaying(); });
+    panels_[5]->installEventFilter(this);
+}
+
+void TForm1::ClockSecond() {
+    schedule_->clockSecond();
+}
+
+void TForm1::ScheduleBlink() {
+    schedule_->blink();
 }
 
 void TForm1::showPage(PlayerPlaylists::Page page) {
@@ -424,6 +464,9 @@ bool TForm1::loadProfile(const QString& path) {
     volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
     applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
+    scheduler_->scheduleFadeTimeMs = profile_.ScheduleFadeTime;
+    scheduler_->centreList = profile_.PlaylistCenter;
+    loadProfileSchedule(*scheduler_, profile_.ScheduleState, programDir(), path);
     return exists;
 }
 
@@ -439,6 +482,10 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.CrossfadeLastPreset = crossfade_->presetName();
     profile_.Volume = volume_->position();
     storeFormSize(this, profile_);
+    profile_.ScheduleState = scheduler_->enabled();
+    QString scheduleError;
+    if (!saveProfileSchedule(*scheduler_, programDir(), path, &scheduleError))
+        logLine(QStringLiteral("The schedule was not saved: ") + scheduleError);
     QString error, recentError;
     const bool saved = SaveProfileFiles(path, profile_, fx_, playlists_, &error, &recentError);
     if (!recentError.isEmpty())
@@ -555,6 +602,7 @@ void TForm1::createDecks() {
                                           shell_->systemIni, random_, &trackStore());
     onAir_->bind(this, this);
     onAir_->mainTimer().setHooks(this);
+    scheduler_->setController(&onAir_->controller());
     bindTransport();
 }
 
@@ -604,6 +652,10 @@ QTableView* TForm1::activeView() const {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == panels_[5] && e->type() == QEvent::MouseButtonDblClick) {
+        schedule_->setSchedulerOn(!scheduler_->enabled());
+        return true;
+    }
     if (e->type() != QEvent::MouseButtonPress || !onAir_ ||
         (watched != elapsedLabel_ && watched != remainLabel_ && watched != timeLabel_))
         return QMainWindow::eventFilter(watched, e);
@@ -666,6 +718,7 @@ void TForm1::stopAudio() {
     if (onAir_) onAir_->controller().setResumeMode(false);
     seekButtons_->bind(nullptr);
     transportLock_->bind(nullptr);
+    scheduler_->setController(nullptr);
     onAir_.reset();
 }
 

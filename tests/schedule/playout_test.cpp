@@ -135,7 +135,9 @@ DayRun runADay(SchedulePlayoutTest& t, SimLoop& loop, std::unique_ptr<Scheduler>
         std::vector<qint64> m = expectedMoments(e, start, end);
         if (m.empty() || clashes(m)) continue;
         const QString link = QStringLiteral("%1/ev%2.wav").arg(folder).arg(events.size());
-        if (!QFile::exists(link)) EXPECT_TRUE(QFile::link(tone, link));
+        if (!QFile::exists(link)) {
+            EXPECT_TRUE(QFile::link(tone, link));
+        }
         e.Target = link;
         taken.insert(taken.end(), m.begin(), m.end());
         events.push_back(e);
@@ -161,8 +163,8 @@ DayRun runADay(SchedulePlayoutTest& t, SimLoop& loop, std::unique_ptr<Scheduler>
     r.events = int(events.size());
 
     std::map<QString, std::vector<qint64>> started;
-    for (size_t i = 0; i < hooks.announced.size(); ++i)
-        started[hooks.announced[qsizetype(i)]].push_back(hooks.announcedAt[i]);
+    for (qsizetype i = 0; i < hooks.announced.size(); ++i)
+        started[hooks.announced[i]].push_back(hooks.announcedAt[size_t(i)]);
     for (size_t i = 0; i < events.size(); ++i) {
         const std::vector<qint64>& got = started[events[i].Target];
         const std::vector<qint64>& want = moments[i];

@@ -26,6 +26,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <limits>
 #include <vector>
 
 namespace wc {
@@ -52,6 +53,10 @@ struct ScheduleEvent {
     // Not stored: the moment (ms since 1899-12-30, local time) up to which the scheduler
     // has looked at this event's due moments. It only ever moves forward.
     qint64 examinedUntilMs = 0;
+    // Not stored: the next due moment after dueFromMs as last worked out (-1: none), kept
+    // while examinedUntilMs has not passed it. dueFromMs is the largest value when unknown.
+    qint64 dueFromMs = std::numeric_limits<qint64>::max();
+    qint64 dueMs = -1;
 };
 
 // The weekday of an OLE date (0 Sunday .. 6 Saturday) picks a character of days; the day is

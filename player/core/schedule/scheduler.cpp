@@ -58,7 +58,8 @@ double Scheduler::nowOle() const {
 void Scheduler::add(const ScheduleEvent& e) {
     events_.push_back(e);
     events_.back().examinedUntilMs = nowMs();
-    ++generation_;
+    events_.back().dueFromMs = std::numeric_limits<qint64>::max();
+    listChanged();
     hooks_->listReset();
 }
 
@@ -66,29 +67,32 @@ void Scheduler::replace(int i, const ScheduleEvent& e) {
     if (i < 0 || i >= count()) return;
     events_[size_t(i)] = e;
     events_[size_t(i)].examinedUntilMs = nowMs();
-    ++generation_;
+    events_[size_t(i)].dueFromMs = std::numeric_limits<qint64>::max();
+    listChanged();
     hooks_->rowsChanged();
 }
 
 void Scheduler::remove(int i) {
     if (i < 0 || i >= count()) return;
     events_.erase(events_.begin() + i);
-    ++generation_;
+    listChanged();
     hooks_->listReset();
 }
 
 void Scheduler::clear() {
     events_.clear();
-    ++generation_;
+    listChanged();
     hooks_->listReset();
 }
 
 void Scheduler::setEvents(std::vector<ScheduleEvent> events) {
     events_ = std::move(events);
     const qint64 now = nowMs();
-    for (ScheduleEvent& e : events_)
+    for (ScheduleEvent& e : events_) {
         e.examinedUntilMs = now;
-    ++generation_;
+        e.dueFromMs = std::numeric_limits<qint64>::max();
+    }
+    listChanged();
     hooks_->listReset();
 }
 
@@ -128,7 +132,7 @@ void Scheduler::sortByColumn(int column) {
     std::stable_sort(events_.begin(), events_.end(),
                      [&](const auto& a, const auto& b) { return key(a, b) * dir < 0; });
     sortDirection_ = -sortDirection_;
-    ++generation_;
+    listChanged();
     hooks_->listReset();
 }
 
@@ -141,6 +145,7 @@ void Scheduler::setEnabled(bool on) {
         for (ScheduleEvent& e : events_)
             e.examinedUntilMs = std::max(e.examinedUntilMs, now);
         lastTickMs_ = now;
+        nextWakeMs_ = std::numeric_limits<qint64>::min();
         rasptimer_->start(kTickMs);
     } else if (!on && enabled_) {
         rasptimer_->stop();
@@ -179,6 +184,21 @@ qint64 Scheduler::nextDueAfter(const ScheduleEvent& e, qint64 after) {
     return -1;
 }
 
+void Scheduler::listChanged() {
+    ++generation_;
+    nextWakeMs_ = std::numeric_limits<qint64>::min();
+}
+
+qint64 Scheduler::dueOf(ScheduleEvent& e) {
+    const bool known =
+        e.dueFromMs <= e.examinedUntilMs && (e.dueMs == -1 || e.dueMs > e.examinedUntilMs);
+    if (!known) {
+        e.dueMs = nextDueAfter(e, e.examinedUntilMs);
+        e.dueFromMs = e.examinedUntilMs;
+    }
+    return e.dueMs;
+}
+
 void Scheduler::tick() {
     const qint64 now = nowMs();
     if (now < lastTickMs_ - kReportLateMs)
@@ -186,20 +206,22 @@ void Scheduler::tick() {
                                "do not run again")
                     .arg(double(lastTickMs_ - now) / 1000.0, 0, 'f', 1));
     lastTickMs_ = now;
+    if (now < nextWakeMs_) return;
     const quint64 generation = generation_;
+    qint64 wake = std::numeric_limits<qint64>::max();
     for (size_t i = 0; i < events_.size(); ++i) {
         ScheduleEvent& e = events_[i];
-        if (now <= e.examinedUntilMs) continue;
-        qint64 due = nextDueAfter(e, e.examinedUntilMs);
-        if (due >= 0 && due < now - kMaxLateMs) {
+        qint64 due = dueOf(e);
+        if (now > e.examinedUntilMs && due >= 0 && due < now - kMaxLateMs) {
             logLine(QStringLiteral("Scheduler: \"%1\" due at %2 skipped: more than %3 minutes late")
                         .arg(e.Target, momentText(due))
                         .arg(kMaxLateMs / 60000));
             e.examinedUntilMs = now - kMaxLateMs - 1;
-            due = nextDueAfter(e, e.examinedUntilMs);
+            due = dueOf(e);
         }
-        if (due < 0 || due > now) {
-            e.examinedUntilMs = now;
+        if (now <= e.examinedUntilMs || due < 0 || due > now) {
+            e.examinedUntilMs = std::max(e.examinedUntilMs, now);
+            if (due >= 0) wake = std::min(wake, due);
             continue;
         }
         // Later moments of this event that also fell due run in the following ticks.
@@ -210,22 +232,33 @@ void Scheduler::tick() {
                         .arg(double(now - due) / 1000.0, 0, 'f', 3));
         if (onRun) onRun(int(i), due, now);
         const int result = runEvent(e);
-        // One insert ends the tick; so does a command that changed the list.
-        if (result == 1 || generation != generation_) return;
+        // One insert ends the tick; so does a command that changed the list. The next tick
+        // looks at every event again.
+        if (result == 1 || generation != generation_) {
+            nextWakeMs_ = std::numeric_limits<qint64>::min();
+            return;
+        }
+        wake = std::numeric_limits<qint64>::min();
     }
     bool changed = false;
     for (ScheduleEvent& e : events_) {
-        if (e.Fired && std::abs(now - oleToMs(e.FiredAt)) > kFiredShownMs) {
+        if (!e.Fired) continue;
+        const qint64 firedAt = oleToMs(e.FiredAt);
+        if (std::abs(now - firedAt) > kFiredShownMs) {
             e.Fired = false;
             changed = true;
+        } else {
+            wake = std::min(wake, firedAt + kFiredShownMs + 1);
         }
     }
+    nextWakeMs_ = wake;
     if (changed) hooks_->rowsChanged();
 }
 
 int Scheduler::RunScheduleEvent(int i) {
     if (i < 0 || i >= count()) return 0;
     if (onRun) onRun(i, -1, nowMs());
+    nextWakeMs_ = std::numeric_limits<qint64>::min();
     return runEvent(events_[size_t(i)]);
 }
 

@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -141,6 +142,10 @@ public:
 
 private:
     qint64 nowMs() const;
+    // The next due moment of e after its examined moment, worked out once and kept.
+    static qint64 dueOf(ScheduleEvent& e);
+    // The list changed: the next tick looks at every event.
+    void listChanged();
     double nowOle() const;
     int runEvent(ScheduleEvent& e);
     int insertIntoMaster(const ScheduleEvent& e);
@@ -162,6 +167,8 @@ private:
     QString scheduleName_;
     int sortDirection_ = 1;
     qint64 lastTickMs_ = 0;
+    // Before this moment no tick has anything to run or clear.
+    qint64 nextWakeMs_ = std::numeric_limits<qint64>::min();
     // Counts changes of the list, so a tick notices a command that replaced it.
     quint64 generation_ = 0;
 };
