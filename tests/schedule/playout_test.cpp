@@ -146,14 +146,25 @@ DayRun runADay(SchedulePlayoutTest& t, SimLoop& loop, std::unique_ptr<Scheduler>
     sched->setEvents(events);
     sched->setEnabled(true);
 
+    // Stalls: one that begins shortly before every 20th moment (so that moment falls into it),
+    // and as many more at random moments of the day.
     std::unique_ptr<Timer> staller;
-    std::uniform_int_distribution<int> gap(60000, 20 * 60000);
+    std::vector<qint64> stallAt;
     if (stallMs > 0) {
+        std::vector<qint64> sorted = taken;
+        std::sort(sorted.begin(), sorted.end());
+        std::uniform_int_distribution<qint64> before(100, stallMs - 100);
+        for (size_t k = 0; k < sorted.size(); k += 20) {
+            stallAt.push_back(sorted[k] - start - before(rng));
+            stallAt.push_back(anyMs(rng));
+        }
+        std::sort(stallAt.begin(), stallAt.end());
         staller = loop.createTimer(QStringLiteral("stall"), [&] {
             loop.stall(stallMs);
-            staller->startOnce(gap(rng));
+            const auto next = std::upper_bound(stallAt.begin(), stallAt.end(), loop.tickMs());
+            if (next != stallAt.end()) staller->startOnce(int(*next - loop.tickMs()));
         });
-        staller->startOnce(gap(rng));
+        staller->startOnce(int(stallAt.front()));
     }
     QElapsedTimer wall;
     wall.start();

@@ -41,6 +41,9 @@ QString momentText(qint64 ms) {
 Scheduler::Scheduler(PlayerPlaylists& lists, PlaylistEditor& editor)
     : lists_(lists), editor_(editor) {
     rasptimer_ = timerHost().createTimer(QStringLiteral("rasptimer"), [this] { tick(); });
+    aimTimer_ = timerHost().createTimer(QStringLiteral("rasptimer-aim"), [this] {
+        if (enabled_) tick();
+    });
 }
 
 Scheduler::~Scheduler() = default;
@@ -149,6 +152,7 @@ void Scheduler::setEnabled(bool on) {
         rasptimer_->start(kTickMs);
     } else if (!on && enabled_) {
         rasptimer_->stop();
+        aimTimer_->stop();
     }
     const bool changed = enabled_ != on;
     enabled_ = on;
@@ -206,7 +210,10 @@ void Scheduler::tick() {
                                "do not run again")
                     .arg(double(lastTickMs_ - now) / 1000.0, 0, 'f', 1));
     lastTickMs_ = now;
-    if (now < nextWakeMs_) return;
+    if (now < nextWakeMs_) {
+        aimAt(now);
+        return;
+    }
     const quint64 generation = generation_;
     qint64 wake = std::numeric_limits<qint64>::max();
     for (size_t i = 0; i < events_.size(); ++i) {
@@ -252,7 +259,15 @@ void Scheduler::tick() {
         }
     }
     nextWakeMs_ = wake;
+    aimAt(now);
     if (changed) hooks_->rowsChanged();
+}
+
+void Scheduler::aimAt(qint64 now) {
+    // A moment due before the next regular tick gets a tick of its own at that moment, so
+    // runs are not up to a tick late.
+    const qint64 wait = nextWakeMs_ - now;
+    if (wait > 0 && wait < kTickMs && !aimTimer_->isActive()) aimTimer_->startOnce(int(wait));
 }
 
 int Scheduler::RunScheduleEvent(int i) {

@@ -4,7 +4,8 @@
 // into the on-air list and started at once or in turn). UI-free: the schedule page and the
 // event window bind widgets to it.
 //
-// When an event runs: in the first tick at or after its due moment, never before. A due
+// When an event runs: in the first tick at or after its due moment, never before (a moment
+// that falls between two ticks of the 50 ms timer gets a one-shot tick of its own). A due
 // moment that fell since the event was last looked at still runs, late (logged when over a
 // second late); one more than ten minutes in the past is skipped (logged). Each event keeps
 // the moment up to which it has been looked at, which only moves forward, so no due moment
@@ -146,6 +147,7 @@ private:
     static qint64 dueOf(ScheduleEvent& e);
     // The list changed: the next tick looks at every event.
     void listChanged();
+    void aimAt(qint64 now);
     double nowOle() const;
     int runEvent(ScheduleEvent& e);
     int insertIntoMaster(const ScheduleEvent& e);
@@ -162,6 +164,7 @@ private:
 
     std::vector<ScheduleEvent> events_;
     std::unique_ptr<Timer> rasptimer_;
+    std::unique_ptr<Timer> aimTimer_; // one shot at a moment due between two ticks
     bool enabled_ = false;
     bool insertCleanupDone_ = false; // used while no controller is bound
     QString scheduleName_;
