@@ -464,6 +464,9 @@ bool TForm1::loadProfile(const QString& path) {
     volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
     applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
+    const std::vector<int> widths = storedColumnWidths(profile_.ColumnsSchedule, 7);
+    for (int c = 0; c < 7; ++c)
+        if (widths[size_t(c)] > 0) schedule_->list()->setColumnWidth(c, widths[size_t(c)]);
     scheduler_->scheduleFadeTimeMs = profile_.ScheduleFadeTime;
     scheduler_->centreList = profile_.PlaylistCenter;
     loadProfileSchedule(*scheduler_, profile_.ScheduleState, programDir(), path);
@@ -483,6 +486,7 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.Volume = volume_->position();
     storeFormSize(this, profile_);
     profile_.ScheduleState = scheduler_->enabled();
+    profile_.ColumnsSchedule = columnWidthsRecord(columnWidthsOf(schedule_->list()), false);
     QString scheduleError;
     if (!saveProfileSchedule(*scheduler_, programDir(), path, &scheduleError))
         logLine(QStringLiteral("The schedule was not saved: ") + scheduleError);

@@ -267,6 +267,7 @@ TEST_F(ScheduleWindow, TheSwitchFollowsTheProfileAndTheStatusPanel) {
     // The profile keeps the switch and the list.
     sched().remove(0);
     QTest::mouseDClick(panel, Qt::LeftButton);
+    page().list()->setColumnWidth(2, 123);
     exitProgram();
     EXPECT_FALSE(
         IniFile(homePath("Profile/Default.prf")).readBool("TimeTable", "ScheduleState", true));
@@ -274,6 +275,13 @@ TEST_F(ScheduleWindow, TheSwitchFollowsTheProfileAndTheStatusPanel) {
     ASSERT_TRUE(loadScheduleFile(homePath("Presets/Schedule/Default.sdl"), &saved));
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0].Target, QStringLiteral("/x/b.mp3"));
+
+    // The next start: off, the one event, the column's width.
+    form.reset();
+    open();
+    EXPECT_FALSE(sched().enabled());
+    EXPECT_EQ(order(), QStringLiteral("b"));
+    EXPECT_EQ(page().list()->columnWidth(2), 123);
 }
 
 TEST_F(ScheduleWindow, CountdownsTickAndRowsDueSoonBlink) {
