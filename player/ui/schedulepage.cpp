@@ -1,6 +1,7 @@
 #include "player/ui/schedulepage.h"
 
 #include "common/clock.h"
+#include "common/log.h"
 #include "common/paths.h"
 #include "platform/prompts.h"
 #include "player/core/messagetable.h"
@@ -220,7 +221,18 @@ void SchedulePage::addEvent() {
 void SchedulePage::editEvent() {
     const int row = selectedRow();
     if (row < 0) return;
-    openEventWindow(s_.at(row), [this, row](const ScheduleEvent& e) { s_.replace(row, e); });
+    const quint64 generation = s_.generation();
+    openEventWindow(s_.at(row), [this, row, generation](const ScheduleEvent& e) {
+        // The list changed while the window was open (a command loaded another schedule):
+        // the row may be another event now, so the edited one is added instead.
+        if (s_.generation() == generation) {
+            s_.replace(row, e);
+        } else {
+            logLine(QStringLiteral("Schedule: the list changed while an event was edited; "
+                                   "the edited event was added"));
+            s_.add(e);
+        }
+    });
 }
 
 void SchedulePage::deleteEvent() {

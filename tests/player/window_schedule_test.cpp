@@ -150,6 +150,22 @@ TEST_F(ScheduleWindow, PageCommandsFollowTheSelection) {
     EXPECT_EQ(sched().count(), 0);
 }
 
+TEST_F(ScheduleWindow, AnEditOfAListReplacedMeanwhileIsAddedNotPutOverAnotherEvent) {
+    open();
+    showPage();
+    ScheduleEvent a, b;
+    a.Target = QStringLiteral("/x/a.mp3");
+    b.Target = QStringLiteral("/x/b.mp3");
+    sched().setEvents({a});
+    selectRow(0);
+    click(button("btEdit"));
+    // While the window is open, something (the "load" command) replaces the list.
+    sched().setEvents({b});
+    okWith(QStringLiteral("/x/a2.mp3"));
+    EXPECT_EQ(order(), QStringLiteral("ba2"));
+    EXPECT_TRUE(logged(QStringLiteral("the list changed while an event was edited")));
+}
+
 TEST_F(ScheduleWindow, EventWindowBoxesDependOnEachOther) {
     open();
     ScheduleEvent start;

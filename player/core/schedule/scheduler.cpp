@@ -245,7 +245,7 @@ void Scheduler::tick() {
             nextWakeMs_ = std::numeric_limits<qint64>::min();
             return;
         }
-        wake = std::numeric_limits<qint64>::min();
+        if (const qint64 next = dueOf(e); next >= 0) wake = std::min(wake, next);
     }
     bool changed = false;
     for (ScheduleEvent& e : events_) {

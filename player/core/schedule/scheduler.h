@@ -107,6 +107,9 @@ public:
     void remove(int i);
     void clear();
     void setEvents(std::vector<ScheduleEvent> events);
+    // Counts every change of the list's length or order (an index taken before a change
+    // may name another event after it).
+    quint64 generation() const { return generation_; }
     // Replaces the list from a schedule file; false (list unchanged) when it cannot be read.
     bool load(const QString& path);
     bool save(const QString& path, QString* error = nullptr) const;
