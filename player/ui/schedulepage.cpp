@@ -6,15 +6,19 @@
 #include "platform/prompts.h"
 #include "player/core/messagetable.h"
 #include "player/core/profile/profile.h"
+#include "player/core/schedule/scheduleprofile.h"
 #include "player/ui/timeform.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QColor>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -156,6 +160,41 @@ SchedulePage::SchedulePage(Scheduler& scheduler, const PlayerMessageTable& messa
             [this] { updateButtons(); });
     s_.setHooks(this);
     updateButtons();
+}
+
+SchedulePage* SchedulePage::addDock(QMainWindow* window, QMenu* menu, Scheduler& scheduler,
+                                    const PlayerMessageTable& messages, Options options) {
+    auto* dock = new QDockWidget(QString::fromUtf8("Расписание"), window);
+    dock->setObjectName(QStringLiteral("ScheduleDock"));
+    auto* page = new SchedulePage(scheduler, messages, std::move(options), dock);
+    dock->setWidget(page);
+    window->addDockWidget(Qt::BottomDockWidgetArea, dock);
+    dock->hide();
+    QAction* show = dock->toggleViewAction();
+    show->setText(QString::fromUtf8("Планировщик"));
+    show->setObjectName(QStringLiteral("ShowSchedule"));
+    if (menu) menu->addAction(show);
+    return page;
+}
+
+void SchedulePage::applyProfile(const TProfile& profile, const QString& profilePath) {
+    const std::vector<int> widths = storedColumnWidths(profile.ColumnsSchedule, 7);
+    for (int c = 0; c < 7; ++c)
+        if (widths[size_t(c)] > 0) list_->setColumnWidth(c, widths[size_t(c)]);
+    s_.scheduleFadeTimeMs = profile.ScheduleFadeTime;
+    s_.centreList = profile.PlaylistCenter;
+    loadProfileSchedule(s_, profile.ScheduleState, programDir(), profilePath);
+}
+
+void SchedulePage::storeInProfile(TProfile& profile, const QString& profilePath) {
+    profile.ScheduleState = s_.enabled();
+    std::vector<int> widths;
+    for (int c = 0; c < 7; ++c)
+        widths.push_back(list_->columnWidth(c));
+    profile.ColumnsSchedule = columnWidthsRecord(widths, false);
+    QString error;
+    if (!saveProfileSchedule(s_, programDir(), profilePath, &error))
+        logLine(QStringLiteral("The schedule was not saved: ") + error);
 }
 
 QString SchedulePage::scheduleFolder() const {

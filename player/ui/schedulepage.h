@@ -10,6 +10,7 @@
 #include <functional>
 
 class QCheckBox;
+class QMainWindow;
 class QMenu;
 class QPushButton;
 class QTableView;
@@ -18,6 +19,7 @@ namespace wc {
 
 class PlayerMessageTable;
 class Ttimeform;
+struct TProfile;
 
 class ScheduleModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -50,6 +52,17 @@ public:
     };
     SchedulePage(Scheduler& scheduler, const PlayerMessageTable& messages, Options options,
                  QWidget* parent = nullptr);
+    // The page in a dock of window, hidden at first; menu gets the entry that shows it
+    // ("Планировщик", ShowSchedule).
+    static SchedulePage* addDock(QMainWindow* window, QMenu* menu, Scheduler& scheduler,
+                                 const PlayerMessageTable& messages, Options options);
+
+    // A profile was loaded: the list's column widths, the scheduler's options, the switch and
+    // the profile's schedule file.
+    void applyProfile(const TProfile& profile, const QString& profilePath);
+    // A profile is saved: the switch and the column widths go into it, the list into the
+    // profile's schedule file.
+    void storeInProfile(TProfile& profile, const QString& profilePath);
 
     QTableView* list() const { return list_; }
     QCheckBox* switchBox() const { return cbSchedule_; }

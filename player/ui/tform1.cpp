@@ -14,7 +14,6 @@
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
-#include "player/core/schedule/scheduleprofile.h"
 #include "player/ui/crossfadepanel.h"
 #include "player/ui/editcommands.h"
 #include "player/ui/filebrowser.h"
@@ -376,22 +375,14 @@ void TForm1::buildMenus() {
 }
 
 void TForm1::buildSchedulePage() {
-    auto* dock = new QDockWidget(QString::fromUtf8("Расписание"), this);
-    dock->setObjectName(QStringLiteral("ScheduleDock"));
     SchedulePage::Options o;
     o.clock24h = [this] { return profile_.Clock24h; };
     o.dateFormat = [this] { return profile_.DateFormat; };
     o.helpFile = [this] {
         return helpTargetFor(HelpEntry::Contents, programDir(), shell_->systemIni.LangDir).file;
     };
-    schedule_ = new SchedulePage(*scheduler_, shell_->messages, o, dock);
-    dock->setWidget(schedule_);
-    addDockWidget(Qt::BottomDockWidgetArea, dock);
-    dock->hide();
-    QAction* show = dock->toggleViewAction();
-    show->setText(QString::fromUtf8("Планировщик"));
-    show->setObjectName(QStringLiteral("ShowSchedule"));
-    findChild<QMenu*>(QStringLiteral("ToolsMenu"))->addAction(show);
+    schedule_ = SchedulePage::addDock(this, findChild<QMenu*>(QStringLiteral("ToolsMenu")),
+                                      *scheduler_, shell_->messages, o);
     connect(schedule_, &SchedulePage::titleChangeRequested, this, [this] { refreshTitle(); });
     connect(schedule_, &SchedulePage::schedulerSwitched, this,
             [this] { setStatusPanels(shell_->statusPanels()); });
@@ -464,12 +455,7 @@ bool TForm1::loadProfile(const QString& path) {
     volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
     applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
-    const std::vector<int> widths = storedColumnWidths(profile_.ColumnsSchedule, 7);
-    for (int c = 0; c < 7; ++c)
-        if (widths[size_t(c)] > 0) schedule_->list()->setColumnWidth(c, widths[size_t(c)]);
-    scheduler_->scheduleFadeTimeMs = profile_.ScheduleFadeTime;
-    scheduler_->centreList = profile_.PlaylistCenter;
-    loadProfileSchedule(*scheduler_, profile_.ScheduleState, programDir(), path);
+    schedule_->applyProfile(profile_, path);
     return exists;
 }
 
@@ -485,11 +471,7 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.CrossfadeLastPreset = crossfade_->presetName();
     profile_.Volume = volume_->position();
     storeFormSize(this, profile_);
-    profile_.ScheduleState = scheduler_->enabled();
-    profile_.ColumnsSchedule = columnWidthsRecord(columnWidthsOf(schedule_->list()), false);
-    QString scheduleError;
-    if (!saveProfileSchedule(*scheduler_, programDir(), path, &scheduleError))
-        logLine(QStringLiteral("The schedule was not saved: ") + scheduleError);
+    schedule_->storeInProfile(profile_, path);
     QString error, recentError;
     const bool saved = SaveProfileFiles(path, profile_, fx_, playlists_, &error, &recentError);
     if (!recentError.isEmpty())
