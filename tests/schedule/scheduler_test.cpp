@@ -314,6 +314,18 @@ TEST_F(SchedulerTest, RowsDueWithinElevenSecondsBlink) {
     EXPECT_TRUE(sched->at(0).Countdown.isEmpty());
 }
 
+TEST_F(SchedulerTest, DateAndTimeColumnTexts) {
+    ScheduleEvent e = command(QStringLiteral("x"), oleOfDay(3, 22, 30, 15), false);
+    EXPECT_EQ(scheduleDateText(e, QStringLiteral("dd.MM.yyyy")), QStringLiteral("-"));
+    e.UseDate = true;
+    EXPECT_EQ(scheduleDateText(e, QStringLiteral("dd.MM.yyyy")), QStringLiteral("12.12.2026"));
+    EXPECT_EQ(scheduleTimeText(e, true), QStringLiteral("22:30:15"));
+    EXPECT_EQ(scheduleTimeText(e, false), QStringLiteral("10:30:15 pm"));
+    e.When = oleOfDay(0, 0, 5, 9);
+    EXPECT_EQ(scheduleTimeText(e, true), QStringLiteral("00:05:09"));
+    EXPECT_EQ(scheduleTimeText(e, false), QStringLiteral("12:05:09 am"));
+}
+
 TEST_F(SchedulerTest, EachSortReversesTheNextWhicheverColumn) {
     const char* targets[] = {"b", "C", "a"};
     for (int i = 0; i < 3; ++i) {
