@@ -50,7 +50,7 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
     case 1:
         return scheduleDateText(e, systemShortDateFormat());
     case 2:
-        return scheduleTimeText(e, clock24h);
+        return scheduleTimeText(e, clock24h ? clock24h() : true);
     case 3:
         return e.Immediate ? QStringLiteral("+") : QStringLiteral(" ");
     case 4:
@@ -125,6 +125,7 @@ SchedulePage::SchedulePage(Scheduler& scheduler, const PlayerMessageTable& messa
     list_ = new QTableView(this);
     list_->setObjectName(QStringLiteral("sdlist"));
     model_ = new ScheduleModel(s_, list_);
+    model_->clock24h = options_.clock24h;
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -312,7 +313,6 @@ bool SchedulePage::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void SchedulePage::listReset() {
-    model_->clock24h = options_.clock24h ? options_.clock24h() : true;
     model_->reset();
     updateButtons();
 }

@@ -35,7 +35,8 @@ public:
     // The colour of rows that are due soon: alternated by the main timer.
     void setBlinkColour(const QColor& c);
     QColor blinkColour() const { return blink_; }
-    bool clock24h = true;
+    // Whether times show on 24 hours (the profile's Clock24h, asked at every paint).
+    std::function<bool()> clock24h;
 
 private:
     const Scheduler& s_;
