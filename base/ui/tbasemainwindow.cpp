@@ -59,7 +59,8 @@ QString audioFilter() {
 
 TBaseMainWindow::TBaseMainWindow(const QStringList& args, FileDurationMs& probe,
                                  FileChooser& chooser, PreviewDeck* deck)
-    : cmd_(parseBaseCommandLine(args)), probe_(probe), chooser_(chooser) {
+    : cmd_(parseBaseCommandLine(args)), probe_(probe), chooser_(chooser),
+      workers_(std::make_unique<LengthWorkers>(probe, LengthWorkers::defaultThreads())) {
     setObjectName(QStringLiteral("TBase_main_window"));
     setWindowTitle(QStringLiteral("Music Library (%1)").arg(FileVersionText(QString())));
     playerWindow_ = cmd_.playerWindow;
@@ -185,7 +186,7 @@ void TBaseMainWindow::buildWidgets(PreviewDeck* deck) {
         };
         hooks.failed = [](int error) {
             prompts().notify(PromptKind::Error, QStringLiteral("Error"),
-                             QStringLiteral("File can't be played. Error: %1").arg(error));
+                             previewErrorMessage(error));
         };
         preview_ = new PreviewPanel(*deck, std::move(hooks), central);
         lay->addWidget(preview_);
@@ -409,8 +410,9 @@ void TBaseMainWindow::startAdd(const QStringList& folders, const QStringList& fi
             added.push_back(i);
         if (added.empty()) return;
         const bool once = forceCountOnce || options_.checkTimeOnce;
-        timerHost().post([this, added = std::move(added), once]() mutable {
-            startJob(std::make_unique<CountJob>(model_, std::move(added), once, probe_),
+        // Records left unmeasured by a cancelled pass are measured along with the new ones.
+        timerHost().post([this, added = std::move(added), once] {
+            startJob(std::make_unique<CountJob>(model_, added, once, probe_, workers_.get()),
                      str::addTracks(), {});
         });
     });
@@ -581,8 +583,13 @@ void TBaseMainWindow::selectAll() {
 }
 
 void TBaseMainWindow::recountTime() {
-    if (runner_.running() || model_.view().empty()) return;
-    startJob(std::make_unique<CountJob>(model_, model_.view(), options_.checkTimeOnce, probe_),
+    if (runner_.running()) return;
+    // A pass that was cancelled goes on where it stopped; a new pass starts only when none is
+    // left unfinished.
+    const bool resume = model_.lengthPendingCount() > 0;
+    if (!resume && model_.view().empty()) return;
+    startJob(std::make_unique<CountJob>(model_, resume ? std::vector<int>{} : model_.view(),
+                                        options_.checkTimeOnce, probe_, workers_.get()),
              str::addTracks(), {});
 }
 

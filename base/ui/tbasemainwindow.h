@@ -29,7 +29,8 @@ class SendTargetMenu;
 class TBaseMainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    // probe measures lengths; chooser answers the file and folder dialogs; deck pre-listens
+    // probe measures lengths (on worker threads, several at once); chooser answers the file and
+    // folder dialogs; deck pre-listens
     // (none: no preview controls).
     TBaseMainWindow(const QStringList& args, FileDurationMs& probe, FileChooser& chooser,
                     PreviewDeck* deck = nullptr);
@@ -94,6 +95,8 @@ private:
     FileChooser& chooser_;
     LibraryModel model_;
     BaseOptions options_;
+    // Before the runner: a job's measurements belong to the workers, which outlive it.
+    std::unique_ptr<LengthWorkers> workers_;
     JobRunner runner_;
     WindowHandle playerWindow_ = 0;
     QString lastAddFolder_, lastCopyFolder_;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstring>
 
 namespace wc {
@@ -162,7 +163,24 @@ TBaseEntryArr readLibraryFile(const QString& fileName, LibraryReadStatus* status
 }
 
 bool writeLibraryFile(const QString& fileName, const TBaseEntryArr& entries, QString* error) {
-    return writeFileAtomically(fileName, encodeLibrary(entries), error);
+    // Encoded a few thousand records at a time into one buffer that stays in the cache and is
+    // written at once: building the whole file in fresh memory first cost as much again as
+    // the write itself (page faults and cache misses on every byte, twice).
+    constexpr size_t kPerPiece = 2048; // about 1 MB
+    size_t next = 0;
+    return writeFileAtomically(
+        fileName,
+        [&](QByteArray& piece) {
+            if (next >= entries.size()) return false;
+            const size_t n = std::min(kPerPiece, entries.size() - next);
+            piece.resize(qsizetype(n) * kBaseEntrySize);
+            auto* p = reinterpret_cast<unsigned char*>(piece.data());
+            for (size_t i = 0; i < n; ++i, p += kBaseEntrySize)
+                encodeBaseEntry(entries[next + i], p);
+            next += n;
+            return true;
+        },
+        error);
 }
 
 bool LibraryStore::LoadLibrary(const QString& fileName, QString* error) {

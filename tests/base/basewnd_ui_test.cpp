@@ -506,7 +506,7 @@ TEST_F(Window, PreviewTransportPlaysTheSelectedRowAndSeeksByTheBar) {
     click(w, "btNext"); // the next row cannot be played: one error box
     EXPECT_EQ(deck.opened.back(), "/m/b.bad");
     ASSERT_EQ(rec.shown.size(), 1u);
-    EXPECT_EQ(rec.shown[0].text, "File can't be played. Error: 2");
+    EXPECT_EQ(rec.shown[0].text, "File can't be played. Error: 2 (can't open the file)");
     click(w, "btNext");
     EXPECT_EQ(deck.opened.back(), "/m/c.mp3");
     click(w, "btNext"); // the last row: nothing

@@ -3,7 +3,7 @@
 #include "audio/preparer.h"
 #include "common/clock.h"
 #include "common/settings.h"
-#include "player/core/playback/errortext.h"
+#include "common/errortext.h"
 #include "player/core/playback/transition.h"
 #include "player/core/playlist/playlistview.h"
 #include "player/core/profile/profile.h"
