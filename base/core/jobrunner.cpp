@@ -11,6 +11,10 @@ JobRunner::JobRunner(int sliceMs, int maxItemsPerSlice)
 
 JobRunner::~JobRunner() = default;
 
+bool JobRunner::waiting() const {
+    return job_ && job_->waiting() && timer_ && !timer_->isActive();
+}
+
 void JobRunner::wake() {
     if (job_ && timer_ && !timer_->isActive()) timer_->startOnce(0);
 }

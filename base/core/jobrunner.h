@@ -51,6 +51,8 @@ public:
     // slice, done once when the job has finished or was cancelled (the job lives until then).
     bool start(std::unique_ptr<Job> job, Progress progress, Done done);
     bool running() const { return bool(job_); }
+    // Running, and asleep until the job's work elsewhere wakes it.
+    bool waiting() const;
     void cancel();
     // Whether the last job ended on an unexpected error (written to the error report).
     bool failed() const { return failed_; }

@@ -25,12 +25,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -348,7 +348,7 @@ void TBaseMainWindow::showHelp() {
         logLine(QStringLiteral("No help file: ") + file);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    if (!chooser_.showDocument(file)) logLine(QStringLiteral("No viewer took the help file: ") + file);
 }
 
 // --- jobs ------------------------------------------------------------------------------
@@ -621,7 +621,7 @@ void TBaseMainWindow::editTags() {
     const std::vector<int> pos = selectedPositions();
     if (pos.empty()) return;
     TagEditDialog dialog(model_, pos, options_.tagNoChangeGenre, this);
-    dialog.exec();
+    chooser_.exec(dialog);
     options_.tagNoChangeGenre = dialog.keepGenreChecked();
     table_->repaintRows();
     updateCounters();
@@ -631,16 +631,16 @@ void TBaseMainWindow::showStatistics() {
     if (!statButton_->isEnabled()) return;
     statButton_->setEnabled(false);
     StatsDialog dialog(model_.records(), lbTime_->text(), this);
-    dialog.exec();
+    chooser_.exec(dialog);
     // The dialog waits for its worker before it goes; the button comes back after that.
     statButton_->setEnabled(true);
 }
 
 void TBaseMainWindow::showOptions() {
-    OptionsDialog dialog(options_, this);
+    OptionsDialog dialog(options_, chooser_, this);
     connect(&dialog, &OptionsDialog::changed, this,
             [this, &dialog] { setOptions(dialog.options()); });
-    dialog.exec();
+    chooser_.exec(dialog);
     setOptions(dialog.options());
     table_->repaintRows();
 }
@@ -662,6 +662,14 @@ void TBaseMainWindow::dropEvent(QDropEvent* e) {
 bool TBaseMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease)
         updateSelectedTime();
+    // Enter in the list plays the selected row, as a double click does.
+    if (watched == list_ && event->type() == QEvent::KeyPress && preview_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            preview_->play();
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -40,6 +40,8 @@ public:
     const BaseOptions& options() const { return options_; }
     void setOptions(const BaseOptions& o);
     bool jobRunning() const { return runner_.running(); }
+    // The running job waits for its measuring workers (nothing to do on this thread).
+    bool jobWaiting() const { return runner_.waiting(); }
     WindowHandle playerWindow() const { return playerWindow_; }
     QTableView* list() const { return list_; }
     PreviewPanel* preview() const { return preview_; }

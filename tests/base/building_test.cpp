@@ -10,15 +10,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <condition_variable>
 #include <gtest/gtest.h>
 #include <map>
-#include <mutex>
 #include <unistd.h>
 
 using namespace wc;
 using namespace wc::base;
 using basetest::entry;
+using basetest::GatedProbe;
 using basetest::id3v1;
 using basetest::readFile;
 using basetest::writeFile;
@@ -237,47 +236,6 @@ TEST(CountJob, StoresZeroForFailuresSkipsKnownLengthsAndMarksModified) {
     EXPECT_EQ(all.changedCount(), 2);
 }
 
-namespace {
-
-// A probe for the worker threads: each measurement waits for a permit the test hands out,
-// and every call is counted per file.
-class GatedProbe final : public FileDurationMs {
-public:
-    qint32 durationMs(const QString& f) override {
-        std::unique_lock l(m_);
-        ++held_;
-        cv_.wait(l, [&] { return permits_ > 0; });
-        --held_;
-        --permits_;
-        ++calls_[f];
-        return f.endsWith(".bad") ? -1 : 1000 + qint32(f.size());
-    }
-    void allow(int n) {
-        {
-            std::lock_guard l(m_);
-            permits_ += n;
-        }
-        cv_.notify_all();
-    }
-    std::map<QString, int> calls() {
-        std::lock_guard l(m_);
-        return calls_;
-    }
-    // Measurements waiting for a permit.
-    int held() {
-        std::lock_guard l(m_);
-        return held_;
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    int permits_ = 0;
-    int held_ = 0;
-    std::map<QString, int> calls_;
-};
-
-} // namespace
 
 TEST(CountJob, WorkersGiveTheSameLengthsAsMeasuringInline) {
     for (int threads : {0, 1, 2, 3}) {
