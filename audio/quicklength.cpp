@@ -245,37 +245,65 @@ QuickLength wavLengthFromBytes(const QByteArray& head, qint64 fileSize) {
     return r;
 }
 
+namespace {
+
+// The samples a WMA 1 or 2 decoder holds back at the start (one frame), by version and rate.
+int wmaFrameSamples(int version, qint64 rate) {
+    if (rate <= 16000) return 512;
+    if (rate <= 22050 || (rate <= 32000 && version == 1)) return 1024;
+    return 2048;
+}
+
+} // namespace
+
 QuickLength asfLengthFromBytes(const QByteArray& head) {
     static const unsigned char kHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
                                               0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
     static const unsigned char kFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9,
                                                       0xCF, 0x11, 0x8E, 0xE4, 0x00, 0xC0,
                                                       0x0C, 0x20, 0x53, 0x65};
+    static const unsigned char kStreamProperties[16] = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9,
+                                                        0xCF, 0x11, 0x8E, 0xE6, 0x00, 0xC0,
+                                                        0x0C, 0x20, 0x53, 0x65};
+    static const unsigned char kAudioMedia[16] = {0x40, 0x9E, 0x69, 0xF8, 0x4D, 0x5B, 0xCF, 0x11,
+                                                  0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
     QuickLength r;
     const unsigned char* p = bytes(head);
     const qsizetype n = head.size();
     if (n < 30 || std::memcmp(p, kHeader, 16) != 0) return r;
     const quint32 objects = le32(p + 24);
+    qint64 ms = -1;
+    int version = 0;
+    qint64 rate = 0;
     qsizetype at = 30;
     for (quint32 i = 0; i < objects && at + 24 <= n; ++i) {
         const qint64 size = le64(p + at + 16);
-        if (size < 24) return r;
-        if (std::memcmp(p + at, kFileProperties, 16) == 0) {
-            if (size < 104 || at + 104 > n) return r;
-            const qint64 play = le64(p + at + 64);   // 100 ns units
-            const qint64 preroll = le64(p + at + 80); // milliseconds
-            const quint32 flags = le32(p + at + 88);
+        if (size < 24 || size > n - at) return r;
+        const unsigned char* o = p + at;
+        if (std::memcmp(o, kFileProperties, 16) == 0) {
+            if (size < 104) return r;
+            const qint64 play = le64(o + 64);   // 100 ns units
+            const qint64 preroll = le64(o + 80); // milliseconds
+            const quint32 flags = le32(o + 88);
             if (flags & 1) return r; // broadcast: the durations are not filled in
             if (play <= 0 || preroll < 0 || preroll > (qint64(1) << 40)) return r;
-            const qint64 ms = play / 10000 - preroll;
-            if (ms <= 0) return r;
-            r.source = LengthSource::AsfHeader;
-            r.ms = ms;
-            return r;
+            ms = play / 10000 - preroll;
+        } else if (std::memcmp(o, kStreamProperties, 16) == 0 && size >= 78 + 8 &&
+                   std::memcmp(o + 24, kAudioMedia, 16) == 0 && version == 0) {
+            const int tag = o[78] | o[79] << 8;
+            rate = le32(o + 82);
+            // WMA 1 and 2 only: what their decoder delivers is known; any other codec is
+            // decoded.
+            version = tag == 0x160 ? 1 : tag == 0x161 ? 2 : -1;
         }
-        if (size > n - at) return r;
         at += qsizetype(size);
     }
+    if (ms <= 0 || version <= 0 || rate <= 0 || rate > 1000000) return r;
+    // The decoder holds back its first frame: the length heard is shorter by that much.
+    ms -= wmaFrameSamples(version, rate) * 1000 / rate;
+    if (ms <= 0) return r;
+    r.source = LengthSource::AsfHeader;
+    r.ms = ms;
     return r;
 }
 

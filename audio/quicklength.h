@@ -2,8 +2,8 @@
 // The length of an audio file read from its headers instead of decoding it: for MP3 the frame
 // count of a Xing, Info or VBRI header (less the encoder's delay and padding when a LAME tag
 // gives them) or the byte count of a constant-bit-rate stream; for Ogg the last granule
-// position; for WAV the data chunk's size; for WMA (ASF) the play duration less the preroll
-// of the file properties. When none of these can be trusted (a variable bit rate without a
+// position; for WAV the data chunk's size; for WMA 1 and 2 (ASF) the play duration less the
+// preroll of the file properties and the decoder's first frame. When none of these can be trusted (a variable bit rate without a
 // header, a damaged file, a live ASF stream, any other format) the file is decoded as
 // FileDurationMs does. Every function here may run on any thread, several at once.
 #include <QByteArray>
@@ -55,8 +55,9 @@ QuickLength oggLengthFromBytes(const QByteArray& head, const QByteArray& tail);
 // WAV from its first bytes (the RIFF chunks up to the data chunk's header) and the file's
 // size: PCM or float data whose chunk fits in the file.
 QuickLength wavLengthFromBytes(const QByteArray& head, qint64 fileSize);
-// WMA and other ASF files from their first bytes (the header object up to its file
-// properties): play duration less preroll; None for a broadcast (live) stream.
+// WMA files from their first bytes (the header object with its file and stream properties):
+// play duration less preroll, less the frame a WMA 1 or 2 decoder holds back; None for a
+// broadcast (live) stream and for other codecs.
 QuickLength asfLengthFromBytes(const QByteArray& head);
 
 // The length of a file in milliseconds: from its headers when they can be trusted, otherwise

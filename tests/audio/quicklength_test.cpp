@@ -111,6 +111,23 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    LengthSource::AsfHeader,
                    "wma"},
+        // The frame a WMA decoder holds back differs with the rate and the version.
+        EncodeCase{"ffmpeg_wma_32k",
+                   "ffmpeg",
+                   {"-c:a", "wmav2", "-b:a", "64k"},
+                   12.0,
+                   32000,
+                   2,
+                   LengthSource::AsfHeader,
+                   "wma"},
+        EncodeCase{"ffmpeg_wma_16k",
+                   "ffmpeg",
+                   {"-c:a", "wmav2", "-b:a", "32k"},
+                   9.0,
+                   16000,
+                   1,
+                   LengthSource::AsfHeader,
+                   "wma"},
         EncodeCase{"ffmpeg_wav_s24",
                    "ffmpeg",
                    {"-c:a", "pcm_s24le"},
@@ -156,20 +173,32 @@ TEST(QuickLength, HeadersThatCannotBeTrustedGiveNothing) {
     EXPECT_NEAR(QuickFileDurationMs(other, &s), FileDurationMs(other), 0);
     EXPECT_EQ(s, LengthSource::Decoded);
     EXPECT_EQ(QuickFileDurationMs(dir.filePath("none.mp3")), 0);
-    // An ASF header marked as a live broadcast has no durations to trust.
-    QByteArray asf = QByteArray::fromHex("3026B2758E66CF11A6D900AA0062CE6C") +
-                     QByteArray::fromHex("6E00000000000000") + QByteArray::fromHex("01000000") +
-                     QByteArray::fromHex("0102");
-    QByteArray props = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365") +
-                       QByteArray::fromHex("6800000000000000") + QByteArray(80, '\0');
-    // Play duration 10 s, preroll 3000 ms.
-    for (int i = 0; i < 8; ++i)
-        props[64 + i] = char((qint64(100000000) >> (8 * i)) & 0xFF);
-    props[80] = char(3000 & 0xFF);
-    props[81] = char(3000 >> 8);
-    EXPECT_EQ(asfLengthFromBytes(asf + props).ms, 7000);
-    props[88] = 1;
-    EXPECT_EQ(asfLengthFromBytes(asf + props).source, LengthSource::None);
+    // ASF headers: play duration 10 s less a preroll of 3000 ms and the 2048 samples a WMA 2
+    // decoder holds back at 44.1 kHz; a live broadcast, or another codec, is not trusted.
+    auto le = [](quint64 v, int n) {
+        QByteArray b;
+        for (int i = 0; i < n; ++i)
+            b += char((v >> (8 * i)) & 0xFF);
+        return b;
+    };
+    auto asf = [&](quint32 flags, quint16 codec) {
+        QByteArray props = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365") + le(104, 8) +
+                           QByteArray(40, '\0') + le(100000000, 8) + le(0, 8) + le(3000, 8) +
+                           le(flags, 4) + QByteArray(12, '\0');
+        QByteArray stream = QByteArray::fromHex("9107DCB7B7A9CF118EE600C00C205365") + le(96, 8) +
+                            QByteArray::fromHex("409E69F84D5BCF11A8FD00805F5C442B") +
+                            QByteArray(16, '\0') + le(0, 8) + le(18, 4) + le(0, 4) + le(1, 2) +
+                            le(0, 4) + le(codec, 2) + le(2, 2) + le(44100, 4) +
+                            QByteArray(10, '\0');
+        return QByteArray::fromHex("3026B2758E66CF11A6D900AA0062CE6C") +
+               le(30 + props.size() + stream.size(), 8) + le(2, 4) + le(0x0201, 2) + stream +
+               props;
+    };
+    EXPECT_EQ(asfLengthFromBytes(asf(2, 0x161)).ms, 7000 - 46);
+    EXPECT_EQ(asfLengthFromBytes(asf(2, 0x161)).source, LengthSource::AsfHeader);
+    EXPECT_EQ(asfLengthFromBytes(asf(1, 0x161)).source, LengthSource::None);
+    EXPECT_EQ(asfLengthFromBytes(asf(2, 0x162)).source, LengthSource::None);
+    EXPECT_EQ(asfLengthFromBytes(asf(2, 0x161).left(120)).source, LengthSource::None);
 }
 
 } // namespace
