@@ -282,7 +282,7 @@ QuickLength asfLengthFromBytes(const QByteArray& head) {
         const unsigned char* o = p + at;
         if (std::memcmp(o, kFileProperties, 16) == 0) {
             if (size < 104) return r;
-            const qint64 play = le64(o + 64);   // 100 ns units
+            const qint64 play = le64(o + 64);    // 100 ns units
             const qint64 preroll = le64(o + 80); // milliseconds
             const quint32 flags = le32(o + 88);
             if (flags & 1) return r; // broadcast: the durations are not filled in

@@ -3,9 +3,10 @@
 // count of a Xing, Info or VBRI header (less the encoder's delay and padding when a LAME tag
 // gives them) or the byte count of a constant-bit-rate stream; for Ogg the last granule
 // position; for WAV the data chunk's size; for WMA 1 and 2 (ASF) the play duration less the
-// preroll of the file properties and the decoder's first frame. When none of these can be trusted (a variable bit rate without a
-// header, a damaged file, a live ASF stream, any other format) the file is decoded as
-// FileDurationMs does. Every function here may run on any thread, several at once.
+// preroll of the file properties and the decoder's first frame. When none of these can be trusted
+// (a variable bit rate without a header, a damaged file, a live ASF stream, any other format) the
+// file is decoded as FileDurationMs does. Every function here may run on any thread, several at
+// once.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>

@@ -125,9 +125,8 @@ std::vector<int> LengthWorkers::Batch::dropQueued() {
 
 void LengthWorkers::Batch::waitForResult() {
     std::unique_lock b(state_->mutex);
-    state_->ready.wait(b, [this] {
-        return !state_->results.empty() || state_->queued + state_->running == 0;
-    });
+    state_->ready.wait(
+        b, [this] { return !state_->results.empty() || state_->queued + state_->running == 0; });
 }
 
 } // namespace wc::base

@@ -135,8 +135,8 @@ bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {
                 const std::optional<QColor> chosen =
                     dialogs_.colour(this, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
                 if (chosen)
-                    chooseColour(i, quint32(chosen->red() | chosen->green() << 8 |
-                                            chosen->blue() << 16));
+                    chooseColour(
+                        i, quint32(chosen->red() | chosen->green() << 8 | chosen->blue() << 16));
             }
     return QDialog::eventFilter(watched, event);
 }

@@ -348,7 +348,8 @@ void TBaseMainWindow::showHelp() {
         logLine(QStringLiteral("No help file: ") + file);
         return;
     }
-    if (!chooser_.showDocument(file)) logLine(QStringLiteral("No viewer took the help file: ") + file);
+    if (!chooser_.showDocument(file))
+        logLine(QStringLiteral("No viewer took the help file: ") + file);
 }
 
 // --- jobs ------------------------------------------------------------------------------

@@ -29,9 +29,9 @@ class SendTargetMenu;
 class TBaseMainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    // probe measures lengths (on worker threads, several at once); chooser answers the file and
-    // folder dialogs; deck pre-listens
-    // (none: no preview controls).
+    // probe measures lengths (on worker threads, several at once); chooser answers the
+    // desktop's dialogs and shows the modal windows; deck pre-listens (none: no preview
+    // controls).
     TBaseMainWindow(const QStringList& args, FileDurationMs& probe, FileChooser& chooser,
                     PreviewDeck* deck = nullptr);
     ~TBaseMainWindow() override;

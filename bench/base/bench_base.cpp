@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
     // fresh memory, then written).
     double writeRef = 1e300, save = 1e300, saveWhole = 1e300;
     for (int i = 0; i < 7; ++i) {
-        writeRef = std::min(
-            writeRef, best(1, [&] { writeFileAtomically(dir.filePath("ref.dfs"), bytes); }));
+        writeRef = std::min(writeRef,
+                            best(1, [&] { writeFileAtomically(dir.filePath("ref.dfs"), bytes); }));
         save = std::min(save, best(1, [&] { model.save(dir.filePath("out.dfs")); }));
         saveWhole = std::min(saveWhole, best(1, [&] {
                                  writeFileAtomically(dir.filePath("whole.dfs"),

@@ -3,7 +3,9 @@
 //    WMA, WAV, and an MP3 without a header that has to be decoded): the time and the bytes
 //    read per file, against a full decode of the same files, and the largest difference
 //    from the full decode;
-//  - the measuring pass over the whole mix with one worker against two;
+//  - the measuring pass over the whole mix, and over the files that are decoded, with one
+//    worker against two, beside plain arithmetic on one thread against two (what the machine
+//    gives a second thread at that moment);
 //  - the pass per file against running ffprobe on each file;
 //  - the longest time the window thread was held while the pass ran through the job runner.
 // Usage: bench_lengths [copies of each kind, default 150]
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 
 using namespace wc;
 using namespace wc::base;
@@ -49,8 +52,7 @@ qint64 bytesRead() {
 bool run(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
-    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit &&
-           p.exitCode() == 0;
+    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 struct Kind {
@@ -118,8 +120,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const QString wav = dir.filePath("src.wav");
     // Three and a half minutes of a song-like signal (two tones and some noise).
-    if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "210", "sine",
-                     "440", "sine", "660", "vol", "0.4"})) {
+    if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "210", "sine", "440",
+                     "sine", "660", "vol", "0.4"})) {
         std::printf("sox failed\n");
         return 1;
     }
@@ -154,10 +156,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < n; ++i) {
             const QString folder = dir.filePath(QString("lib/k%1/d%2").arg(k).arg(i / 50));
             QDir().mkpath(folder);
-            const QString path = QString("%1/%2.%3")
-                                     .arg(folder)
-                                     .arg(i)
-                                     .arg(QFileInfo(kinds[k].source).suffix());
+            const QString path =
+                QString("%1/%2.%3").arg(folder).arg(i).arg(QFileInfo(kinds[k].source).suffix());
             QFile f(path);
             f.open(QIODevice::WriteOnly);
             f.write(bytes);
@@ -190,32 +190,61 @@ int main(int argc, char** argv) {
         const double decode = (nowMs() - d0) / sample; // includes one quick length each
         const double p0 = nowMs();
         for (int i = 0; i < sample; ++i)
-            run("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0",
-                            k.copies[i]});
+            run("ffprobe",
+                {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", k.copies[i]});
         const double ffprobe = (nowMs() - p0) / sample;
         std::printf("%-24s %10.3f %10.1f %12.2f %11.1fx %9d %11.2f  %s\n", k.name, quick, kb,
                     decode, decode / quick, worst, ffprobe, sourceName(source));
     }
 
-    // The pass over the whole mix: one worker against two, run to its end without a window.
+    // The pass over the whole mix: one worker against two, run to its end without a window;
+    // then over the files that have to be decoded only, where the work is all on the cores.
     AudioProbe probe;
-    auto pass = [&](int threads) {
+    auto pass = [&](int threads, const std::vector<int>& which) {
         LengthWorkers workers(probe, threads);
-        std::vector<int> all(size_t(model.count()));
-        for (int i = 0; i < model.count(); ++i)
-            all[size_t(i)] = i;
         double best = 1e300;
         for (int run = 0; run < 3; ++run) {
-            CountJob job(model, all, false, probe, &workers);
+            CountJob job(model, which, false, probe, &workers);
             const double t0 = nowMs();
             JobRunner::runToEnd(job);
             best = std::min(best, nowMs() - t0);
         }
         return best;
     };
-    const double one = pass(1), two = pass(2);
+    std::vector<int> all(size_t(model.count())), decodedOnly;
+    for (int i = 0; i < model.count(); ++i) {
+        all[size_t(i)] = i;
+        if (kinds[5].copies.contains(model.record(i).fileName)) decodedOnly.push_back(i);
+    }
+    const double one = pass(1, all), two = pass(2, all);
     std::printf("\npass over %d files: one worker %.1f ms, two workers %.1f ms: %.2fx faster\n",
                 model.count(), one, two, one / two);
+    const double oneD = pass(1, decodedOnly), twoD = pass(2, decodedOnly);
+    // What the machine gives two threads at this moment: the same amount of plain arithmetic
+    // on one thread and split over two.
+    auto spin = [](long n) {
+        volatile double x = 0;
+        for (long i = 0; i < n; ++i)
+            x = x + 1.0 / double(i + 1);
+    };
+    constexpr long kSpin = 60000000;
+    double cpuOne = 1e300, cpuTwo = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        double t0 = nowMs();
+        spin(kSpin);
+        cpuOne = std::min(cpuOne, nowMs() - t0);
+        t0 = nowMs();
+        std::thread other([&] { spin(kSpin / 2); });
+        spin(kSpin / 2);
+        other.join();
+        cpuTwo = std::min(cpuTwo, nowMs() - t0);
+    }
+    std::printf("pass over the %zu files decoded: one worker %.1f ms, two workers %.1f ms: "
+                "%.2fx faster\n",
+                decodedOnly.size(), oneD, twoD, oneD / twoD);
+    std::printf("reference: plain arithmetic on one thread %.1f ms, split over two %.1f ms: "
+                "%.2fx faster\n",
+                cpuOne, cpuTwo, cpuOne / cpuTwo);
 
     // ffprobe per file over the same mix (a sample spread over it).
     const int probes = 30;

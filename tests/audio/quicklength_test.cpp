@@ -191,8 +191,7 @@ TEST(QuickLength, HeadersThatCannotBeTrustedGiveNothing) {
                             le(0, 4) + le(codec, 2) + le(2, 2) + le(44100, 4) +
                             QByteArray(10, '\0');
         return QByteArray::fromHex("3026B2758E66CF11A6D900AA0062CE6C") +
-               le(30 + props.size() + stream.size(), 8) + le(2, 4) + le(0x0201, 2) + stream +
-               props;
+               le(30 + props.size() + stream.size(), 8) + le(2, 4) + le(0x0201, 2) + stream + props;
     };
     EXPECT_EQ(asfLengthFromBytes(asf(2, 0x161)).ms, 7000 - 46);
     EXPECT_EQ(asfLengthFromBytes(asf(2, 0x161)).source, LengthSource::AsfHeader);

@@ -22,8 +22,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QDialog>
+#include <QDir>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -38,9 +38,9 @@
 #include <csignal>
 #include <deque>
 #include <functional>
-#include <optional>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -675,7 +675,8 @@ TEST_F(Window, RecountFromThePopUpMenuGoesOnAfterACancel) {
     w.show();
     constexpr int kFiles = 24;
     for (int i = 0; i < kFiles; ++i)
-        w.library().append(entry("a", QString::number(i), QString("/m/%1.%2").arg(i).arg(i == 3 ? "bad" : "mp3"),
+        w.library().append(entry("a", QString::number(i),
+                                 QString("/m/%1.%2").arg(i).arg(i == 3 ? "bad" : "mp3"),
                                  i % 4 == 0 ? 5000 : 0));
     w.resetSearch();
     BaseOptions o = w.options();
@@ -691,8 +692,9 @@ TEST_F(Window, RecountFromThePopUpMenuGoesOnAfterACancel) {
     EXPECT_FALSE(w.centralWidget()->isEnabled());
     const int threads = LengthWorkers::defaultThreads();
     gated.allow(5);
-    ASSERT_TRUE(runJobs(
-        w, [&] { return w.library().lengthPendingCount() == kFiles - 5 && gated.held() == threads; }));
+    ASSERT_TRUE(runJobs(w, [&] {
+        return w.library().lengthPendingCount() == kFiles - 5 && gated.held() == threads;
+    }));
     // Esc in the progress window cancels; the files under way are still measured.
     QTest::keyClick(progress, Qt::Key_Escape);
     gated.allow(threads);

@@ -236,12 +236,12 @@ TEST(CountJob, StoresZeroForFailuresSkipsKnownLengthsAndMarksModified) {
     EXPECT_EQ(all.changedCount(), 2);
 }
 
-
 TEST(CountJob, WorkersGiveTheSameLengthsAsMeasuringInline) {
     for (int threads : {0, 1, 2, 3}) {
         LibraryModel m;
         for (int i = 0; i < 40; ++i)
-            m.append(entry("a", QString::number(i), QString("/m/%1.%2").arg(i).arg(i % 7 ? "mp3" : "bad"),
+            m.append(entry("a", QString::number(i),
+                           QString("/m/%1.%2").arg(i).arg(i % 7 ? "mp3" : "bad"),
                            i % 5 == 0 ? 777 : 0));
         GatedProbe probe;
         probe.allow(1000);
@@ -286,8 +286,7 @@ TEST(CountJob, ACancelledPassGoesOnWhereItStoppedMeasuringEachFileOnce) {
         EXPECT_TRUE(runner.running());
         probe.allow(7);
         ASSERT_TRUE(loop.runUntil(
-            [&] { return m.lengthPendingCount() == kFiles - 7 && probe.held() == 2; },
-            100000000));
+            [&] { return m.lengthPendingCount() == kFiles - 7 && probe.held() == 2; }, 100000000));
         runner.cancel();
         // The files under way are measured and kept; the rest are not started.
         probe.allow(2);

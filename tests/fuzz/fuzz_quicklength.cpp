@@ -1,5 +1,5 @@
-// The length headers of MP3, Ogg, WAV and ASF files come from anywhere: any bytes must parse without
-// reading outside them, and a length that is given is never negative. The input is cut into
+// The length headers of MP3, Ogg, WAV and ASF files come from anywhere: any bytes must parse
+// without reading outside them, and a length that is given is never negative. The input is cut into
 // the head, middle and tail pieces the reader takes from a file.
 #include "audio/quicklength.h"
 
