@@ -1,10 +1,14 @@
 // The library window's preview transport on the audio engine, with what it plays rendered on
 // the manual output device in simulated time: play, pause, resume, seek by the bar, stop, the
 // left-channel output type, the volume slider, and the error box of a file that cannot be
-// played.
+// played. And the lengths the library program measures on its workers against a full decode.
 #include "../audio/fixtures.h"
 #include "audio/audioengine.h"
 #include "audio/audiosystem.h"
+#include "audio/quicklength.h"
+#include "audiofiles.h"
+#include "base/audioprobe.h"
+#include "base/core/building.h"
 #include "base/ui/enginedeck.h"
 #include "base/ui/filechooser.h"
 #include "base/ui/tbasemainwindow.h"
@@ -182,6 +186,60 @@ TEST_F(PreviewSound, TransportPlaysPausesSeeksAndStopsWhatIsHeard) {
     ASSERT_TRUE(m.hasMatch()) << rec.shown[0].text.toStdString();
     EXPECT_EQ(m.captured(2), ErrorText(m.captured(1).toInt()));
     EXPECT_NE(m.captured(2), "No description");
+}
+
+TEST(LibraryLengths, WorkersMeasureWhatAFullDecodeMeasures) {
+    basetest::TaggedFiles tagged;
+    ASSERT_TRUE(tagged.made);
+    // Longer files of every kind the headers are read for, and one that must be decoded.
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("long.wav");
+    ASSERT_TRUE(audio::test::writeWav(wav, audio::test::sine(31.7, 330.0, 0.4)));
+    struct Made {
+        QString path;
+        QStringList args; // encoder and arguments; the input and output are put in
+    };
+    const std::vector<Made> made = {
+        {dir.filePath("vbr.mp3"), {"lame", "--quiet", "-V", "5"}},
+        {dir.filePath("cbr_notag.mp3"), {"lame", "--quiet", "-b", "112", "-t"}},
+        {dir.filePath("vbr_notag.mp3"), {"lame", "--quiet", "-V", "3", "-t"}},
+        {dir.filePath("q2.ogg"), {"oggenc", "--quiet", "-q", "2", "-o"}},
+        {dir.filePath("v2.wma"),
+         {"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-c:a", "wmav2"}},
+        {dir.filePath("a.aac"), {"ffmpeg", "-nostdin", "-loglevel", "error", "-y"}},
+    };
+    LibraryModel m;
+    for (const QString& f : {tagged.mp3, tagged.ogg, tagged.wma, wav})
+        m.append(entry("a", "t", f));
+    for (const Made& k : made) {
+        QStringList args = k.args.mid(1);
+        const QString program = k.args.front();
+        if (program == "lame")
+            args << wav << k.path;
+        else if (program == "oggenc")
+            args << k.path << wav;
+        else
+            args = QStringList{"-nostdin", "-loglevel", "error", "-y", "-i", wav} + args.mid(4) +
+                   QStringList{k.path};
+        ASSERT_TRUE(audio::test::run(program, args)) << k.path.toStdString();
+        m.append(entry("a", "t", k.path));
+    }
+    m.append(entry("a", "t", dir.filePath("missing.mp3")));
+    AudioProbe probe;
+    LengthWorkers workers(probe, 2);
+    std::vector<int> all;
+    for (int i = 0; i < m.count(); ++i)
+        all.push_back(i);
+    CountJob job(m, all, true, probe, &workers);
+    JobRunner::runToEnd(job);
+    EXPECT_EQ(job.measuredCount(), m.count());
+    for (int i = 0; i + 1 < m.count(); ++i) {
+        const QString f = m.record(i).fileName;
+        const int decoded = audio::FileDurationMs(f);
+        ASSERT_GT(decoded, 0) << f.toStdString();
+        EXPECT_NEAR(double(m.record(i).durationMs), double(decoded), 50.0) << f.toStdString();
+    }
+    EXPECT_EQ(m.record(m.count() - 1).durationMs, 0u); // not 4294967295
 }
 
 int main(int argc, char** argv) {
