@@ -3,6 +3,7 @@
 // lives in player/core.
 #include "common/random.h"
 #include "platform/sysload.h"
+#include "player/core/commands/playercommands.h"
 #include "player/core/edit/playlisteditor.h"
 #include "player/core/mastershellplaylist.h"
 #include "player/core/playback/onairchain.h"
@@ -109,6 +110,7 @@ public:
     void ShowOnAirText(const QString& text) override;
     void WriteLastFile(const QString& fileName) override { shell_->writeLastFile(fileName); }
     int InsertFile(PlaylistView& view, int index, const QString& path) override;
+    void RunCommand(const QString& line) override;
     void UpdateStartTimes(int fromIndex) override;
     void ClearStartTimes() override;
     void ItemStarted(int index) override;
@@ -121,6 +123,8 @@ public:
     PlayerPlaylists& playlists() { return playlists_; }
     PlaylistEditor& editor() { return *editor_; }
     EditCommands& editCommands() { return *edit_; }
+    // The command interpreter (command files, `player --command`, the scheduler's targets).
+    PlayerCommands& commands() { return *commands_; }
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
 
@@ -163,6 +167,7 @@ private:
     std::unique_ptr<Timer> shownRowsTimer_;
     EditCommands* edit_ = nullptr;
     std::unique_ptr<Endpoint> endpoint_;
+    std::unique_ptr<PlayerCommands> commands_;
     InstanceLock* lock_;
     bool shownOnce_ = false;
     int logSink_ = 0;

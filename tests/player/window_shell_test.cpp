@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "player/ui/helpmenu.h"
+#include "tests/commands/fakes.h"
 
 namespace wc::ui::test {
 namespace {
@@ -139,6 +140,42 @@ TEST_F(WindowShell, FailedSaveOfTheRecentListShowsItsBoxAndTheProfileIsStillSave
     EXPECT_TRUE(QFile::exists(homePath("Profile/Default.m3u")));
     EXPECT_EQ(IniFile(homePath("Profile/run.ini")).readString("LastProfile", "LastProfileName", ""),
               homePath("Profile/Default.prf"));
+}
+
+// "poweroff" closes the player in order, as a stop request does, before the system is asked:
+// the settings, the profile (auto-save is on by default) and run.ini are on disk by then.
+TEST_F(WindowShell, PoweroffSavesEverythingBeforeTheSystemIsAsked) {
+    commands::test::FakePower power;
+    setPowerControl(&power);
+    open();
+    form->playlists().appendFileToMaster("/music/Evening Song.mp3");
+    // Both settings files are written again at the close.
+    QFile::remove(homePath("player.ini"));
+    QFile::remove(homePath("system.ini"));
+    QStringList onDisk;
+    power.onAsk = [&] {
+        onDisk
+            << (QFile::exists(homePath("player.ini")) && QFile::exists(homePath("system.ini"))
+                    ? "ini"
+                    : "")
+            << IniFile(homePath("Profile/run.ini")).readString("LastProfile", "LastProfileName", "")
+            << (QFile::exists(homePath("Profile/Default.prf")) ? "prf" : "")
+            << (QFile(homePath("Profile/Default.m3u")).open(QIODevice::ReadOnly) ? "m3u" : "");
+        onDisk << (form->onAir() ? "decks" : "no decks");
+    };
+    EXPECT_TRUE(form->commands().interpreter.RunCommand("PowerOffNow"));
+    setPowerControl(nullptr);
+    EXPECT_EQ(power.asked, QStringList({"poweroff"}));
+    ASSERT_EQ(onDisk.size(), 5);
+    EXPECT_EQ(onDisk[0], "ini");
+    EXPECT_EQ(onDisk[1], homePath("Profile/Default.prf"));
+    EXPECT_EQ(onDisk[2], "prf");
+    EXPECT_EQ(onDisk[3], "m3u");
+    EXPECT_EQ(onDisk[4], "no decks");
+    EXPECT_FALSE(form->isVisible());
+    QFile m3u(homePath("Profile/Default.m3u"));
+    ASSERT_TRUE(m3u.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(m3u.readAll().contains("/music/Evening Song.mp3"));
 }
 
 } // namespace
