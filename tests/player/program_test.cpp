@@ -507,17 +507,6 @@ CommandRun runCommand(const Station& st, const QString& text) {
     return r;
 }
 
-// Reads the player's output until it holds the text (at most 15 s).
-bool waitForOutput(QProcess& p, QByteArray& out, const QByteArray& text) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 15000 && !out.contains(text)) {
-        p.waitForReadyRead(200);
-        out += p.readAll();
-    }
-    return out.contains(text);
-}
-
 } // namespace
 
 // Commands from outside reach the player that runs from the same program folder; the exit

@@ -69,7 +69,8 @@ CommandChannel::CommandChannel(const QString& programDir, WindowHandle window) {
 
 CommandChannel::~CommandChannel() = default;
 
-qint64 CommandChannel::serve(qint64 id, const std::function<bool(const QString&)>& run) {
+qint64 CommandChannel::serve(qint64 id, const std::function<bool(const QString&)>& run,
+                             const std::function<void(const QString&, bool)>& done) {
     const QString dir = runtimeDir();
     if (id <= 0 || dir.isEmpty()) return -1;
     QString text;
@@ -83,6 +84,7 @@ qint64 CommandChannel::serve(qint64 id, const std::function<bool(const QString&)
     QString error;
     if (!writeFileAtomically(requestPath(dir, id, ".out"), logged.join(u'\n').toUtf8(), &error))
         logLine(QStringLiteral("Command answer not written: ") + error);
+    if (done) done(text, isCommand);
     return isCommand ? 1 : 0;
 }
 

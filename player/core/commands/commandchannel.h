@@ -34,8 +34,10 @@ public:
     CommandChannel& operator=(const CommandChannel&) = delete;
     bool recorded() const { return bool(lock_); }
 
-    // Serves MSG_RUN_COMMAND: reads request id, runs its text and writes the answer file.
-    static qint64 serve(qint64 id, const std::function<bool(const QString&)>& run);
+    // Serves MSG_RUN_COMMAND: reads request id, runs its text and writes the answer file;
+    // then tells done (when given) the text and whether it was a command.
+    static qint64 serve(qint64 id, const std::function<bool(const QString&)>& run,
+                        const std::function<void(const QString&, bool)>& done = {});
 
 private:
     std::unique_ptr<InstanceLock> lock_;

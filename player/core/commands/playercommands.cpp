@@ -99,13 +99,13 @@ PlayerCommands::PlayerCommands(std::function<PlaybackController*()> controller, 
       channel(programDir(), window) {}
 
 qint64 PlayerCommands::serveRequest(qint64 id) {
-    return CommandChannel::serve(id, [this](const QString& text) {
-        const bool isCommand = interpreter.RunCommand(text);
-        logLine((isCommand ? QStringLiteral("Command from outside: ")
-                           : QStringLiteral("Not a command, from outside: ")) +
-                text.left(200));
-        return isCommand;
-    });
+    return CommandChannel::serve(
+        id, [this](const QString& text) { return interpreter.RunCommand(text); },
+        [](const QString& text, bool isCommand) {
+            logLine((isCommand ? QStringLiteral("Command from outside: ")
+                               : QStringLiteral("Not a command, from outside: ")) +
+                    text.left(200));
+        });
 }
 
 } // namespace wc
