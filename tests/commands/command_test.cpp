@@ -12,7 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
 
 using namespace wc;
 using namespace wc::commands::test;
@@ -148,6 +152,17 @@ TEST_F(Commands, WordsMatchWithoutRegardToCaseAfterTheQuotesAreStripped) {
     for (const Case& c : cases) {
         EXPECT_EQ(run(QString::fromUtf8(c.text)), c.isCommand) << c.text;
         EXPECT_EQ(calls(), QString::fromUtf8(c.calls)) << c.text;
+    }
+}
+
+// The words the schedule window offers are the ones the interpreter takes (prefix words with
+// an argument after their blank).
+TEST_F(Commands, EveryOfferedWordIsACommand) {
+    ASSERT_EQ(CommandWords().size(), 14);
+    for (const QString& word : CommandWords()) {
+        const QString text = word.endsWith(u' ') ? word + "/x/y" : word;
+        EXPECT_TRUE(run(text)) << text.toStdString();
+        EXPECT_TRUE(run(text.toUpper())) << text.toStdString();
     }
 }
 
@@ -303,6 +318,29 @@ TEST_F(Commands, SerialFailuresAreLoggedWhenReportIsOnAndTheOpenIsTriedAgain) {
     EXPECT_TRUE(run("set com3 dtr"));
     EXPECT_EQ(host.events.last(), "Cannot write to port \"com3\". Error: Input/output error");
     EXPECT_EQ(serial.opened.last(), "/dev/ttyS2");
+}
+
+// The real serial ports on a pseudo-terminal named as COM1 in system.ini: the port opens, the
+// break state is set and cleared, and DTR (which a pseudo-terminal lacks) is refused with the
+// system's text in the event log.
+TEST_F(Commands, RealSerialPortOnAPseudoTerminal) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    IniFile sys(home.filePath("system.ini"));
+    sys.writeString("Serial", "COM1", QString::fromLatin1(name));
+    ASSERT_TRUE(sys.save());
+    CommandInterpreter real(lists, editor, host, random, systemSerialPorts(), power, programDir(),
+                            home.filePath("system.ini"));
+    EXPECT_TRUE(real.RunCommand("set com1 txd"));
+    EXPECT_TRUE(real.RunCommand("clr com1 txd"));
+    EXPECT_TRUE(real.serialOpen());
+    EXPECT_TRUE(host.events.isEmpty()) << host.events.join('\n').toStdString();
+    EXPECT_TRUE(real.RunCommand("set com1 dtr"));
+    EXPECT_EQ(host.events, QStringList({"Cannot write to port \"com1\". Error: " +
+                                        QString::fromLocal8Bit(std::strerror(ENOTTY))}));
+    ::close(master);
+    ::close(slave);
 }
 
 TEST_F(Commands, PowerCommandsCloseThePlayerBeforeAskingTheSystem) {

@@ -51,6 +51,18 @@ QString systemErrorText(int err) {
 
 } // namespace
 
+const QStringList& CommandWords() {
+    static const QStringList words = {
+        QStringLiteral("stop"),          QStringLiteral("next"),
+        QStringLiteral("prev"),          QStringLiteral("profile "),
+        QStringLiteral("setvol "),       QStringLiteral("play "),
+        QStringLiteral("set "),          QStringLiteral("clr "),
+        QStringLiteral("load "),         QStringLiteral("poweroff"),
+        QStringLiteral("reboot"),        QStringLiteral("playfile "),
+        QStringLiteral("clearplaylist"), QStringLiteral("getrandomplaylist ")};
+    return words;
+}
+
 QString StripQuotes(const QString& text) {
     if (text.size() >= 2) {
         const QChar first = text.front();

@@ -9,6 +9,7 @@
 // editor, and the two machine services (serial lines, power control), so tests run them
 // with fakes behind every side effect.
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace wc {
@@ -25,6 +26,10 @@ class SerialPorts;
 struct CommandEvent {
     bool Immediate = false;
 };
+
+// The command words in the order they are tried (the prefix words end in their blank), for
+// the schedule event window's list of targets.
+const QStringList& CommandWords();
 
 // Removes one pair of enclosing single or double quotes (the same character at both ends of
 // a text of at least two characters); any other text is returned unchanged.
