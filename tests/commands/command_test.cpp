@@ -176,6 +176,7 @@ TEST_F(Commands, ProfileAndLoadKeepTheCaseOfTheirPaths) {
         {"LOAD /Lists/Morning Show.M3U", "playlist /Lists/Morning Show.M3U"},
         {"load Week.SDL", "schedule " + dir + "Presets/Schedule/Week.SDL"},
         {"load /Plans/Week.sdl", "schedule /Plans/Week.sdl"},
+        {"load Lists\\Night.m3u", "playlist " + dir + "Lists/Night.m3u"},
         {"load Notes.txt", ""},
         {"load ", ""},
     };
@@ -215,6 +216,10 @@ TEST_F(Commands, PlayfileInsertsAfterThePlayingItemAndPlaysIt) {
     EXPECT_EQ(lists.LVMaster.at(0).FileName(), "/Music/B.ogg");
     EXPECT_EQ(lists.LVMaster.selectedIndexes(), std::vector<int>{0});
     EXPECT_EQ(calls(), "play");
+
+    // A relative path is the program folder's.
+    EXPECT_TRUE(run("playfile Jingles/Top.WAV"));
+    EXPECT_EQ(lists.LVMaster.at(0).FileName(), programDir() + "Jingles/Top.WAV");
 }
 
 TEST_F(Commands, ClearplaylistEmptiesTheOnAirListWithUndoWhicheverListIsShown) {

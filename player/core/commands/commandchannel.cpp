@@ -128,8 +128,12 @@ int sendCommandToPlayer(const QString& programDir, const QString& text, QString*
     if (answerIn.open(QIODevice::ReadOnly)) logged = QString::fromUtf8(answerIn.read(1 << 20));
     QFile::remove(requestFile);
     QFile::remove(answerFile);
-    if (!answer || *answer < 0) {
+    if (!answer) {
         *error = QStringLiteral("The player did not answer.");
+        return 2;
+    }
+    if (*answer < 0) {
+        *error = QStringLiteral("The player could not read the request.");
         return 2;
     }
     *out = logged;

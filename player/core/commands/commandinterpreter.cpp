@@ -45,6 +45,12 @@ bool hasFolder(const QString& path) {
     return path.contains(u'/');
 }
 
+// Commands come from files and schedules, where the working folder means nothing: a relative
+// path is taken from the program folder.
+QString fromProgramDir(const QString& programDir, const QString& path) {
+    return path.isEmpty() || path.startsWith(u'/') ? path : programDir + path;
+}
+
 QString systemErrorText(int err) {
     return QString::fromLocal8Bit(std::strerror(err));
 }
@@ -207,14 +213,14 @@ void CommandInterpreter::load(const QString& arg) {
     if (path.endsWith(QLatin1String(".prf"), Qt::CaseInsensitive))
         host_.loadProfile(hasFolder(path) ? path : programDir_ + QStringLiteral("Profile/") + path);
     else if (path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive))
-        host_.loadPlaylist(path);
+        host_.loadPlaylist(fromProgramDir(programDir_, path));
     else if (path.endsWith(QLatin1String(".sdl"), Qt::CaseInsensitive))
         host_.loadSchedule(
             hasFolder(path) ? path : programDir_ + QStringLiteral("Presets/Schedule/") + path);
 }
 
 void CommandInterpreter::playFile(const QString& arg) {
-    const QString file = toLocalSeparators(arg);
+    const QString file = fromProgramDir(programDir_, toLocalSeparators(arg));
     if (file.isEmpty()) return;
     PlaylistView& m = lists_.LVMaster;
     const int at = m.PlayingIndex() + 1; // 0 when nothing plays: the top of the list
@@ -232,7 +238,7 @@ void CommandInterpreter::playFile(const QString& arg) {
 }
 
 void CommandInterpreter::randomPlaylist(const QString& arg, const CommandEvent* event) {
-    QString folder = toLocalSeparators(arg);
+    QString folder = fromProgramDir(programDir_, toLocalSeparators(arg));
     if (folder.isEmpty()) return;
     QStringList names;
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Readable);
