@@ -5,9 +5,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QSlider>
 #include <QTest>
 #include <QUrl>
 
+#include "common/playlistfile/m3u.h"
 #include "player/ui/helpmenu.h"
 #include "tests/commands/fakes.h"
 
@@ -140,6 +142,43 @@ TEST_F(WindowShell, FailedSaveOfTheRecentListShowsItsBoxAndTheProfileIsStillSave
     EXPECT_TRUE(QFile::exists(homePath("Profile/Default.m3u")));
     EXPECT_EQ(IniFile(homePath("Profile/run.ini")).readString("LastProfile", "LastProfileName", ""),
               homePath("Profile/Default.prf"));
+}
+
+// Commands move the window's own controls and lists.
+TEST_F(WindowShell, CommandsMoveTheWindowsControlsAndLists) {
+    open();
+    const QString a = tone("a.wav", 30.0);
+    PlaylistView& list = form->playlists().LVMaster;
+    for (int i = 0; i < 100; ++i)
+        addItem(list, QStringLiteral("t%1").arg(i), a);
+    form->recomputeNumbering();
+    run(50);
+    CommandInterpreter& commands = form->commands().interpreter;
+    EXPECT_TRUE(commands.RunCommand("setvol 35"));
+    EXPECT_EQ(child<QSlider>(QStringLiteral("tbVol"))->value(), 350);
+    EXPECT_TRUE(commands.RunCommand("SET SHUFFLE"));
+    EXPECT_TRUE(child<QAbstractButton>(QStringLiteral("btShuffle"))->isChecked());
+    EXPECT_TRUE(commands.RunCommand("clr shuffle"));
+    EXPECT_FALSE(child<QAbstractButton>(QStringLiteral("btShuffle"))->isChecked());
+    EXPECT_TRUE(commands.RunCommand("play 3"));
+    run(300);
+    EXPECT_EQ(list.PlayingIndex(), 2);
+    const QString late = tone("Late Song.WAV", 30.0);
+    EXPECT_TRUE(commands.RunCommand("playfile " + late));
+    run(300);
+    ASSERT_EQ(list.count(), 101);
+    EXPECT_EQ(list.at(3).FileName(), late);
+    EXPECT_EQ(list.PlayingIndex(), 3);
+    EXPECT_EQ(form->onAir()->controller().DeckA().fileName, late);
+    // Loading a playlist replaces the active list; a relative path is the program folder's.
+    std::vector<M3uEntry> entries(120);
+    for (M3uEntry& e : entries)
+        e.path = a;
+    QDir().mkpath(homePath("Lists"));
+    ASSERT_TRUE(writeM3uFile(homePath("Lists/Big Show.m3u"), entries));
+    EXPECT_TRUE(commands.RunCommand("load Lists/Big Show.m3u"));
+    EXPECT_EQ(list.count(), 120);
+    EXPECT_TRUE(form->windowTitle().contains("Big Show.m3u")) << form->windowTitle().toStdString();
 }
 
 // "poweroff" closes the player in order, as a stop request does, before the system is asked:
