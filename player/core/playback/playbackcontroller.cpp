@@ -9,9 +9,7 @@
 #include "player/core/playlist/playlistview.h"
 #include "player/core/profile/profile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 #include <algorithm>
 #include <cmath>
 
