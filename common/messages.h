@@ -17,6 +17,7 @@ enum : quint32 {
     MSG_ENGINE_EVENT = 0x478,     // deck -> player: wParam deck, lParam event code
     MSG_WATCHDOG_HEARTBEAT = 0x658,
     MSG_WATCHDOG_PING = 0x659,
+    MSG_RUN_COMMAND = 0x680, // player --command -> player: wParam the request's number
 };
 
 // Mouse messages carried by MSG_TRAY.

@@ -7,6 +7,7 @@
 #include "platform/prompts.h"
 #include "platform/termination.h"
 #include "platform/ui/qtprompts.h"
+#include "player/core/commands/commandchannel.h"
 #include "player/core/guard.h"
 #include "player/ui/tform1.h"
 
@@ -20,6 +21,21 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("player %s\n", WC_VERSION_TEXT);
         return 0;
+    }
+    // A command for the player already running from this program folder.
+    if (argc > 1 && std::strcmp(argv[1], "--command") == 0) {
+        QCoreApplication app(argc, argv);
+        wc::setProgramDirFrom(QCoreApplication::applicationFilePath());
+        if (argc != 3) {
+            std::fprintf(stderr, "Usage: player --command TEXT\n");
+            return 2;
+        }
+        QString out, error;
+        const int rc = wc::sendCommandToPlayer(wc::programDir(), QString::fromLocal8Bit(argv[2]),
+                                               &out, &error);
+        if (!out.isEmpty()) std::printf("%s\n", out.toLocal8Bit().constData());
+        if (!error.isEmpty()) std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return rc;
     }
     // Without a display the player still runs the station, offscreen.
     if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty() &&

@@ -3,6 +3,7 @@
 #include "audio/audioengine.h"
 #include "common/clock.h"
 #include "common/log.h"
+#include "common/messages.h"
 #include "common/oledate.h"
 #include "common/paths.h"
 #include "common/playlistfile/shellassoc.h"
@@ -23,6 +24,7 @@
 #include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
 #include "player/ui/preferencescommand.h"
+#include "player/ui/schedulecommands.h"
 #include "player/ui/schedulepage.h"
 #include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
@@ -69,10 +71,20 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     buildMenus();
     buildSchedulePage();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
-    endpoint_ = std::make_unique<Endpoint>(
-        QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
-        [this](quint32 msg, qint64 w, qint64 l) { return shell_->handleMessage(msg, w, l); });
+    endpoint_ = std::make_unique<Endpoint>(QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
+                                           [this](quint32 msg, qint64 w, qint64 l) {
+                                               return msg == MSG_RUN_COMMAND
+                                                          ? commands_->serveRequest(w)
+                                                          : shell_->handleMessage(msg, w, l);
+                                           });
     shell_->mainWindow = endpoint_->handle();
+    commands_ = std::make_unique<PlayerCommands>(
+        [this] { return onAir_ ? &onAir_->controller() : nullptr; }, *shell_, *this, playlists_,
+        *editor_, random_, endpoint_->handle());
+    commands_->host.volumeSlider = [this](int pos) { volume_->slider()->setValue(pos); };
+    commands_->host.report = [this] { return profile_.Report; };
+    commands_->host.eventLog = [this](const QString& line) { LogEvent(line); };
+    scheduleCommands_ = std::make_unique<ScheduleCommands>(*scheduler_, *commands_);
     // The lock holder's window is where a second start sends its activation.
     if (lock_) lock_->setOwnerWindow(endpoint_->handle());
     shell_->create();
@@ -795,6 +807,11 @@ void TForm1::AnnounceItem(const QString& fileName, int index) {
 
 int TForm1::InsertFile(PlaylistView& view, int index, const QString& path) {
     return playlists_.insertFile(view, index, path);
+}
+
+void TForm1::RunCommand(const QString& line) {
+    if (!commands_->interpreter.RunCommand(line))
+        logLine(QStringLiteral("Not a command: ") + line.left(200));
 }
 
 void TForm1::LoadEmergencyPlaylist(PlaylistView& master, const QString& file) {

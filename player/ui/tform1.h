@@ -3,6 +3,7 @@
 // lives in player/core.
 #include "common/random.h"
 #include "platform/sysload.h"
+#include "player/core/commands/playercommands.h"
 #include "player/core/edit/playlisteditor.h"
 #include "player/core/mastershellplaylist.h"
 #include "player/core/playback/onairchain.h"
@@ -39,6 +40,7 @@ class PlaylistModel;
 class PlaylistPages;
 class PlaylistTableBinder;
 class PositionBar;
+class ScheduleCommands;
 class SchedulePage;
 class SeekButtons;
 class TransportLock;
@@ -113,6 +115,7 @@ public:
     void ShowOnAirText(const QString& text) override;
     void WriteLastFile(const QString& fileName) override { shell_->writeLastFile(fileName); }
     int InsertFile(PlaylistView& view, int index, const QString& path) override;
+    void RunCommand(const QString& line) override;
     void UpdateStartTimes(int fromIndex) override;
     void ClearStartTimes() override;
     void ItemStarted(int index) override;
@@ -128,6 +131,8 @@ public:
     PlayerPlaylists& playlists() { return playlists_; }
     PlaylistEditor& editor() { return *editor_; }
     EditCommands& editCommands() { return *edit_; }
+    // The command interpreter (command files, `player --command`, the scheduler's targets).
+    PlayerCommands& commands() { return *commands_; }
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
     Scheduler& scheduler() { return *scheduler_; }
@@ -175,6 +180,9 @@ private:
     std::unique_ptr<Timer> shownRowsTimer_;
     EditCommands* edit_ = nullptr;
     std::unique_ptr<Endpoint> endpoint_;
+    std::unique_ptr<PlayerCommands> commands_;
+    // Binds the scheduler and the interpreter to each other; goes before either.
+    std::unique_ptr<ScheduleCommands> scheduleCommands_;
     InstanceLock* lock_;
     bool shownOnce_ = false;
     int logSink_ = 0;

@@ -532,3 +532,76 @@ TEST_F(ProgramTest, AScheduledEventStartsItsFileAfterAStartAndTheStoreCountsIt) 
     out += p.readAll();
     EXPECT_TRUE(out.contains("On air: news")) << out.toStdString();
 }
+
+namespace {
+
+struct CommandRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+// `player --command text` from the station's program folder.
+CommandRun runCommand(const Station& st, const QString& text) {
+    QProcess c;
+    c.setProcessEnvironment(st.env);
+    c.start(QStringLiteral(WC_PLAYER_EXE), {"--command", text});
+    CommandRun r;
+    if (!c.waitForFinished(30000)) return r;
+    r.exitCode = c.exitStatus() == QProcess::NormalExit ? c.exitCode() : -1;
+    r.out = c.readAllStandardOutput();
+    r.err = c.readAllStandardError();
+    return r;
+}
+
+} // namespace
+
+// Commands from outside reach the player that runs from the same program folder; the exit
+// status tells a command from other text and a folder without a running player.
+TEST_F(ProgramTest, CommandFromOutsideSkipsToTheNextItemOfTheRunningPlayer) {
+    Station st(runtime.path(), 779);
+    std::vector<M3uEntry> list;
+    for (int i = 0; i < 3; ++i) {
+        M3uEntry e;
+        e.path = st.home.filePath(QStringLiteral("Tone %1.wav").arg(i));
+        writeTone(e.path, 60.0, 440 + 110 * i);
+        e.hasInfo = true;
+        e.seconds = 60;
+        e.text = QStringLiteral("Tone %1").arg(i);
+        list.push_back(e);
+    }
+    const QString m3u = st.home.filePath("Evening.m3u");
+    ASSERT_TRUE(writeM3uFile(m3u, list));
+    IniFile sys(st.home.filePath("system.ini"));
+    sys.writeString("Serial", "COM9", st.home.filePath("no-such-tty"));
+    ASSERT_TRUE(sys.save());
+    // No player runs from this folder yet.
+    CommandRun r = runCommand(st, "next");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("No player is running")) << r.err.toStdString();
+
+    QProcess& p = st.start({"list", m3u});
+    ASSERT_NE(st.waitForWindow(p), 0) << p.readAll().toStdString();
+    QByteArray out;
+    r = runCommand(st, "play 1");
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(waitForOutput(p, out, "On air: Tone 0")) << out.toStdString();
+    r = runCommand(st, "next");
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Done: next")) << r.out.toStdString();
+    EXPECT_TRUE(waitForOutput(p, out, "On air: Tone 1")) << out.toStdString();
+
+    r = runCommand(st, "nxet");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.contains("Not a command: nxet")) << r.out.toStdString();
+    // A command's log lines come back to the sender: a port that cannot be opened.
+    r = runCommand(st, "set com9 dtr");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("Cannot open port \"com9\". Error: ")) << r.out.toStdString();
+
+    // Another program folder has no player of its own.
+    Station other(runtime.path(), 780);
+    r = runCommand(other, "next");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(p.state(), QProcess::Running);
+    EXPECT_TRUE(stopWithSigterm(p));
+}

@@ -5,6 +5,7 @@
 #include "windowfixture.h"
 
 #include "common/oledate.h"
+#include "common/playlistfile/m3u.h"
 #include "common/trackstore/trackstore.h"
 #include "player/core/schedule/scheduleprofile.h"
 #include "player/ui/schedulepage.h"
@@ -354,6 +355,61 @@ TEST_F(ScheduleWindow, AnImmediateEventStartsItsFileAtItsMomentAfterAStart) {
     EXPECT_LT(late, Scheduler::kTickMs);
     EXPECT_TRUE(form->windowTitle().contains(QStringLiteral("[/news]")))
         << form->windowTitle().toStdString();
+}
+
+// A schedule target that is a command runs through the player's command interpreter and puts
+// nothing into the list; "load" of a schedule file from the command language replaces the
+// scheduler's list; getrandomplaylist receives the event's Immediate switch.
+TEST_F(ScheduleWindow, CommandTargetsRunThroughTheInterpreterWhichLoadsScheduleFiles) {
+    const QString a = tone(QStringLiteral("a.wav"), 30);
+    open();
+    PlaylistView& list = form->playlists().LVMaster;
+    for (int i = 0; i < 3; ++i)
+        addItem(list, QStringLiteral("t%1").arg(i), a);
+    form->recomputeNumbering();
+    ScheduleEvent next;
+    next.Target = QStringLiteral("\"NEXT\"");
+    sched().add(next);
+    EXPECT_TRUE(form->commands().interpreter.RunCommand(QStringLiteral("play 1")));
+    run(300);
+    ASSERT_EQ(list.PlayingIndex(), 0);
+    EXPECT_EQ(sched().RunScheduleEvent(0), 0);
+    run(300);
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(list.PlayingIndex(), 1);
+
+    // getrandomplaylist from an event inserts a reference to a random list after the playing
+    // item; only with the event's Immediate does the controller go on to it at once.
+    ASSERT_TRUE(QDir(home.path()).mkpath("Shows"));
+    std::vector<M3uEntry> entries(2);
+    for (M3uEntry& e : entries)
+        e.path = a;
+    ASSERT_TRUE(writeM3uFile(homePath("Shows/Evening.m3u"), entries));
+    ScheduleEvent random;
+    random.Target = QStringLiteral("getrandomplaylist ") + homePath("Shows");
+    sched().add(random);
+    EXPECT_EQ(sched().RunScheduleEvent(1), 0);
+    run(300);
+    ASSERT_EQ(list.count(), 4);
+    EXPECT_EQ(list.at(2).FileName(), homePath("Shows/Evening.m3u"));
+    EXPECT_EQ(list.at(2).ImageIndex, 24);
+    EXPECT_EQ(list.PlayingIndex(), 1);
+    EXPECT_FALSE(logged(QStringLiteral("On air: Evening")));
+    random.Immediate = true;
+    sched().replace(1, random);
+    EXPECT_EQ(sched().RunScheduleEvent(1), 0);
+    // (A list reference is not a sound file: the controller reports it and goes on.)
+    EXPECT_TRUE(logged(QStringLiteral("On air: Evening")));
+
+    // "load" of a schedule file replaces the list the page shows.
+    ScheduleEvent e1, e2;
+    e1.Target = QStringLiteral("stop");
+    e2.Target = a;
+    writeSchedule({e1, e2});
+    EXPECT_TRUE(form->commands().interpreter.RunCommand(QStringLiteral("load Default.sdl")));
+    ASSERT_EQ(sched().count(), 2);
+    EXPECT_EQ(sched().at(0).Target, QStringLiteral("stop"));
+    EXPECT_EQ(page().model()->rowCount(), 2);
 }
 
 } // namespace

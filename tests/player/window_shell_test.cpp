@@ -5,10 +5,13 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QSlider>
 #include <QTest>
 #include <QUrl>
 
+#include "common/playlistfile/m3u.h"
 #include "player/ui/helpmenu.h"
+#include "tests/commands/fakes.h"
 
 namespace wc::ui::test {
 namespace {
@@ -139,6 +142,79 @@ TEST_F(WindowShell, FailedSaveOfTheRecentListShowsItsBoxAndTheProfileIsStillSave
     EXPECT_TRUE(QFile::exists(homePath("Profile/Default.m3u")));
     EXPECT_EQ(IniFile(homePath("Profile/run.ini")).readString("LastProfile", "LastProfileName", ""),
               homePath("Profile/Default.prf"));
+}
+
+// Commands move the window's own controls and lists.
+TEST_F(WindowShell, CommandsMoveTheWindowsControlsAndLists) {
+    open();
+    const QString a = tone("a.wav", 30.0);
+    PlaylistView& list = form->playlists().LVMaster;
+    for (int i = 0; i < 100; ++i)
+        addItem(list, QStringLiteral("t%1").arg(i), a);
+    form->recomputeNumbering();
+    run(50);
+    CommandInterpreter& commands = form->commands().interpreter;
+    EXPECT_TRUE(commands.RunCommand("setvol 35"));
+    EXPECT_EQ(child<QSlider>(QStringLiteral("tbVol"))->value(), 350);
+    EXPECT_TRUE(commands.RunCommand("SET SHUFFLE"));
+    EXPECT_TRUE(child<QAbstractButton>(QStringLiteral("btShuffle"))->isChecked());
+    EXPECT_TRUE(commands.RunCommand("clr shuffle"));
+    EXPECT_FALSE(child<QAbstractButton>(QStringLiteral("btShuffle"))->isChecked());
+    EXPECT_TRUE(commands.RunCommand("play 3"));
+    run(300);
+    EXPECT_EQ(list.PlayingIndex(), 2);
+    const QString late = tone("Late Song.WAV", 30.0);
+    EXPECT_TRUE(commands.RunCommand("playfile " + late));
+    run(300);
+    ASSERT_EQ(list.count(), 101);
+    EXPECT_EQ(list.at(3).FileName(), late);
+    EXPECT_EQ(list.PlayingIndex(), 3);
+    EXPECT_EQ(form->onAir()->controller().DeckA().fileName, late);
+    // Loading a playlist replaces the active list; a relative path is the program folder's.
+    std::vector<M3uEntry> entries(120);
+    for (M3uEntry& e : entries)
+        e.path = a;
+    QDir().mkpath(homePath("Lists"));
+    ASSERT_TRUE(writeM3uFile(homePath("Lists/Big Show.m3u"), entries));
+    EXPECT_TRUE(commands.RunCommand("load Lists/Big Show.m3u"));
+    EXPECT_EQ(list.count(), 120);
+    EXPECT_TRUE(form->windowTitle().contains("Big Show.m3u")) << form->windowTitle().toStdString();
+}
+
+// "poweroff" closes the player in order, as a stop request does, before the system is asked:
+// the settings, the profile (auto-save is on by default) and run.ini are on disk by then.
+TEST_F(WindowShell, PoweroffSavesEverythingBeforeTheSystemIsAsked) {
+    commands::test::FakePower power;
+    setPowerControl(&power);
+    open();
+    form->playlists().appendFileToMaster("/music/Evening Song.mp3");
+    // Both settings files are written again at the close.
+    QFile::remove(homePath("player.ini"));
+    QFile::remove(homePath("system.ini"));
+    QStringList onDisk;
+    power.onAsk = [&] {
+        onDisk
+            << (QFile::exists(homePath("player.ini")) && QFile::exists(homePath("system.ini"))
+                    ? "ini"
+                    : "")
+            << IniFile(homePath("Profile/run.ini")).readString("LastProfile", "LastProfileName", "")
+            << (QFile::exists(homePath("Profile/Default.prf")) ? "prf" : "")
+            << (QFile(homePath("Profile/Default.m3u")).open(QIODevice::ReadOnly) ? "m3u" : "");
+        onDisk << (form->onAir() ? "decks" : "no decks");
+    };
+    EXPECT_TRUE(form->commands().interpreter.RunCommand("PowerOffNow"));
+    setPowerControl(nullptr);
+    EXPECT_EQ(power.asked, QStringList({"poweroff"}));
+    ASSERT_EQ(onDisk.size(), 5);
+    EXPECT_EQ(onDisk[0], "ini");
+    EXPECT_EQ(onDisk[1], homePath("Profile/Default.prf"));
+    EXPECT_EQ(onDisk[2], "prf");
+    EXPECT_EQ(onDisk[3], "m3u");
+    EXPECT_EQ(onDisk[4], "no decks");
+    EXPECT_FALSE(form->isVisible());
+    QFile m3u(homePath("Profile/Default.m3u"));
+    ASSERT_TRUE(m3u.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(m3u.readAll().contains("/music/Evening Song.mp3"));
 }
 
 } // namespace

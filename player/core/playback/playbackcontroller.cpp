@@ -4,13 +4,12 @@
 #include "common/clock.h"
 #include "common/errortext.h"
 #include "common/settings.h"
+#include "player/core/playback/commandfile.h"
 #include "player/core/playback/transition.h"
 #include "player/core/playlist/playlistview.h"
 #include "player/core/profile/profile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 #include <algorithm>
 #include <cmath>
 
@@ -219,22 +218,32 @@ void PlaybackController::PlayItem(int step, bool skipVoiceTracks) {
         const QStringList lines = std::exchange(queuedCommands_, {});
         std::weak_ptr<int> alive = alive_;
         timerHost().post([this, alive, lines] {
-            if (alive.expired()) return;
-            for (const QString& line : lines)
+            // A line may end the controller (a power command closes the player): the lines
+            // after it are not run.
+            for (const QString& line : lines) {
+                if (alive.expired()) return;
                 hooks_->RunCommand(line);
+            }
         });
     }
 }
 
 bool PlaybackController::runCommandFile(int index) {
-    QFile f(master_.at(index).FileName());
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
-    QTextStream in(&f);
+    const QString file = master_.at(index).FileName();
+    QStringList lines;
+    QString error;
+    bool opened = false;
+    if (!readCommandFile(file, &lines, &error, &opened)) {
+        // A file that is not there is skipped as any unplayable item is; one that is there
+        // but refused says why.
+        if (opened)
+            hooks_->LogEvent(QStringLiteral("Command file not run: ") + file +
+                             QStringLiteral(" (") + error + u')');
+        return false;
+    }
     bool playfile = false;
     int insertAt = index + 1;
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
-        if (line.trimmed().isEmpty()) continue;
+    for (const QString& line : std::as_const(lines)) {
         if (line.toLower().startsWith(QLatin1String("playfile"))) {
             // Only insert here; the loop of PlayItem plays it next.
             const QString path = line.mid(8).trimmed();

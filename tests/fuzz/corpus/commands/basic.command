@@ -1,0 +1,4 @@
+setvol 35
+set shuffle
+play 999
+"STOP"
