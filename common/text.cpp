@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include <QStringDecoder>
+
 #include <array>
 #include <unordered_map>
 
@@ -102,6 +104,18 @@ QString decodeText(const char* data, qsizetype size) {
     }
     if (isValidUtf8(data, size)) return QString::fromUtf8(data, size);
     return fromCp1251(data, size);
+}
+
+QString decodeFieldText(const char* data, qsizetype size) {
+    bool ascii = true;
+    for (qsizetype i = 0; i < size && ascii; ++i)
+        ascii = static_cast<unsigned char>(data[i]) < 0x80;
+    if (ascii) return QString::fromLatin1(data, size); // most fields: no decoding needed
+    if (!isValidUtf8(data, size)) return fromCp1251(data, size);
+    // QString::fromUtf8 would drop a leading byte-order mark.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(QByteArrayView(data, size));
 }
 
 QByteArray utf8Truncated(const QString& s, qsizetype maxBytes) {

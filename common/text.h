@@ -26,6 +26,10 @@ inline QString decodeText(const QByteArray& b) {
     return decodeText(b.constData(), b.size());
 }
 
+// The text of a fixed-size record field: UTF-8 when valid, else Windows-1251. Nothing is
+// dropped (a leading U+FEFF stays), so a field reads back exactly as it was written.
+QString decodeFieldText(const char* data, qsizetype size);
+
 // The UTF-8 form of s cut to at most maxBytes bytes on a character boundary.
 QByteArray utf8Truncated(const QString& s, qsizetype maxBytes);
 

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
 
@@ -53,21 +52,8 @@ void putString(unsigned char* rec, Field f, const QString& text) {
 }
 
 QString getString(const unsigned char* rec, Field f) {
-    int len = rec[f.offset];
-    if (len > f.capacity) len = f.capacity;
-    // UTF-8 when valid, else the legacy code page. Unlike text files, a field keeps a leading
-    // U+FEFF, so that reading what was written gives back the same text.
-    const unsigned char* p = rec + f.offset + 1;
-    if (len == 0) return QString();
-    bool ascii = true;
-    for (int i = 0; i < len && ascii; ++i)
-        ascii = p[i] < 0x80;
-    const char* c = reinterpret_cast<const char*>(p);
-    if (ascii) return QString::fromLatin1(c, len); // most fields: no decoding needed
-    if (!isValidUtf8(c, len)) return fromCp1251(c, len);
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return utf8.decode(QByteArrayView(c, len));
+    const int len = std::min<int>(rec[f.offset], f.capacity);
+    return decodeFieldText(reinterpret_cast<const char*>(rec + f.offset + 1), len);
 }
 
 void putU32(unsigned char* rec, int offset, quint32 v) {

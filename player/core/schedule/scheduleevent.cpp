@@ -44,10 +44,7 @@ public:
         int len = quint8(p_[at_]);
         *overlong = len > capacity;
         len = std::min(len, capacity);
-        // UTF-8 when valid, else the legacy code page; nothing (not even a byte-order mark)
-        // is dropped, so a text reads back as it was written.
-        const char* b = p_ + at_ + 1;
-        const QString s = isValidUtf8(b, len) ? QString::fromUtf8(b, len) : fromCp1251(b, len);
+        const QString s = decodeFieldText(p_ + at_ + 1, len);
         at_ += 1 + capacity;
         return s;
     }

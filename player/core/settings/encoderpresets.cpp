@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
 
@@ -31,13 +30,7 @@ void putString(unsigned char* rec, Field f, const QString& text) {
 
 QString getString(const unsigned char* rec, Field f) {
     const int len = std::min<int>(rec[f.offset], f.capacity);
-    const char* c = reinterpret_cast<const char*>(rec + f.offset + 1);
-    if (len == 0) return QString();
-    if (!isValidUtf8(c, len)) return fromCp1251(c, len);
-    // A leading U+FEFF is kept, so that what was written reads back the same.
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return utf8.decode(QByteArrayView(c, len));
+    return decodeFieldText(reinterpret_cast<const char*>(rec + f.offset + 1), len);
 }
 
 } // namespace
