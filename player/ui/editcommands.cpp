@@ -19,11 +19,13 @@
 #include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
+#include <QToolBar>
 #include <QUrl>
 
 namespace wc {
@@ -148,6 +150,13 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
     for (QAction* a : {notepad, delAll_, selectAll, addFile, addLine, addFolder, recalc, find,
                        randomize, rename_, missing, deleteFromDisk_, copyTo_})
         editMenu->addAction(a);
+    // The tool buttons of the main window: Add folder and Find.
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        QToolBar* tools = main->addToolBar(QStringLiteral("Playlist"));
+        tools->setObjectName(QStringLiteral("EditToolBar"));
+        tools->addAction(addFolder);
+        tools->addAction(find);
+    }
     contextMenu->addSeparator();
     for (QAction* a : {addFile, addLine, rename_, missing, deleteFromDisk_, copyTo_, convert_})
         contextMenu->addAction(a);

@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 
 namespace wc::ui::test {
@@ -413,6 +414,9 @@ TEST_F(ConvertWindow, EveryEditingCommandIsInItsMenusWithItsKeys) {
             EXPECT_TRUE(context->actions().contains(a));
         }
     }
+    // Add folder and Find are also tool buttons.
+    auto* tools = child<QToolBar>(QStringLiteral("EditToolBar"));
+    EXPECT_EQ(tools->actions(), QList<QAction*>({action("aAddFolder"), action("N27")}));
 }
 
 } // namespace
