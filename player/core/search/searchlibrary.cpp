@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <mutex>
 #include <sys/stat.h>
+#include <utility>
 
 namespace wc {
 
@@ -37,6 +38,11 @@ LibrarySnapshotPtr makeLibrarySnapshot(TBaseEntryArr records) {
     for (int f = 0; f < kLibrarySearchFieldCount; ++f)
         s->folded[size_t(f)] = FoldedTexts(s->records, f);
     return s;
+}
+
+void releaseSnapshot(LibrarySnapshotPtr snapshot) {
+    if (snapshot.use_count() != 1) return;
+    QThreadPool::globalInstance()->start([s = std::move(snapshot)]() mutable { s.reset(); });
 }
 
 LibraryReadResult readLibrarySnapshot(const QString& path, LibrarySnapshotPtr* snapshot,
@@ -120,7 +126,7 @@ void SearchLibraryCache::finished(quint64 ticket, LibraryReadResult result,
     if (ticket != ticket_) return;
     reading_ = false;
     if (result != LibraryReadResult::Ok) return;
-    snapshot_ = std::move(snapshot);
+    releaseSnapshot(std::exchange(snapshot_, std::move(snapshot)));
     current_ = identity;
     if (onLoaded) onLoaded();
 }
@@ -131,7 +137,7 @@ LibrarySearch::LibrarySearch(int sliceRecords)
 LibrarySearch::~LibrarySearch() = default;
 
 void LibrarySearch::setSnapshot(LibrarySnapshotPtr snapshot) {
-    snapshot_ = std::move(snapshot);
+    releaseSnapshot(std::exchange(snapshot_, std::move(snapshot)));
     if (field_ >= 0) search(text_, field_);
 }
 
