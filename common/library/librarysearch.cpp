@@ -66,13 +66,100 @@ QString foldedFieldText(const TBaseEntry& e, int field) {
     }
 }
 
+namespace {
+
+// The raw text of a field, appended to out (the time as "mm:ss", "??:??" for no length).
+void appendField(QString& out, const TBaseEntry& e, int field) {
+    switch (field) {
+    case SearchTitle:
+        out += e.title;
+        break;
+    case SearchArtist:
+        out += e.artist;
+        break;
+    case SearchAlbum:
+        out += e.album;
+        break;
+    case SearchYear:
+        out += e.year;
+        break;
+    case SearchGenre:
+        out += e.genre;
+        break;
+    case SearchComment:
+        out += e.comment;
+        break;
+    case SearchTime: {
+        if (e.durationMs == 0) {
+            out += QLatin1String("??:??");
+            break;
+        }
+        const quint32 s = e.durationMs / 1000, m = s / 60, r = s % 60;
+        if (m < 10) out += QLatin1Char('0');
+        out += QString::number(m);
+        out += QLatin1Char(':');
+        out += QLatin1Char(char('0' + r / 10));
+        out += QLatin1Char(char('0' + r % 10));
+        break;
+    }
+    case SearchFileName:
+        out += e.fileName;
+        break;
+    default:
+        break;
+    }
+}
+
+bool hasExpandingFold(const QString& s) {
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        if (u == 0x00DF || u == 0x1E9E || u == 0xFB00 || u == 0xFB01 || u == 0xFB02 ||
+            u == 0xFB05 || u == 0xFB06)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 FoldedTexts::FoldedTexts(const TBaseEntryArr& records, int field) {
+    // All texts are laid out one after another and folded in one go: Qt's folding maps each
+    // character on its own, so the folded buffer keeps every record's place. Only when a
+    // character folds into two (sharp s, ligatures) is each record folded by itself.
     start_.reserve(records.size() + 1);
+    qsizetype total = 0;
+    if (field != SearchTime)
+        for (const auto& e : records) {
+            QString probe;
+            appendField(probe, e, field); // shares the record's text: no copy
+            total += probe.size();
+        }
+    text_.reserve(field == SearchTime ? qsizetype(records.size()) * 6 : total);
     for (const auto& e : records) {
         start_.push_back(quint32(text_.size()));
-        text_ += foldedFieldText(e, field);
+        appendField(text_, e, field);
     }
     start_.push_back(quint32(text_.size()));
+    // Plain ASCII is folded here; any other character sends the whole text through Qt.
+    bool ascii = true;
+    for (QChar& c : text_) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80) {
+            ascii = false;
+            break;
+        }
+        if (u >= 'A' && u <= 'Z') c = QChar(char16_t(u + 32));
+    }
+    if (!ascii) text_ = std::move(text_).toCaseFolded();
+    if (hasExpandingFold(text_)) {
+        text_.clear();
+        start_.clear();
+        for (const auto& e : records) {
+            start_.push_back(quint32(text_.size()));
+            text_ += foldedFieldText(e, field);
+        }
+        start_.push_back(quint32(text_.size()));
+    }
     text_.squeeze();
 }
 
