@@ -5,6 +5,7 @@
 
 #include "common/library/libraryfile.h"
 #include "common/tags/trackinfo.h"
+#include "player/core/edit/searchdrag.h"
 #include "player/ui/librarysearchpage.h"
 #include "player/ui/taginfopage.h"
 
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QThreadPool>
@@ -25,13 +27,14 @@ namespace {
 
 class SearchWindow : public WindowTest {
 protected:
-    void writeLibrary(int records) {
+    void writeLibrary(int records, const QString& folder = QStringLiteral("/music/"),
+                      const QString& ext = QStringLiteral(".mp3")) {
         TBaseEntryArr recs(static_cast<size_t>(records));
         for (int i = 0; i < records; ++i) {
             recs[size_t(i)].artist = QStringLiteral("Artist %1").arg(i % 500);
             recs[size_t(i)].title = QStringLiteral("Title %1").arg(i);
             recs[size_t(i)].durationMs = quint32(60000 + i);
-            recs[size_t(i)].fileName = QStringLiteral("/music/%1.mp3").arg(i);
+            recs[size_t(i)].fileName = folder + QString::number(i) + ext;
         }
         QDir(homePath({})).mkpath("Database");
         ASSERT_TRUE(writeLibraryFile(homePath("Database/Base.dfs"), recs));
@@ -88,7 +91,9 @@ TEST_F(SearchWindow, TypingOverALargeLibraryDelaysNoDeckNotice) {
 }
 
 TEST_F(SearchWindow, ResultsGoIntoTheActiveListAndSortByLength) {
-    writeLibrary(30);
+    const QString m = homePath("m/");
+    QDir().mkpath(m);
+    writeLibrary(30, m, ".wav");
     open();
     LibrarySearchPage* page = showSearch();
     waitForRead(page);
@@ -99,19 +104,46 @@ TEST_F(SearchWindow, ResultsGoIntoTheActiveListAndSortByLength) {
     QHeaderView* header = page->results()->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(2) + 5, 5));
-    EXPECT_EQ(page->model()->result(0).fileName, "/music/2.mp3");
+    EXPECT_EQ(page->model()->result(0).fileName, m + "2.wav");
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(2) + 5, 5));
-    EXPECT_EQ(page->model()->result(0).fileName, "/music/29.mp3");
+    EXPECT_EQ(page->model()->result(0).fileName, m + "29.wav");
+
+    // Dragged rows carry their results to the lists' drop path.
+    QTableView* results = page->results();
+    const QModelIndexList dragged{page->model()->index(1, 0), page->model()->index(0, 1),
+                                  page->model()->index(1, 2)};
+    std::unique_ptr<QMimeData> mime(page->model()->mimeData(dragged));
+    const std::vector<SearchResult> carried =
+        decodeSearchResults(mime->data(QLatin1String(kSearchResultsMime)));
+    ASSERT_EQ(carried.size(), 2u);
+    EXPECT_EQ(carried[0].fileName, m + "29.wav");
+    EXPECT_EQ(carried[1].fileName, page->model()->result(1).fileName);
+    EXPECT_EQ(carried[1].durationText, page->model()->result(1).durationText);
+
+    // A double-click inserts the row's file after the active list's selection.
+    PlaylistView& main = form->playlists().LVMaster;
+    addItem(main, "first", "/music/first.mp3");
+    addItem(main, "last", "/music/last.mp3");
+    clickRow(master(), 0);
+    // Only a file that is there can be added.
+    QFile::copy(tone("t.wav", 0.5), page->model()->result(2).fileName);
+    // A double-click is a click and then the double-click on the same row.
+    const QPoint row2 = results->visualRect(page->model()->index(2, 0)).center();
+    QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, row2);
+    QTest::mouseDClick(results->viewport(), Qt::LeftButton, {}, row2);
+    ASSERT_EQ(main.count(), 3);
+    EXPECT_EQ(main.at(1).FileName(), page->model()->result(2).fileName);
+    EXPECT_EQ(main.at(2).FileName(), "/music/last.mp3");
 
     form->playlists().setPage(PlayerPlaylists::Page::Slave);
     page->addAll();
     const PlaylistView& temp = form->playlists().LVSlave;
     ASSERT_EQ(temp.count(), 11);
-    EXPECT_EQ(temp.at(0).FileName(), "/music/29.mp3");
+    EXPECT_EQ(temp.at(0).FileName(), m + "29.wav");
     EXPECT_EQ(temp.at(0).Title(), DisplayTitle("Artist 29", "Title 29"));
     EXPECT_EQ(temp.at(0).DurationText(), FormatMinSec(60029));
-    EXPECT_TRUE(form->playlists().LVMaster.count() == 0);
+    EXPECT_EQ(main.count(), 3); // the other list is left alone
 }
 
 TEST_F(SearchWindow, ALibrarySavedMeanwhileIsShownWithoutAKey) {
