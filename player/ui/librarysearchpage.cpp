@@ -6,9 +6,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
 #include <QMimeData>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -145,6 +148,20 @@ LibrarySearchPage::LibrarySearchPage(PlaylistEditor& editor, std::function<QStri
 }
 
 LibrarySearchPage::~LibrarySearchPage() = default;
+
+LibrarySearchPage* LibrarySearchPage::addDock(QMainWindow* window, QMenu* menu,
+                                              PlaylistEditor& editor,
+                                              std::function<QString()> libraryPath) {
+    auto* dock = new QDockWidget(QString::fromUtf8("Поиск"), window);
+    dock->setObjectName(QStringLiteral("LibrarySearchDock"));
+    auto* page = new LibrarySearchPage(editor, std::move(libraryPath));
+    dock->setWidget(page);
+    window->addDockWidget(Qt::LeftDockWidgetArea, dock);
+    dock->hide();
+    dock->toggleViewAction()->setObjectName(QStringLiteral("ShowLibrarySearch"));
+    menu->addAction(dock->toggleViewAction());
+    return page;
+}
 
 void LibrarySearchPage::checkLibrary() {
     cache_.setPath(libraryPath_ ? libraryPath_() : QString());

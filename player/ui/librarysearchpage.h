@@ -12,6 +12,8 @@
 
 class QComboBox;
 class QLineEdit;
+class QMainWindow;
+class QMenu;
 class QTableView;
 
 namespace wc {
@@ -48,6 +50,10 @@ public:
     LibrarySearchPage(PlaylistEditor& editor, std::function<QString()> libraryPath,
                       QWidget* parent = nullptr);
     ~LibrarySearchPage() override;
+    // The page in a hidden dock of the window ("LibrarySearchDock"), shown and hidden by an
+    // action "ShowLibrarySearch" added to menu.
+    static LibrarySearchPage* addDock(QMainWindow* window, QMenu* menu, PlaylistEditor& editor,
+                                      std::function<QString()> libraryPath);
 
     QLineEdit* findText() const { return edFindText_; }
     QComboBox* findIndex() const { return cbFindIndex_; }

@@ -8,10 +8,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFormLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
@@ -80,6 +83,19 @@ TagInfoPage::TagInfoPage(PlayerPlaylists& lists, QTableView* master, QTableView*
             });
         });
     }
+}
+
+TagInfoPage* TagInfoPage::addDock(QMainWindow* window, QMenu* menu, PlayerPlaylists& lists,
+                                  QTableView* master, QTableView* slave) {
+    auto* dock = new QDockWidget(QString::fromUtf8("Информация"), window);
+    dock->setObjectName(QStringLiteral("TagInfoDock"));
+    auto* page = new TagInfoPage(lists, master, slave);
+    dock->setWidget(page);
+    window->addDockWidget(Qt::LeftDockWidgetArea, dock);
+    dock->hide();
+    dock->toggleViewAction()->setObjectName(QStringLiteral("ShowTagInfo"));
+    menu->addAction(dock->toggleViewAction());
+    return page;
 }
 
 void TagInfoPage::showSelected() {

@@ -11,6 +11,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMainWindow;
+class QMenu;
 class QPushButton;
 class QTableView;
 
@@ -23,6 +25,10 @@ class TagInfoPage final : public QWidget {
 public:
     TagInfoPage(PlayerPlaylists& lists, QTableView* master, QTableView* slave,
                 QWidget* parent = nullptr);
+    // The page in a hidden dock of the window ("TagInfoDock"), shown and hidden by an action
+    // "ShowTagInfo" added to menu.
+    static TagInfoPage* addDock(QMainWindow* window, QMenu* menu, PlayerPlaylists& lists,
+                                QTableView* master, QTableView* slave);
 
     // Shows the active list's selected row (or nothing).
     void showSelected();

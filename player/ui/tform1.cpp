@@ -337,25 +337,12 @@ void TForm1::buildMenus() {
     QAction* showBrowser = browserDock->toggleViewAction();
     showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
     edit->addAction(showBrowser);
-    auto* searchDock = new QDockWidget(QString::fromUtf8("Поиск"), this);
-    searchDock->setObjectName(QStringLiteral("LibrarySearchDock"));
-    searchDock->setWidget(new LibrarySearchPage(*editor_, [this] { return profile_.DefBase; }));
-    addDockWidget(Qt::LeftDockWidgetArea, searchDock);
-    searchDock->hide();
-    searchDock->toggleViewAction()->setObjectName(QStringLiteral("ShowLibrarySearch"));
-    edit->addAction(searchDock->toggleViewAction());
-    auto* tagDock = new QDockWidget(QString::fromUtf8("Информация"), this);
-    tagDock->setObjectName(QStringLiteral("TagInfoDock"));
-    auto* tagPage = new TagInfoPage(playlists_, lvMaster_, lvSlave_);
+    LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
+    auto* tagPage = TagInfoPage::addDock(this, edit, playlists_, lvMaster_, lvSlave_);
     connect(tagPage, &TagInfoPage::rowsChanged, this, [this] { repaintList(); });
     connect(pages_, &PlaylistPages::pageChanged, tagPage, [tagPage] {
         if (tagPage->isVisible()) tagPage->showSelected();
     });
-    tagDock->setWidget(tagPage);
-    addDockWidget(Qt::LeftDockWidgetArea, tagDock);
-    tagDock->hide();
-    tagDock->toggleViewAction()->setObjectName(QStringLiteral("ShowTagInfo"));
-    edit->addAction(tagDock->toggleViewAction());
     shownRowsTimer_ = timerHost().createTimer(QStringLiteral("ReadShownItems"), [this] {
         if (editor_->settings.readTrackInfoType == 2) editor_->fillNextShownItem();
     });
