@@ -107,6 +107,12 @@ bool SearchLibraryCache::refresh() {
         LibrarySnapshotPtr snapshot;
         FileIdentity identity;
         const LibraryReadResult result = readLibrarySnapshot(path, &snapshot, &identity);
+        auto alive = weak.lock();
+        if (!alive) return;
+        // Posted under the lock: the cache (and so the window and the host that outlive it)
+        // cannot go away meanwhile. A cache already gone drops the result here.
+        std::lock_guard lock(alive->mutex);
+        if (!alive->owner) return;
         host->post([weak, ticket, result, snapshot, identity] {
             auto shared = weak.lock();
             if (!shared) return;
