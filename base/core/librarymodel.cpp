@@ -43,72 +43,6 @@ QString columnText(const TBaseEntry& e, int column) {
     }
 }
 
-QString foldForSearch(const QString& text) {
-    QString s = text.toCaseFolded();
-    // Qt folds one character to one; the full folding also expands these. The string is read
-    // through a const view, so a text that folds to itself stays shared with the record.
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t c = std::as_const(s)[i].unicode();
-        if (c < 0xDF) continue;
-        const char* with = nullptr;
-        switch (c) {
-        case 0x00DF:
-            with = "ss";
-            break;
-        case 0x1E9E:
-            with = "ss";
-            break;
-        case 0xFB00:
-            with = "ff";
-            break;
-        case 0xFB01:
-            with = "fi";
-            break;
-        case 0xFB02:
-            with = "fl";
-            break;
-        case 0xFB05:
-        case 0xFB06:
-            with = "st";
-            break;
-        default:
-            break;
-        }
-        if (with) {
-            s.replace(i, 1, QLatin1String(with));
-            ++i;
-        }
-    }
-    return s;
-}
-
-namespace {
-
-QString foldField(const TBaseEntry& e, int field) {
-    switch (field) {
-    case FindTitle:
-        return foldForSearch(e.title);
-    case FindArtist:
-        return foldForSearch(e.artist);
-    case FindAlbum:
-        return foldForSearch(e.album);
-    case FindYear:
-        return foldForSearch(e.year);
-    case FindGenre:
-        return foldForSearch(e.genre);
-    case FindComment:
-        return foldForSearch(e.comment);
-    case FindTime:
-        return FormatMinSec(e.durationMs);
-    case FindFileName:
-        return foldForSearch(e.fileName);
-    default:
-        return QString();
-    }
-}
-
-} // namespace
-
 LibraryModel::LibraryModel() = default;
 LibraryModel::~LibraryModel() = default;
 
@@ -167,7 +101,7 @@ bool LibraryModel::setDuration(int pos, quint32 ms) {
     auto& list = store_.LibraryList();
     if (pos < 0 || size_t(pos) >= list.size() || list[size_t(pos)].durationMs == ms) return false;
     list[size_t(pos)].durationMs = ms;
-    folded_[FindTime].valid = false;
+    folded_[FindTime].reset();
     changed();
     return true;
 }
@@ -262,29 +196,13 @@ std::vector<int> LibraryModel::pendingLengths() const {
 
 void LibraryModel::dropFolded() {
     for (auto& f : folded_)
-        if (f.valid) {
-            f.valid = false;
-            f.text.clear();
-            f.start.clear();
-        }
+        f.reset();
 }
 
-const LibraryModel::FoldedField& LibraryModel::folded(int field) const {
-    FoldedField& f = folded_[size_t(field)];
-    if (!f.valid) {
-        const auto& list = store_.LibraryList();
-        f.text.clear();
-        f.start.clear();
-        f.start.reserve(list.size() + 1);
-        for (const auto& e : list) {
-            f.start.push_back(quint32(f.text.size()));
-            f.text += foldField(e, field);
-        }
-        f.start.push_back(quint32(f.text.size()));
-        f.text.squeeze();
-        f.valid = true;
-    }
-    return f;
+const FoldedTexts& LibraryModel::folded(int field) const {
+    auto& f = folded_[size_t(field)];
+    if (!f) f = std::make_unique<FoldedTexts>(store_.LibraryList(), field);
+    return *f;
 }
 
 void LibraryModel::search(const SearchQuery& query) {
@@ -304,16 +222,13 @@ void LibraryModel::search(const SearchQuery& query) {
             view_[size_t(i)] = i;
         return;
     }
-    std::vector<const FoldedField*> texts;
+    std::vector<const FoldedTexts*> texts;
     for (int f : active)
         texts.push_back(&folded(f));
     for (int i = 0; i < n; ++i) {
         bool match = true;
         for (size_t k = 0; k < active.size() && match; ++k) {
-            const FoldedField& t = *texts[k];
-            const qsizetype from = t.start[size_t(i)], to = t.start[size_t(i) + 1];
-            match =
-                QStringView(t.text).sliced(from, to - from).contains(needles[size_t(active[k])]);
+            match = texts[k]->contains(i, needles[size_t(active[k])]);
         }
         if (match) view_.push_back(i);
     }

@@ -6,6 +6,7 @@
 // long job runs, the commands that would free or reorder records (load, clear, remove) are
 // refused, so a job never works on records that went away under it.
 #include "common/library/libraryfile.h"
+#include "common/library/librarysearch.h"
 
 #include <QCollatorSortKey>
 #include <QString>
@@ -49,9 +50,7 @@ struct SearchQuery {
 // The text a record shows in a column (Time: "mm:ss" or "??:??"; Size: MB, KB or nothing).
 QString columnText(const TBaseEntry& e, int column);
 QString sizeText(quint32 size);
-// A text folded for searching: Unicode case folding, with the foldings that expand (sharp s,
-// ligatures) applied too.
-QString foldForSearch(const QString& text);
+using wc::foldForSearch;
 
 class LibraryModel {
 public:
@@ -119,14 +118,9 @@ public:
 private:
     void changed();
     void invalidateCaches();
-    // The folded texts of one search field, one after another in one buffer, built the first
-    // time that field is searched after a change of the records.
-    struct FoldedField {
-        QString text;
-        std::vector<quint32> start; // record i is text[start[i], start[i + 1])
-        bool valid = false;
-    };
-    const FoldedField& folded(int field) const;
+    // The folded texts of one search field, built the first time that field is searched after
+    // a change of the records.
+    const FoldedTexts& folded(int field) const;
     void dropFolded();
     const std::vector<QCollatorSortKey>& sortKeys(int column) const;
 
@@ -140,7 +134,7 @@ private:
     std::vector<char> lengthPending_; // empty when nothing is marked
     int pendingCount_ = 0;
 
-    mutable std::array<FoldedField, kSearchFieldCount> folded_;
+    mutable std::array<std::unique_ptr<FoldedTexts>, kSearchFieldCount> folded_;
     // Collation keys per text column, built on the first sort by that column.
     mutable std::array<std::unique_ptr<std::vector<QCollatorSortKey>>, 9> keys_;
 };

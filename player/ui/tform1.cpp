@@ -19,6 +19,7 @@
 #include "player/ui/editcommands.h"
 #include "player/ui/filebrowser.h"
 #include "player/ui/helpmenu.h"
+#include "player/ui/librarysearchpage.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
@@ -28,6 +29,7 @@
 #include "player/ui/schedulepage.h"
 #include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
+#include "player/ui/taginfopage.h"
 #include "player/ui/top100dialog.h"
 #include "player/ui/transportlock.h"
 #include "player/ui/volumebinder.h"
@@ -353,6 +355,12 @@ void TForm1::buildMenus() {
     QAction* showBrowser = browserDock->toggleViewAction();
     showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
     edit->addAction(showBrowser);
+    LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
+    auto* tagPage = TagInfoPage::addDock(this, edit, playlists_, lvMaster_, lvSlave_);
+    connect(tagPage, &TagInfoPage::rowsChanged, this, [this] { repaintList(); });
+    connect(pages_, &PlaylistPages::pageChanged, tagPage, [tagPage] {
+        if (tagPage->isVisible()) tagPage->showSelected();
+    });
     shownRowsTimer_ = timerHost().createTimer(QStringLiteral("ReadShownItems"), [this] {
         if (editor_->settings.readTrackInfoType == 2) editor_->fillNextShownItem();
     });
