@@ -1,7 +1,7 @@
 #include "audio/quicklength.h"
 #include "audio/containerlength.h"
 
-#include "audio/audioengine.h"
+#include "audio/decoder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +26,10 @@ constexpr int kRates[3] = {44100, 48000, 32000};
 
 quint32 be32(const unsigned char* p) {
     return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
+}
+
+quint32 le32(const unsigned char* p) {
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
 }
 
 qint64 le64(const unsigned char* p) {
@@ -203,6 +207,107 @@ QuickLength oggLengthFromBytes(const QByteArray& head, const QByteArray& tail) {
     return r;
 }
 
+QuickLength wavLengthFromBytes(const QByteArray& head, qint64 fileSize) {
+    QuickLength r;
+    const unsigned char* p = bytes(head);
+    const qsizetype n = head.size();
+    if (n < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0) return r;
+    int format = 0, channels = 0, blockAlign = 0, bits = 0;
+    qint64 rate = 0;
+    qsizetype at = 12;
+    while (at + 8 <= n) {
+        const quint32 size = le32(p + at + 4);
+        const unsigned char* body = p + at + 8;
+        if (std::memcmp(p + at, "fmt ", 4) == 0) {
+            if (size < 16 || at + 8 + 16 > n) return r;
+            format = body[0] | body[1] << 8;
+            channels = body[2] | body[3] << 8;
+            rate = le32(body + 4);
+            blockAlign = body[12] | body[13] << 8;
+            bits = body[14] | body[15] << 8;
+            if (format == 0xFFFE && size >= 40 && at + 8 + 26 <= n)
+                format = body[24] | body[25] << 8; // the sub-format's first two bytes
+        } else if (std::memcmp(p + at, "data", 4) == 0) {
+            // Plain PCM or float only: what a decoder delivers is then exactly the data's
+            // frames. A chunk that claims more than the file holds is not trusted.
+            if ((format != 1 && format != 3) || channels <= 0 || rate <= 0 || bits <= 0 ||
+                blockAlign != channels * ((bits + 7) / 8))
+                return r;
+            const qint64 data = size;
+            if (data <= 0 || at + 8 + data > fileSize) return r;
+            r.source = LengthSource::WaveHeader;
+            r.ms = data / blockAlign * 1000 / rate;
+            if (r.ms <= 0) r.source = LengthSource::None;
+            return r;
+        }
+        at += 8 + qsizetype(size) + (size & 1);
+        if (at < 0) return r;
+    }
+    return r;
+}
+
+namespace {
+
+// The samples a WMA 1 or 2 decoder holds back at the start (one frame), by version and rate.
+int wmaFrameSamples(int version, qint64 rate) {
+    if (rate <= 16000) return 512;
+    if (rate <= 22050 || (rate <= 32000 && version == 1)) return 1024;
+    return 2048;
+}
+
+} // namespace
+
+QuickLength asfLengthFromBytes(const QByteArray& head) {
+    static const unsigned char kHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                              0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+    static const unsigned char kFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9,
+                                                      0xCF, 0x11, 0x8E, 0xE4, 0x00, 0xC0,
+                                                      0x0C, 0x20, 0x53, 0x65};
+    static const unsigned char kStreamProperties[16] = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9,
+                                                        0xCF, 0x11, 0x8E, 0xE6, 0x00, 0xC0,
+                                                        0x0C, 0x20, 0x53, 0x65};
+    static const unsigned char kAudioMedia[16] = {0x40, 0x9E, 0x69, 0xF8, 0x4D, 0x5B, 0xCF, 0x11,
+                                                  0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
+    QuickLength r;
+    const unsigned char* p = bytes(head);
+    const qsizetype n = head.size();
+    if (n < 30 || std::memcmp(p, kHeader, 16) != 0) return r;
+    const quint32 objects = le32(p + 24);
+    qint64 ms = -1;
+    int version = 0;
+    qint64 rate = 0;
+    qsizetype at = 30;
+    for (quint32 i = 0; i < objects && at + 24 <= n; ++i) {
+        const qint64 size = le64(p + at + 16);
+        if (size < 24 || size > n - at) return r;
+        const unsigned char* o = p + at;
+        if (std::memcmp(o, kFileProperties, 16) == 0) {
+            if (size < 104) return r;
+            const qint64 play = le64(o + 64);    // 100 ns units
+            const qint64 preroll = le64(o + 80); // milliseconds
+            const quint32 flags = le32(o + 88);
+            if (flags & 1) return r; // broadcast: the durations are not filled in
+            if (play <= 0 || preroll < 0 || preroll > (qint64(1) << 40)) return r;
+            ms = play / 10000 - preroll;
+        } else if (std::memcmp(o, kStreamProperties, 16) == 0 && size >= 78 + 8 &&
+                   std::memcmp(o + 24, kAudioMedia, 16) == 0 && version == 0) {
+            const int tag = o[78] | o[79] << 8;
+            rate = le32(o + 82);
+            // WMA 1 and 2 only: what their decoder delivers is known; any other codec is
+            // decoded.
+            version = tag == 0x160 ? 1 : tag == 0x161 ? 2 : -1;
+        }
+        at += qsizetype(size);
+    }
+    if (ms <= 0 || version <= 0 || rate <= 0 || rate > 1000000) return r;
+    // The decoder holds back its first frame: the length heard is shorter by that much.
+    ms -= wmaFrameSamples(version, rate) * 1000 / rate;
+    if (ms <= 0) return r;
+    r.source = LengthSource::AsfHeader;
+    r.ms = ms;
+    return r;
+}
+
 namespace {
 
 QByteArray readAt(QFile& f, qint64 pos, qint64 n) {
@@ -212,7 +317,8 @@ QByteArray readAt(QFile& f, qint64 pos, qint64 n) {
 
 QuickLength quickLength(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    // Unbuffered: only the pieces asked for are read.
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
     const qint64 size = f.size();
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == QLatin1String("mp3")) {
@@ -221,11 +327,17 @@ QuickLength quickLength(const QString& path) {
         if (readAt(f, size - 128, 3) == "TAG") end -= 128;
         if (end - start < 4) return {};
         const QByteArray head = readAt(f, start, std::min<qint64>(16384, end - start));
+        // A header gives the length by itself; the middle is read only to check that a
+        // stream without one keeps its bit rate.
+        QuickLength q = mp3LengthFromBytes(head, QByteArray(), end - start);
+        if (q.source != LengthSource::ConstantBitRate || end - start <= 65536) return q;
         const qint64 mid = start + (end - start) / 2;
-        const QByteArray middle =
-            end - start > 65536 ? readAt(f, mid, std::min<qint64>(8192, end - mid)) : QByteArray();
-        return mp3LengthFromBytes(head, middle, end - start);
+        return mp3LengthFromBytes(head, readAt(f, mid, std::min<qint64>(8192, end - mid)),
+                                  end - start);
     }
+    if (ext == QLatin1String("wav")) return wavLengthFromBytes(readAt(f, 0, 4096), size);
+    if (ext == QLatin1String("wma") || ext == QLatin1String("asf"))
+        return asfLengthFromBytes(readAt(f, 0, 65536));
     if (ext == QLatin1String("ogg") || ext == QLatin1String("opus")) {
         const QByteArray head = readAt(f, 0, 4096);
         const qint64 tailStart = std::max<qint64>(0, size - 65536);
@@ -243,8 +355,17 @@ int QuickFileDurationMs(const QString& path, LengthSource* source) {
         return int(q.ms);
     }
     if (source) *source = LengthSource::Decoded;
-    const int ms = FileDurationMs(path);
+    const int ms = DecodedFileDurationMs(path);
     return ms > 0 ? ms : 0;
+}
+
+int DecodedFileDurationMs(const QString& path) {
+    FileDecoder decoder;
+    if (decoder.open(path) != kOk || decoder.rate() <= 0) return -1;
+    // The same arithmetic as FileDurationMs: single-precision seconds times 1000, cut toward
+    // zero.
+    const float seconds = float(double(decoder.lengthFrames()) / decoder.rate());
+    return int(double(seconds) * 1000.0);
 }
 
 } // namespace wc::audio

@@ -1,9 +1,12 @@
 #pragma once
-// The length of an MP3 or Ogg file read from its headers instead of decoding it: the frame
+// The length of an audio file read from its headers instead of decoding it: for MP3 the frame
 // count of a Xing, Info or VBRI header (less the encoder's delay and padding when a LAME tag
-// gives them), the byte count of a constant-bit-rate stream, or the last granule position of
-// an Ogg stream. When none of these can be trusted (a variable bit rate without a header, a
-// damaged file, any other format) the file is decoded as FileDurationMs does.
+// gives them) or the byte count of a constant-bit-rate stream; for Ogg the last granule
+// position; for WAV the data chunk's size; for WMA 1 and 2 (ASF) the play duration less the
+// preroll of the file properties and the decoder's first frame. When none of these can be trusted
+// (a variable bit rate without a header, a damaged file, a live ASF stream, any other format) the
+// file is decoded as FileDurationMs does. Every function here may run on any thread, several at
+// once.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -25,7 +28,15 @@ struct MpegFrameHeader {
 // included, which cannot be measured without decoding).
 bool parseMpegFrameHeader(const unsigned char* p, MpegFrameHeader* h);
 
-enum class LengthSource { None, InfoHeader, ConstantBitRate, OggGranule, Decoded };
+enum class LengthSource {
+    None,
+    InfoHeader,
+    ConstantBitRate,
+    OggGranule,
+    WaveHeader,
+    AsfHeader,
+    Decoded
+};
 
 struct QuickLength {
     LengthSource source = LengthSource::None;
@@ -42,8 +53,19 @@ qint64 id3v2Size(const QByteArray& data);
 // last page with a granule position).
 QuickLength oggLengthFromBytes(const QByteArray& head, const QByteArray& tail);
 
+// WAV from its first bytes (the RIFF chunks up to the data chunk's header) and the file's
+// size: PCM or float data whose chunk fits in the file.
+QuickLength wavLengthFromBytes(const QByteArray& head, qint64 fileSize);
+// WMA files from their first bytes (the header object with its file and stream properties):
+// play duration less preroll, less the frame a WMA 1 or 2 decoder holds back; None for a
+// broadcast (live) stream and for other codecs.
+QuickLength asfLengthFromBytes(const QByteArray& head);
+
 // The length of a file in milliseconds: from its headers when they can be trusted, otherwise
 // by decoding; 0 when it cannot be read. *source tells which way it was measured.
 int QuickFileDurationMs(const QString& path, LengthSource* source = nullptr);
+// The length by decoding, as FileDurationMs measures it, without a stream of the audio
+// system (so any thread may call it); -1 when the file cannot be opened.
+int DecodedFileDurationMs(const QString& path);
 
 } // namespace wc::audio

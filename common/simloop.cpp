@@ -104,6 +104,14 @@ void SimLoop::step(qint64 limitMs) {
     drainPosted();
 }
 
+void SimLoop::stall(qint64 ms) {
+    if (ms <= 0) return;
+    if (render_) render_(nowMs_, nowMs_ + ms);
+    nowMs_ += ms;
+    for (const auto& w : timers_)
+        if (auto st = w.lock(); st && st->active && st->due < nowMs_) st->due = nowMs_;
+}
+
 void SimLoop::runUntil(qint64 tickMs) {
     drainPosted();
     while (nowMs_ < tickMs)

@@ -37,6 +37,11 @@ public:
     bool runUntil(const std::function<bool()>& pred, qint64 maxMs);
     // Runs every posted event (and the events those post).
     void drainPosted();
+    // The main thread blocked for ms (call it from a timer or posted event): audio goes on
+    // being rendered and the clock moves on, but no timer fires meanwhile. Afterwards each
+    // overdue periodic timer fires once and keeps its interval from then on, as a real
+    // timer after a blocked event loop does.
+    void stall(qint64 ms);
 
     // Names of active timers, in creation order (for diagnostics and tests).
     std::vector<QString> activeTimers() const;

@@ -234,26 +234,86 @@ QString AddJob::summary(bool showReadErrors) const {
 
 // ---------------------------------------------------------------------------------------
 
-CountJob::CountJob(LibraryModel& model, std::vector<int> positions, bool checkTimeOnce,
-                   FileDurationMs& probe)
-    : model_(model), positions_(std::move(positions)), checkTimeOnce_(checkTimeOnce),
-      probe_(probe) {}
+CountJob::CountJob(LibraryModel& model, const std::vector<int>& positions, bool checkTimeOnce,
+                   FileDurationMs& probe, LengthWorkers* workers)
+    : model_(model), probe_(probe), workers_(workers) {
+    std::vector<int> mark;
+    mark.reserve(positions.size());
+    for (int pos : positions)
+        if (pos >= 0 && pos < model_.count() &&
+            (!checkTimeOnce || model_.record(pos).durationMs == 0))
+            mark.push_back(pos);
+    model_.markLengthPending(mark);
+    order_ = model_.pendingLengths();
+    // The paths are taken now: results are applied only to a record that still names its file.
+    paths_.reserve(order_.size());
+    for (int pos : order_)
+        paths_.push_back(model_.record(pos).fileName);
+}
+
+void CountJob::setWake(std::function<void()> wake) {
+    wake_ = std::move(wake);
+}
+
+void CountJob::apply(int pos, const QString& path, qint32 ms) {
+    ++measured_;
+    if (pos < 0 || pos >= model_.count() || model_.record(pos).fileName != path) return;
+    model_.clearLengthPending(pos);
+    if (model_.setDuration(pos, ms > 0 ? quint32(ms) : 0u)) ++changed_;
+}
 
 bool CountJob::step() {
-    if (next_ >= positions_.size()) return false;
-    const int pos = positions_[next_++];
-    if (pos >= 0 && pos < model_.count()) {
-        const TBaseEntry& e = model_.record(pos);
-        if (!checkTimeOnce_ || e.durationMs == 0) {
-            const qint32 ms = probe_.durationMs(e.fileName);
-            if (model_.setDuration(pos, ms > 0 ? quint32(ms) : 0u)) ++changed_;
-        }
+    waiting_ = false;
+    if (!workers_) {
+        if (stopping_ || next_ >= order_.size()) return false;
+        const size_t i = next_++;
+        apply(order_[i], paths_[i], probe_.durationMs(paths_[i]));
+        return next_ < order_.size();
     }
-    return next_ < positions_.size();
+    if (!batch_) {
+        batch_ = workers_->newBatch([this, wake = wake_] {
+            if (wake) wake();
+        });
+    }
+    // Results first (a bounded number, so that one step stays short), then keep the workers
+    // fed with a few files each; handing out only a few at a time keeps a cancel quick.
+    bool progressed = false;
+    for (const LengthWorkers::Result& r : batch_->take(256)) {
+        --inFlight_;
+        apply(order_[size_t(r.tag)], paths_[size_t(r.tag)], r.ms);
+        progressed = true;
+    }
+    const int ahead = 4 * workers_->threads();
+    while (!stopping_ && next_ < order_.size() && inFlight_ < ahead) {
+        batch_->submit(int(next_), paths_[next_]);
+        ++next_;
+        ++inFlight_;
+    }
+    if (inFlight_ == 0 && (stopping_ || next_ >= order_.size())) {
+        if (stopping_) cancelled_ = true;
+        return false;
+    }
+    waiting_ = !progressed;
+    return true;
+}
+
+void CountJob::cancel() {
+    if (!workers_) {
+        Job::cancel();
+        return;
+    }
+    stopping_ = true;
+    if (batch_) inFlight_ -= int(batch_->dropQueued().size());
+}
+
+void CountJob::waitForWork() {
+    if (batch_) batch_->waitForResult();
 }
 
 int CountJob::percent() const {
-    return positions_.empty() ? 100 : int(qint64(next_) * 100 / qint64(positions_.size()));
+    if (order_.empty()) return 100;
+    const int done = workers_ ? measured_ : int(next_);
+    return int(qint64(done) * 100 / qint64(order_.size()));
 }
 
 QString CountJob::operation() const {

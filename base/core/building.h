@@ -3,6 +3,7 @@
 // their tags, measuring lengths, the check for missing files, copying files to a folder and
 // moving them to the trash. Each long operation is a Job for the JobRunner.
 #include "base/core/jobrunner.h"
+#include "base/core/lengthworkers.h"
 #include "base/core/librarymodel.h"
 #include "common/playlistfile/m3u.h"
 
@@ -83,24 +84,45 @@ private:
     QStringList unreadable_;
 };
 
-// Measures lengths of the records at the given positions (skipping those with a length when
-// checkTimeOnce); a failed measurement stores 0.
+// Measures lengths. The records at the given positions (less those with a length when
+// checkTimeOnce) are marked as pending in the model and measured together with any records
+// still pending from a pass that was cancelled, the shown ones first. With workers the files
+// are measured on their threads and the job only applies the results, so a slice on the
+// window thread never waits for a file; without them each step measures one file. A failed
+// measurement stores 0. Cancel drops the files not started; those under way are measured and
+// applied before the job ends, so no file is measured twice when the pass goes on later.
 class CountJob final : public Job {
 public:
-    CountJob(LibraryModel& model, std::vector<int> positions, bool checkTimeOnce,
-             FileDurationMs& probe);
+    CountJob(LibraryModel& model, const std::vector<int>& positions, bool checkTimeOnce,
+             FileDurationMs& probe, LengthWorkers* workers = nullptr);
     bool step() override;
     int percent() const override;
     QString operation() const override;
+    void cancel() override;
+    bool waiting() const override { return waiting_; }
+    void setWake(std::function<void()> wake) override;
+    void waitForWork() override;
+
     int changedCount() const { return changed_; }
+    int measuredCount() const { return measured_; }
+    int total() const { return int(order_.size()); }
 
 private:
+    void apply(int pos, const QString& path, qint32 ms);
+
     LibraryModel& model_;
-    std::vector<int> positions_;
-    bool checkTimeOnce_;
     FileDurationMs& probe_;
-    size_t next_ = 0;
+    LengthWorkers* workers_;
+    std::function<void()> wake_;
+    std::unique_ptr<LengthWorkers::Batch> batch_;
+    std::vector<int> order_; // the records to measure, in order
+    std::vector<QString> paths_;
+    size_t next_ = 0; // the next record of order_ to hand out
+    int inFlight_ = 0;
+    bool stopping_ = false;
+    bool waiting_ = false;
     int changed_ = 0;
+    int measured_ = 0;
 };
 
 // Whether a file is missing: only "no such file" (or a path through a non-folder) counts;

@@ -7,9 +7,17 @@
 namespace wc::base {
 
 JobRunner::JobRunner(int sliceMs, int maxItemsPerSlice)
-    : sliceMs_(sliceMs), maxItems_(maxItemsPerSlice) {}
+    : sliceMs_(sliceMs), maxItems_(maxItemsPerSlice), self_(std::make_shared<JobRunner*>(this)) {}
 
 JobRunner::~JobRunner() = default;
+
+bool JobRunner::waiting() const {
+    return job_ && job_->waiting() && timer_ && !timer_->isActive();
+}
+
+void JobRunner::wake() {
+    if (job_ && timer_ && !timer_->isActive()) timer_->startOnce(0);
+}
 
 bool JobRunner::start(std::unique_ptr<Job> job, Progress progress, Done done) {
     if (job_ || !job) return false;
@@ -19,12 +27,20 @@ bool JobRunner::start(std::unique_ptr<Job> job, Progress progress, Done done) {
     done_ = std::move(done);
     startedMs_ = clock().tickMs();
     if (!timer_) timer_ = timerHost().createTimer(QStringLiteral("base.job"), [this] { slice(); });
+    job_->setWake([weak = std::weak_ptr<JobRunner*>(self_)] {
+        timerHost().post([weak] {
+            if (const auto self = weak.lock()) (*self)->wake();
+        });
+    });
     timer_->startOnce(0);
     return true;
 }
 
 void JobRunner::cancel() {
-    if (job_) job_->cancel();
+    if (!job_) return;
+    job_->cancel();
+    // A waiting job hears of the cancel on its next slice.
+    wake();
 }
 
 qint64 JobRunner::elapsedMs() const {
@@ -52,11 +68,12 @@ void JobRunner::slice() {
             more = false;
             break;
         }
-        if (clock().tickMs() - begin >= sliceMs_) break;
+        if (job_->waiting() || clock().tickMs() - begin >= sliceMs_) break;
     }
     if (progress_) progress_(*job_);
     if (more) {
-        timer_->startOnce(0);
+        // A waiting job is woken by its work (or by cancel).
+        if (!job_->waiting()) timer_->startOnce(0);
         return;
     }
     // The job and the callbacks leave the runner before done runs, so done may start another.
@@ -67,8 +84,10 @@ void JobRunner::slice() {
 }
 
 void JobRunner::runToEnd(Job& job, const Progress& progress) {
-    while (!job.cancelled() && job.step())
+    while (!job.cancelled() && job.step()) {
+        if (job.waiting()) job.waitForWork();
         if (progress) progress(job);
+    }
     if (progress) progress(job);
 }
 

@@ -21,9 +21,18 @@ public:
     virtual QString operation() const = 0;
     virtual QString detail() const { return QString(); }
 
-    // Asks the job to stop; a job with phases may end only the current one (see AddJob).
+    // Asks the job to stop; a job with phases may end only the current one (see AddJob), and
+    // a job with work under way elsewhere may take the results of that work first (CountJob).
     virtual void cancel() { cancelled_ = true; }
     bool cancelled() const { return cancelled_; }
+
+    // A job whose work is done on other threads: after a step that found nothing to do yet,
+    // waiting() is true and the runner leaves the window thread alone until the job calls the
+    // wake function it was given (from any thread). waitForWork blocks until there may be
+    // something to do (for runToEnd, which has no event loop).
+    virtual bool waiting() const { return false; }
+    virtual void setWake(std::function<void()> wake) { (void)wake; }
+    virtual void waitForWork() {}
 
 protected:
     bool cancelled_ = false;
@@ -42,6 +51,8 @@ public:
     // slice, done once when the job has finished or was cancelled (the job lives until then).
     bool start(std::unique_ptr<Job> job, Progress progress, Done done);
     bool running() const { return bool(job_); }
+    // Running, and asleep until the job's work elsewhere wakes it.
+    bool waiting() const;
     void cancel();
     // Whether the last job ended on an unexpected error (written to the error report).
     bool failed() const { return failed_; }
@@ -54,6 +65,7 @@ public:
 
 private:
     void slice();
+    void wake();
 
     int sliceMs_;
     int maxItems_;
@@ -63,6 +75,8 @@ private:
     std::unique_ptr<Timer> timer_;
     qint64 startedMs_ = 0;
     bool failed_ = false;
+    // Wakes posted from other threads reach the runner only while it exists.
+    std::shared_ptr<JobRunner*> self_;
 };
 
 } // namespace wc::base

@@ -129,6 +129,8 @@ bool LibraryModel::load(const QString& fileName, QString* error) {
         return false;
     }
     if (!store_.LoadLibrary(fileName, error)) return false;
+    lengthPending_.clear();
+    pendingCount_ = 0;
     ++generation_;
     invalidateCaches();
     reset();
@@ -143,6 +145,7 @@ void LibraryModel::append(TBaseEntry entry) {
     auto& list = store_.LibraryList();
     dropFolded();
     list.push_back(std::move(entry));
+    if (!lengthPending_.empty()) lengthPending_.push_back(0);
     for (auto& k : keys_)
         k.reset();
     view_.push_back(int(list.size()) - 1);
@@ -188,10 +191,16 @@ bool LibraryModel::remove(std::vector<int> positions) {
         newPos[size_t(i)] = out;
         if (out != i) {
             list[size_t(out)] = std::move(list[size_t(i)]);
+            if (!lengthPending_.empty()) lengthPending_[size_t(out)] = lengthPending_[size_t(i)];
         }
         ++out;
     }
     list.resize(size_t(out));
+    if (!lengthPending_.empty()) {
+        lengthPending_.resize(size_t(out));
+        pendingCount_ = int(std::count(lengthPending_.begin(), lengthPending_.end(), 1));
+        if (pendingCount_ == 0) lengthPending_.clear();
+    }
     dropFolded();
     for (auto& k : keys_)
         k.reset();
@@ -209,11 +218,46 @@ bool LibraryModel::clear() {
     if (jobActive_) return false;
     const bool had = !store_.LibraryList().empty();
     store_.LibraryList().clear();
+    lengthPending_.clear();
+    pendingCount_ = 0;
     invalidateCaches();
     view_.clear();
     if (had) changed();
     reset();
     return true;
+}
+
+void LibraryModel::markLengthPending(const std::vector<int>& positions) {
+    const int n = count();
+    for (int p : positions) {
+        if (p < 0 || p >= n) continue;
+        if (lengthPending_.empty()) lengthPending_.assign(size_t(n), 0);
+        if (!lengthPending_[size_t(p)]) {
+            lengthPending_[size_t(p)] = 1;
+            ++pendingCount_;
+        }
+    }
+}
+
+void LibraryModel::clearLengthPending(int pos) {
+    if (!lengthPending(pos)) return;
+    lengthPending_[size_t(pos)] = 0;
+    if (--pendingCount_ == 0) lengthPending_.clear();
+}
+
+std::vector<int> LibraryModel::pendingLengths() const {
+    std::vector<int> out;
+    if (pendingCount_ == 0) return out;
+    out.reserve(size_t(pendingCount_));
+    std::vector<char> taken(lengthPending_.size(), 0);
+    for (int p : view_)
+        if (lengthPending(p) && !taken[size_t(p)]) {
+            taken[size_t(p)] = 1;
+            out.push_back(p);
+        }
+    for (size_t p = 0; p < lengthPending_.size(); ++p)
+        if (lengthPending_[p] && !taken[p]) out.push_back(int(p));
+    return out;
 }
 
 void LibraryModel::dropFolded() {

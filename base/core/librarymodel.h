@@ -103,6 +103,19 @@ public:
 
     void setModified() { store_.setModified(true); }
 
+    // Records whose length a measuring pass has still to take. A pass marks its records, each
+    // measurement clears its mark, and a pass that was cancelled leaves the rest marked, so
+    // the next pass goes on with them. The marks follow the records through removals; load
+    // and clear drop them.
+    void markLengthPending(const std::vector<int>& positions);
+    bool lengthPending(int pos) const {
+        return size_t(pos) < lengthPending_.size() && lengthPending_[size_t(pos)];
+    }
+    void clearLengthPending(int pos);
+    int lengthPendingCount() const { return pendingCount_; }
+    // The marked records: the shown rows in display order, then the others in library order.
+    std::vector<int> pendingLengths() const;
+
 private:
     void changed();
     void invalidateCaches();
@@ -124,6 +137,8 @@ private:
     int direction_ = 1;
     quint64 generation_ = 0;
     bool jobActive_ = false;
+    std::vector<char> lengthPending_; // empty when nothing is marked
+    int pendingCount_ = 0;
 
     mutable std::array<FoldedField, kSearchFieldCount> folded_;
     // Collation keys per text column, built on the first sort by that column.

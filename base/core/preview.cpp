@@ -1,11 +1,16 @@
 #include "preview.h"
 
 #include "base/core/windowrules.h"
+#include "common/errortext.h"
 #include "common/tags/tracktag.h"
 
 #include <algorithm>
 
 namespace wc::base {
+
+QString previewErrorMessage(int error) {
+    return QStringLiteral("File can't be played. Error: %1 (%2)").arg(error).arg(ErrorText(error));
+}
 
 void PreviewController::applyVolume() {
     deck_.setVolume(100 - std::clamp(slider_, 0, 100));

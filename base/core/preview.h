@@ -27,6 +27,9 @@ public:
     virtual void setRearSpeakers(bool rear) = 0;
 };
 
+// The preview's error box text: the error number and the audio library's description of it.
+QString previewErrorMessage(int error);
+
 class PreviewController {
 public:
     explicit PreviewController(PreviewDeck& deck) : deck_(deck) {}

@@ -74,7 +74,8 @@ int runScan(const QStringList& args, QTextStream& err, FileDurationMs& probe) {
     std::vector<int> added;
     for (int i = before; i < model.count(); ++i)
         added.push_back(i);
-    CountJob count(model, std::move(added), true, probe);
+    LengthWorkers workers(probe, LengthWorkers::defaultThreads());
+    CountJob count(model, added, true, probe, &workers);
     JobRunner::runToEnd(count, std::ref(progress));
     if (!add.summary().isEmpty()) err << add.summary() << '\n';
     if (!model.save(output, &why)) {

@@ -13,6 +13,7 @@
 namespace wc::base {
 
 bool isUnattendedCommandLine(const QStringList& args);
+// probe measures lengths on worker threads, several at once.
 int runUnattended(const QStringList& args, QTextStream& out, QTextStream& err,
                   FileDurationMs& probe);
 

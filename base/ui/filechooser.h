@@ -1,9 +1,15 @@
 #pragma once
-// The file and folder dialogs of the library window behind one interface, so tests can answer
-// them. An empty result means the dialog was cancelled.
+// The desktop's dialogs of the library window behind one interface, so tests can answer
+// them: the file and folder dialogs, the font and colour dialogs, the window's own modal
+// windows and the viewer that opens the help file. An empty result means the dialog was
+// cancelled.
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace wc::base {
@@ -16,6 +22,13 @@ public:
     virtual QString openFile(QWidget* parent, const QString& filter, const QString& start) = 0;
     virtual QString saveFile(QWidget* parent, const QString& filter, const QString& start,
                              const QString& suffix) = 0;
+    virtual std::optional<QFont> font(QWidget* parent, const QFont& start) = 0;
+    virtual std::optional<QColor> colour(QWidget* parent, const QColor& start) = 0;
+    // Shows one of the window's modal windows (options, tag editor, statistics) until it is
+    // closed; returns its result.
+    virtual int exec(QDialog& dialog);
+    // Hands a document to the desktop's viewer; false when none took it.
+    virtual bool showDocument(const QString& path);
 };
 
 class QtFileChooser final : public FileChooser {
@@ -25,6 +38,8 @@ public:
     QString openFile(QWidget* parent, const QString& filter, const QString& start) override;
     QString saveFile(QWidget* parent, const QString& filter, const QString& start,
                      const QString& suffix) override;
+    std::optional<QFont> font(QWidget* parent, const QFont& start) override;
+    std::optional<QColor> colour(QWidget* parent, const QColor& start) override;
 };
 
 } // namespace wc::base

@@ -2,12 +2,11 @@
 
 #include "base/core/baselanguage.h"
 #include "base/ui/captions.h"
+#include "base/ui/filechooser.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QEvent>
-#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -17,8 +16,8 @@
 
 namespace wc::base {
 
-OptionsDialog::OptionsDialog(const BaseOptions& options, QWidget* parent)
-    : QDialog(parent), options_(options) {
+OptionsDialog::OptionsDialog(const BaseOptions& options, FileChooser& dialogs, QWidget* parent)
+    : QDialog(parent), options_(options), dialogs_(dialogs) {
     setObjectName(QStringLiteral("TOptFrm"));
     setWindowTitle(QStringLiteral("Settings"));
     auto* lay = new QVBoxLayout(this);
@@ -51,12 +50,16 @@ OptionsDialog::OptionsDialog(const BaseOptions& options, QWidget* parent)
     auto* font = new QPushButton(QStringLiteral("Изменить шрифт..."), general);
     font->setObjectName(QStringLiteral("btFont"));
     connect(font, &QPushButton::clicked, this, [this] {
-        bool ok = false;
         QFont start;
         if (!options_.fontName.isEmpty()) start.setFamily(options_.fontName);
         if (options_.fontSize > 0) start.setPointSize(options_.fontSize);
-        const QFont f = QFontDialog::getFont(&ok, start, this);
-        if (!ok) return;
+        start.setBold(options_.fontStyle & 2);
+        start.setItalic(options_.fontStyle & 4);
+        start.setUnderline(options_.fontStyle & 8);
+        start.setStrikeOut(options_.fontStyle & 16);
+        const std::optional<QFont> chosen = dialogs_.font(this, start);
+        if (!chosen) return;
+        const QFont& f = *chosen;
         options_.fontName = f.family();
         options_.fontSize = f.pointSize() > 0 ? f.pointSize() : options_.fontSize;
         options_.fontStyle = (f.bold() ? 2 : 0) | (f.italic() ? 4 : 0) | (f.underline() ? 8 : 0) |
@@ -129,11 +132,11 @@ bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {
         for (int i = 0; i < 4; ++i)
             if (watched == samples_[i]) {
                 const quint32 c = options_.colors[size_t(i)];
-                const QColor chosen = QColorDialog::getColor(
-                    QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), this);
-                if (chosen.isValid())
-                    chooseColour(i,
-                                 quint32(chosen.red() | chosen.green() << 8 | chosen.blue() << 16));
+                const std::optional<QColor> chosen =
+                    dialogs_.colour(this, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+                if (chosen)
+                    chooseColour(
+                        i, quint32(chosen->red() | chosen->green() << 8 | chosen->blue() << 16));
             }
     return QDialog::eventFilter(watched, event);
 }

@@ -11,10 +11,13 @@ class QLabel;
 
 namespace wc::base {
 
+class FileChooser;
+
 class OptionsDialog final : public QDialog {
     Q_OBJECT
 public:
-    explicit OptionsDialog(const BaseOptions& options, QWidget* parent = nullptr);
+    // The font and colour dialogs are asked through dialogs.
+    OptionsDialog(const BaseOptions& options, FileChooser& dialogs, QWidget* parent = nullptr);
     const BaseOptions& options() const { return options_; }
     // A colour slot (0 MP3, 1 WMA, 2 OGG, 3 WAV) takes a colour, as the colour dialog would.
     void chooseColour(int slot, quint32 colour);
@@ -28,6 +31,7 @@ protected:
 private:
     void paintSamples();
     BaseOptions options_;
+    FileChooser& dialogs_;
     QLabel* samples_[4];
 };
 

@@ -25,12 +25,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -59,7 +59,8 @@ QString audioFilter() {
 
 TBaseMainWindow::TBaseMainWindow(const QStringList& args, FileDurationMs& probe,
                                  FileChooser& chooser, PreviewDeck* deck)
-    : cmd_(parseBaseCommandLine(args)), probe_(probe), chooser_(chooser) {
+    : cmd_(parseBaseCommandLine(args)), probe_(probe), chooser_(chooser),
+      workers_(std::make_unique<LengthWorkers>(probe, LengthWorkers::defaultThreads())) {
     setObjectName(QStringLiteral("TBase_main_window"));
     setWindowTitle(QStringLiteral("Music Library (%1)").arg(FileVersionText(QString())));
     playerWindow_ = cmd_.playerWindow;
@@ -185,7 +186,7 @@ void TBaseMainWindow::buildWidgets(PreviewDeck* deck) {
         };
         hooks.failed = [](int error) {
             prompts().notify(PromptKind::Error, QStringLiteral("Error"),
-                             QStringLiteral("File can't be played. Error: %1").arg(error));
+                             previewErrorMessage(error));
         };
         preview_ = new PreviewPanel(*deck, std::move(hooks), central);
         lay->addWidget(preview_);
@@ -347,7 +348,8 @@ void TBaseMainWindow::showHelp() {
         logLine(QStringLiteral("No help file: ") + file);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    if (!chooser_.showDocument(file))
+        logLine(QStringLiteral("No viewer took the help file: ") + file);
 }
 
 // --- jobs ------------------------------------------------------------------------------
@@ -409,8 +411,9 @@ void TBaseMainWindow::startAdd(const QStringList& folders, const QStringList& fi
             added.push_back(i);
         if (added.empty()) return;
         const bool once = forceCountOnce || options_.checkTimeOnce;
-        timerHost().post([this, added = std::move(added), once]() mutable {
-            startJob(std::make_unique<CountJob>(model_, std::move(added), once, probe_),
+        // Records left unmeasured by a cancelled pass are measured along with the new ones.
+        timerHost().post([this, added = std::move(added), once] {
+            startJob(std::make_unique<CountJob>(model_, added, once, probe_, workers_.get()),
                      str::addTracks(), {});
         });
     });
@@ -581,8 +584,13 @@ void TBaseMainWindow::selectAll() {
 }
 
 void TBaseMainWindow::recountTime() {
-    if (runner_.running() || model_.view().empty()) return;
-    startJob(std::make_unique<CountJob>(model_, model_.view(), options_.checkTimeOnce, probe_),
+    if (runner_.running()) return;
+    // A pass that was cancelled goes on where it stopped; a new pass starts only when none is
+    // left unfinished.
+    const bool resume = model_.lengthPendingCount() > 0;
+    if (!resume && model_.view().empty()) return;
+    startJob(std::make_unique<CountJob>(model_, resume ? std::vector<int>{} : model_.view(),
+                                        options_.checkTimeOnce, probe_, workers_.get()),
              str::addTracks(), {});
 }
 
@@ -614,7 +622,7 @@ void TBaseMainWindow::editTags() {
     const std::vector<int> pos = selectedPositions();
     if (pos.empty()) return;
     TagEditDialog dialog(model_, pos, options_.tagNoChangeGenre, this);
-    dialog.exec();
+    chooser_.exec(dialog);
     options_.tagNoChangeGenre = dialog.keepGenreChecked();
     table_->repaintRows();
     updateCounters();
@@ -624,16 +632,16 @@ void TBaseMainWindow::showStatistics() {
     if (!statButton_->isEnabled()) return;
     statButton_->setEnabled(false);
     StatsDialog dialog(model_.records(), lbTime_->text(), this);
-    dialog.exec();
+    chooser_.exec(dialog);
     // The dialog waits for its worker before it goes; the button comes back after that.
     statButton_->setEnabled(true);
 }
 
 void TBaseMainWindow::showOptions() {
-    OptionsDialog dialog(options_, this);
+    OptionsDialog dialog(options_, chooser_, this);
     connect(&dialog, &OptionsDialog::changed, this,
             [this, &dialog] { setOptions(dialog.options()); });
-    dialog.exec();
+    chooser_.exec(dialog);
     setOptions(dialog.options());
     table_->repaintRows();
 }
@@ -655,6 +663,14 @@ void TBaseMainWindow::dropEvent(QDropEvent* e) {
 bool TBaseMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease)
         updateSelectedTime();
+    // Enter in the list plays the selected row, as a double click does.
+    if (watched == list_ && event->type() == QEvent::KeyPress && preview_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            preview_->play();
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -29,8 +29,9 @@ class SendTargetMenu;
 class TBaseMainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    // probe measures lengths; chooser answers the file and folder dialogs; deck pre-listens
-    // (none: no preview controls).
+    // probe measures lengths (on worker threads, several at once); chooser answers the
+    // desktop's dialogs and shows the modal windows; deck pre-listens (none: no preview
+    // controls).
     TBaseMainWindow(const QStringList& args, FileDurationMs& probe, FileChooser& chooser,
                     PreviewDeck* deck = nullptr);
     ~TBaseMainWindow() override;
@@ -39,6 +40,8 @@ public:
     const BaseOptions& options() const { return options_; }
     void setOptions(const BaseOptions& o);
     bool jobRunning() const { return runner_.running(); }
+    // The running job waits for its measuring workers (nothing to do on this thread).
+    bool jobWaiting() const { return runner_.waiting(); }
     WindowHandle playerWindow() const { return playerWindow_; }
     QTableView* list() const { return list_; }
     PreviewPanel* preview() const { return preview_; }
@@ -94,6 +97,8 @@ private:
     FileChooser& chooser_;
     LibraryModel model_;
     BaseOptions options_;
+    // Before the runner: a job's measurements belong to the workers, which outlive it.
+    std::unique_ptr<LengthWorkers> workers_;
     JobRunner runner_;
     WindowHandle playerWindow_ = 0;
     QString lastAddFolder_, lastCopyFolder_;

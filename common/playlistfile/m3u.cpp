@@ -57,6 +57,26 @@ qint64 infoSeconds(const QString& afterMarker, QString* text) {
 const QLatin1String kInfo("#EXTINF:");
 const QLatin1String kHeader("#EXTM3U");
 
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+// The path a path line names. Blanks are part of a file name here, so a line is taken as it
+// stands, except where they cannot belong to the name: a path written the Windows way (a drive
+// letter, a network path or a backslash) loses its surrounding blanks, as lists made on Windows
+// were always read (Windows keeps no trailing blanks in names), and blanks before an absolute
+// path are indentation.
+QString pathOfLine(const QString& line) {
+    const QString t = line.trimmed();
+    const bool windows = (t.size() > 1 && t[1] == u':') || t.contains(u'\\');
+    if (windows) return t;
+    qsizetype lead = 0;
+    while (lead < line.size() && isBlank(line[lead]))
+        ++lead;
+    if (lead > 0 && lead < line.size() && line[lead] == u'/') return line.mid(lead);
+    return line;
+}
+
 } // namespace
 
 std::vector<M3uEntry> parseM3u(const QByteArray& bytes, const QString& folder, bool requireHeader) {
@@ -71,7 +91,10 @@ std::vector<M3uEntry> parseM3u(const QByteArray& bytes, const QString& folder, b
     bool pending = false;
     M3uEntry entry;
     for (; i < lines.size(); ++i) {
-        const QString line = lines[i].trimmed();
+        // Only the line end goes (CR LF or LF); the rest of a path line is the path.
+        QString raw = lines[i];
+        if (raw.endsWith(u'\r')) raw.chop(1);
+        const QString line = raw.trimmed();
         const qsizetype marker = line.indexOf(kInfo, 0, Qt::CaseInsensitive);
         if (marker >= 0) {
             // A second information line replaces one that had no path.
@@ -83,7 +106,7 @@ std::vector<M3uEntry> parseM3u(const QByteArray& bytes, const QString& folder, b
         }
         if (line.isEmpty() || line.startsWith(u'#')) continue;
         if (!pending) entry = M3uEntry();
-        entry.path = resolvePlaylistPath(line, folder);
+        entry.path = resolvePlaylistPath(pathOfLine(raw), folder);
         out.push_back(std::move(entry));
         entry = M3uEntry();
         pending = false;
@@ -125,7 +148,7 @@ QByteArray formatM3u(const std::vector<M3uEntry>& entries) {
     for (const M3uEntry& e : entries) {
         out +=
             "#EXTINF:" + QByteArray::number(e.seconds) + ',' + e.text.trimmed().toUtf8() + "\r\n";
-        out += e.path.trimmed().toUtf8() + "\r\n";
+        out += e.path.toUtf8() + "\r\n";
     }
     return out;
 }

@@ -33,7 +33,9 @@ QString resolvePlaylistPath(const QString& line, const QString& folder);
 
 // Parses M3U text. With requireHeader, text whose first line is not "#EXTM3U" holds no
 // tracks. Blank lines and comment lines ("#" other than "#EXTINF:") are skipped; an
-// information line with no path after it is dropped.
+// information line with no path after it is dropped. A path line keeps its blanks (a file
+// name may begin or end with one), except that a Windows path (drive letter, network path or
+// backslash) is trimmed and blanks before an absolute path are dropped.
 std::vector<M3uEntry> parseM3u(const QByteArray& bytes, const QString& folder,
                                bool requireHeader = false);
 // Reads a playlist file; *found (when given) tells whether the file could be read.
@@ -48,7 +50,7 @@ qint64 roundMsToSeconds(qint64 ms);
 // report it.
 qint64 PlaylistDurationSeconds(const QString& fileName, bool* found = nullptr);
 
-// "#EXTM3U" and two lines per entry (seconds, trimmed text, trimmed path), CR LF, UTF-8.
+// "#EXTM3U" and two lines per entry (seconds, trimmed text, the path unchanged), CR LF, UTF-8.
 QByteArray formatM3u(const std::vector<M3uEntry>& entries);
 // Writes the playlist through a temporary file renamed over the target.
 bool writeM3uFile(const QString& fileName, const std::vector<M3uEntry>& entries,

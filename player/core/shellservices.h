@@ -13,7 +13,7 @@ namespace wc {
 
 // Main-window creation, in order.
 enum class CreateStep {
-    ScheduleList = 1, // the shell keeps the start tick; schedule list, dropped files: not built yet
+    ScheduleList = 1, // the shell keeps the start tick; the window makes the scheduler first
     DoubleBuffering,  // nothing to do: Qt paints double-buffered
     SeedRandom,       // the window's random source seeds itself when it is made
     AudioCurve,       // the shell reads system.ini; the on-air chain sets the volume curve
@@ -59,7 +59,7 @@ enum class ShownStep {
     GenreChoice,      // tag editor: not built yet
     TitleAndPanels,   // the shell
     TodaysReport,     // the shell reads it; the window puts it in the log list
-    ScheduleFolder,   // schedule dialogs: not built yet
+    ScheduleFolder,   // nothing to do: the schedule dialogs make Presets/Schedule when used
     ButtonPictures,   // the buttons get the style's pictures when built; file browser: not built
     Timers,           // the shell: main timer and time-label timer
 };

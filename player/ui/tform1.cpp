@@ -10,6 +10,7 @@
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
+#include "player/core/helpfiles.h"
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
@@ -22,6 +23,7 @@
 #include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
 #include "player/ui/preferencescommand.h"
+#include "player/ui/schedulepage.h"
 #include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
 #include "player/ui/top100dialog.h"
@@ -62,8 +64,10 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     shell_->playerIni = playerIni;
     shell_->commandLine = parsePlayerCommandLine(args);
     editor_ = std::make_unique<PlaylistEditor>(playlists_, shell_->messages, programDir());
+    scheduler_ = std::make_unique<Scheduler>(playlists_, *editor_);
     buildWidgets();
     buildMenus();
+    buildSchedulePage();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
     endpoint_ = std::make_unique<Endpoint>(
         QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
@@ -82,6 +86,8 @@ TForm1::~TForm1() {
     // The decks go first, while the shell and the widgets they report to are still there
     // (after a close this has been done already).
     stopAudio();
+    scheduler_->setEnabled(false);
+    scheduler_->setHooks(nullptr);
     removeLogSink(logSink_);
 }
 
@@ -345,6 +351,7 @@ void TForm1::buildMenus() {
         findChild<QDockWidget*>(QStringLiteral("CrossfadeDock"))->toggleViewAction();
     crossfade->setObjectName(QStringLiteral("ShowCrossfade"));
     tools->addAction(crossfade);
+    tools->setObjectName(QStringLiteral("ToolsMenu"));
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
     auto* preferences = new PreferencesCommand(profile_, tools, *edit_, this);
@@ -372,6 +379,30 @@ void TForm1::buildMenus() {
     auto* helpMenu = new HelpMenu(
         help, [this] { return shell_->systemIni.LangDir; }, this);
     preferences->showHelp = [helpMenu](PreferencesPage) { helpMenu->show(HelpEntry::Contents); };
+}
+
+void TForm1::buildSchedulePage() {
+    SchedulePage::Options o;
+    o.clock24h = [this] { return profile_.Clock24h; };
+    o.dateFormat = [this] { return profile_.DateFormat; };
+    o.helpFile = [this] {
+        return helpTargetFor(HelpEntry::Contents, programDir(), shell_->systemIni.LangDir).file;
+    };
+    schedule_ = SchedulePage::addDock(this, findChild<QMenu*>(QStringLiteral("ToolsMenu")),
+                                      *scheduler_, shell_->messages, o);
+    connect(schedule_, &SchedulePage::titleChangeRequested, this, [this] { refreshTitle(); });
+    connect(schedule_, &SchedulePage::schedulerSwitched, this,
+            [this] { setStatusPanels(shell_->statusPanels()); });
+    connect(schedule_, &SchedulePage::centreRequested, this, [this] { centreOnPlaying(); });
+    panels_[5]->installEventFilter(this);
+}
+
+void TForm1::ClockSecond() {
+    schedule_->clockSecond();
+}
+
+void TForm1::ScheduleBlink() {
+    schedule_->blink();
 }
 
 void TForm1::showPage(PlayerPlaylists::Page page) {
@@ -431,6 +462,7 @@ bool TForm1::loadProfile(const QString& path) {
     volume_->applyProfile(profile_.ctrVolume, profile_.Volume);
     applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
+    schedule_->applyProfile(profile_, path);
     return exists;
 }
 
@@ -446,6 +478,7 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.CrossfadeLastPreset = crossfade_->presetName();
     profile_.Volume = volume_->position();
     storeFormSize(this, profile_);
+    schedule_->storeInProfile(profile_, path);
     QString error, recentError;
     const bool saved = SaveProfileFiles(path, profile_, fx_, playlists_, &error, &recentError);
     if (!recentError.isEmpty())
@@ -562,6 +595,7 @@ void TForm1::createDecks() {
                                           shell_->systemIni, random_, &trackStore());
     onAir_->bind(this, this);
     onAir_->mainTimer().setHooks(this);
+    scheduler_->setController(&onAir_->controller());
     bindTransport();
 }
 
@@ -611,6 +645,10 @@ QTableView* TForm1::activeView() const {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == panels_[5] && e->type() == QEvent::MouseButtonDblClick) {
+        schedule_->setSchedulerOn(!scheduler_->enabled());
+        return true;
+    }
     if (e->type() != QEvent::MouseButtonPress || !onAir_ ||
         (watched != elapsedLabel_ && watched != remainLabel_ && watched != timeLabel_))
         return QMainWindow::eventFilter(watched, e);
@@ -673,6 +711,7 @@ void TForm1::stopAudio() {
     if (onAir_) onAir_->controller().setResumeMode(false);
     seekButtons_->bind(nullptr);
     transportLock_->bind(nullptr);
+    scheduler_->setController(nullptr);
     onAir_.reset();
 }
 

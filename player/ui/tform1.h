@@ -10,6 +10,7 @@
 #include "player/core/playlist/audiodurations.h"
 #include "player/core/playlist/playerplaylists.h"
 #include "player/core/profile/profile.h"
+#include "player/core/schedule/scheduler.h"
 #include "player/core/shellservices.h"
 
 #include <QMainWindow>
@@ -38,6 +39,7 @@ class PlaylistModel;
 class PlaylistPages;
 class PlaylistTableBinder;
 class PositionBar;
+class SchedulePage;
 class SeekButtons;
 class TransportLock;
 class VolumeBinder;
@@ -86,6 +88,8 @@ public:
     void mainTimerTick() override;
     void stopAudio() override;
     bool silenceDetectorOn() const override { return profile_.QuietOn; }
+    bool schedulerOn() const override { return scheduler_->enabled(); }
+    QString scheduleName() const override { return scheduler_->ScheduleName(); }
 
     // PlaybackView
     void setButtons(const TransportButtons& b) override;
@@ -112,17 +116,22 @@ public:
     void UpdateStartTimes(int fromIndex) override;
     void ClearStartTimes() override;
     void ItemStarted(int index) override;
+    void RemoveScheduledItems() override { scheduler_->RemoveScheduledItems(); }
 
     // MainTimerHooks
     double CpuLoad() override { return cpuMeter_.sample(); }
     double MemoryLoad() override { return systemMemoryLoadPercent(); }
     void LoadEmergencyPlaylist(PlaylistView& master, const QString& file) override;
+    void ClockSecond() override;
+    void ScheduleBlink() override;
 
     PlayerPlaylists& playlists() { return playlists_; }
     PlaylistEditor& editor() { return *editor_; }
     EditCommands& editCommands() { return *edit_; }
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
+    Scheduler& scheduler() { return *scheduler_; }
+    SchedulePage* schedulePage() { return schedule_; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -133,6 +142,8 @@ protected:
 private:
     void buildWidgets();
     void buildMenus();
+    // The schedule page in its dock, bound to the scheduler.
+    void buildSchedulePage();
     void appendLog(const QString& line);
     void showPage(PlayerPlaylists::Page page);
     void applyProfileToLists();
@@ -159,6 +170,7 @@ private:
     std::unique_ptr<OnAirChain> onAir_;
     std::unique_ptr<PlayerShell> shell_;
     std::unique_ptr<PlaylistEditor> editor_;
+    std::unique_ptr<Scheduler> scheduler_;
     // Fills the shown rows' titles and lengths one per pass (ReadTrackInfoType 2).
     std::unique_ptr<Timer> shownRowsTimer_;
     EditCommands* edit_ = nullptr;
@@ -180,6 +192,7 @@ private:
     SeekButtons* seekButtons_ = nullptr;
     TransportLock* transportLock_ = nullptr;
     CrossfadePanel* crossfade_ = nullptr;
+    SchedulePage* schedule_ = nullptr;
     VolumeBinder* volume_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;

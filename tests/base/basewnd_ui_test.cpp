@@ -4,6 +4,7 @@
 #include "audiofiles.h"
 #include "base/core/baselanguage.h"
 #include "base/core/building.h"
+#include "base/core/lengthworkers.h"
 #include "base/ui/filechooser.h"
 #include "base/ui/optionsdialog.h"
 #include "base/ui/previewpanel.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -35,14 +37,18 @@
 #include <QUrl>
 #include <csignal>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace wc;
 using namespace wc::base;
 using basetest::entry;
+using basetest::GatedProbe;
 using basetest::id3v1;
 using basetest::readFile;
 using basetest::writeFile;
@@ -66,6 +72,28 @@ public:
     QString openFile(QWidget*, const QString&, const QString&) override { return next(); }
     QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
         return next();
+    }
+    // The font and colour dialogs answer what is set here (nothing: cancelled) and remember
+    // what they were opened with.
+    std::optional<QFont> fontAnswer;
+    std::optional<QColor> colourAnswer;
+    QFont fontAsked;
+    QColor colourAsked;
+    std::optional<QFont> font(QWidget*, const QFont& start) override {
+        fontAsked = start;
+        return fontAnswer;
+    }
+    std::optional<QColor> colour(QWidget*, const QColor& start) override {
+        colourAsked = start;
+        return colourAnswer;
+    }
+    // A modal window is handed to onDialog, which acts in it and closes it.
+    std::function<int(QDialog&)> onDialog;
+    int exec(QDialog& d) override { return onDialog ? onDialog(d) : QDialog::Rejected; }
+    QStringList documents;
+    bool showDocument(const QString& path) override {
+        documents << path;
+        return true;
     }
 };
 
@@ -102,11 +130,27 @@ protected:
     }
     void click(QWidget& w, const char* name) { child<QPushButton>(w, name)->click(); }
     void trigger(QWidget& w, const char* name) { child<QAction>(w, name)->trigger(); }
-    // Runs the window's jobs to their end on simulated time.
+    // Runs the window's jobs to their end on simulated time. While a job waits for its
+    // measuring workers (real threads), simulated time stands still.
     void finishJobs(TBaseMainWindow& w) {
-        ASSERT_TRUE(loop.runUntil([&] { return !w.jobRunning(); }, 600000));
+        ASSERT_TRUE(runJobs(w, [&] { return !w.jobRunning(); }));
         loop.drainPosted();
-        ASSERT_TRUE(loop.runUntil([&] { return !w.jobRunning(); }, 600000));
+        ASSERT_TRUE(runJobs(w, [&] { return !w.jobRunning(); }));
+    }
+    bool runJobs(TBaseMainWindow& w, const std::function<bool()>& until) {
+        qint64 simulated = 0;
+        for (long spins = 0; spins < 200000000L; ++spins) {
+            if (until()) return true;
+            if (w.jobWaiting()) {
+                loop.drainPosted();
+                std::this_thread::yield();
+                continue;
+            }
+            if (simulated >= 600000) return false;
+            loop.runFor(10);
+            simulated += 10;
+        }
+        return false;
     }
     void selectRows(TBaseMainWindow& w, std::initializer_list<int> rows) {
         w.list()->clearSelection();
@@ -437,7 +481,7 @@ TEST_F(Window, StatisticsAndOptions) {
         EXPECT_TRUE(rec.shown[0].text.endsWith("Filename: /y.ogg"));
     }
     BaseOptions o;
-    OptionsDialog d(o);
+    OptionsDialog d(o, chooser);
     int changes = 0;
     QObject::connect(&d, &OptionsDialog::changed, [&] { ++changes; });
     d.findChild<QCheckBox*>("cbQSearch")->setChecked(false);
@@ -494,6 +538,11 @@ TEST_F(Window, PreviewTransportPlaysTheSelectedRowAndSeeksByTheBar) {
     click(w, "btPlay"); // nothing selected: nothing plays
     EXPECT_TRUE(deck.opened.isEmpty());
     w.list()->selectRow(0);
+    // Enter in the list plays the selected row, like the Play button.
+    QTest::keyClick(w.list(), Qt::Key_Return);
+    EXPECT_EQ(deck.opened, QStringList{"/m/a.mp3"});
+    click(w, "btStop");
+    deck.opened.clear();
     click(w, "btPlay");
     EXPECT_EQ(deck.opened, QStringList{"/m/a.mp3"});
     loop.runFor(150); // the display timer
@@ -506,7 +555,7 @@ TEST_F(Window, PreviewTransportPlaysTheSelectedRowAndSeeksByTheBar) {
     click(w, "btNext"); // the next row cannot be played: one error box
     EXPECT_EQ(deck.opened.back(), "/m/b.bad");
     ASSERT_EQ(rec.shown.size(), 1u);
-    EXPECT_EQ(rec.shown[0].text, "File can't be played. Error: 2");
+    EXPECT_EQ(rec.shown[0].text, "File can't be played. Error: 2 (can't open the file)");
     click(w, "btNext");
     EXPECT_EQ(deck.opened.back(), "/m/c.mp3");
     click(w, "btNext"); // the last row: nothing
@@ -618,6 +667,134 @@ TEST_F(Window, LanguageFileCaptionsColumnsAndMessages) {
     EXPECT_EQ(rec.shown.front().text, "Check it?");
     EXPECT_EQ(rec.shown.back().text, "1 records removed");
     setBaseLanguage({});
+}
+
+TEST_F(Window, RecountFromThePopUpMenuGoesOnAfterACancel) {
+    GatedProbe gated;
+    TBaseMainWindow w({}, gated, chooser);
+    w.show();
+    constexpr int kFiles = 24;
+    for (int i = 0; i < kFiles; ++i)
+        w.library().append(entry("a", QString::number(i),
+                                 QString("/m/%1.%2").arg(i).arg(i == 3 ? "bad" : "mp3"),
+                                 i % 4 == 0 ? 5000 : 0));
+    w.resetSearch();
+    BaseOptions o = w.options();
+    o.checkTimeOnce = false; // every shown row is measured again
+    w.setOptions(o);
+    auto* progress = w.findChild<QWidget*>("TProgressForm");
+    ASSERT_NE(progress, nullptr);
+    trigger(w, "miRecount");
+    EXPECT_TRUE(w.jobRunning());
+    EXPECT_TRUE(progress->isVisible());
+    // The window goes on while every worker is held.
+    loop.runFor(500);
+    EXPECT_FALSE(w.centralWidget()->isEnabled());
+    const int threads = LengthWorkers::defaultThreads();
+    gated.allow(5);
+    ASSERT_TRUE(runJobs(w, [&] {
+        return w.library().lengthPendingCount() == kFiles - 5 && gated.held() == threads;
+    }));
+    // Esc in the progress window cancels; the files under way are still measured.
+    QTest::keyClick(progress, Qt::Key_Escape);
+    gated.allow(threads);
+    finishJobs(w);
+    EXPECT_TRUE(w.centralWidget()->isEnabled());
+    EXPECT_FALSE(progress->isVisible());
+    const int measured = kFiles - w.library().lengthPendingCount();
+    EXPECT_EQ(measured, 5 + threads);
+    EXPECT_TRUE(child<QLabel>(w, "lbTime")->text().endsWith("+"));
+    // The same command goes on with the rest, each file once.
+    gated.allow(1000);
+    trigger(w, "miRecount");
+    finishJobs(w);
+    const std::map<QString, int> calls = gated.calls();
+    EXPECT_EQ(int(calls.size()), kFiles);
+    for (const auto& [file, n] : calls)
+        EXPECT_EQ(n, 1) << file.toStdString();
+    for (int i = 0; i < kFiles; ++i) {
+        const TBaseEntry& e = w.library().record(i);
+        EXPECT_EQ(e.durationMs, i == 3 ? 0u : quint32(1000 + e.fileName.size())) << i;
+    }
+    // The failed file shows no length and keeps the total open; nothing shows 4294967295.
+    EXPECT_EQ(w.list()->model()->index(3, ColTime).data().toString(), "??:??");
+    EXPECT_EQ(w.list()->model()->index(4, ColTime).data().toString(), "00:01");
+    EXPECT_TRUE(child<QLabel>(w, "lbTime")->text().endsWith("+"));
+    // With nothing left over, the command starts a new pass over the shown rows.
+    trigger(w, "miRecount");
+    finishJobs(w);
+    EXPECT_EQ(gated.calls().begin()->second, 2);
+}
+
+TEST_F(Window, F1OpensTheLanguageFoldersHelpFile) {
+    writeFile(home.filePath("system.ini"), "[Options]\r\nLangDir=EN\r\n");
+    const QString help = home.filePath("Lang/EN/help.chm");
+    for (bool there : {false, true}) {
+        SCOPED_TRACE(there);
+        if (there) writeFile(help, "x");
+        chooser.documents.clear();
+        TBaseMainWindow w({}, probe, chooser);
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        w.list()->setFocus();
+        QTest::keyClick(w.list(), Qt::Key_F1);
+        EXPECT_EQ(chooser.documents, there ? QStringList{help} : QStringList{});
+    }
+}
+
+TEST_F(Window, FontAndColourDialogsOfTheOptionsReachTheListAndBaseIni) {
+    TBaseMainWindow w({}, probe, chooser);
+    w.show();
+    w.library().append(entry("a", "mp3", "/m/a.mp3"));
+    w.library().append(entry("a", "ogg", "/m/b.ogg"));
+    w.resetSearch();
+    QFont chosen = w.list()->font();
+    chosen.setPointSize(17);
+    chosen.setBold(true);
+    chosen.setItalic(true);
+    chooser.fontAnswer = chosen;
+    chooser.colourAnswer = QColor(0x12, 0x34, 0x56);
+    int shown = 0;
+    chooser.onDialog = [&](QDialog& d) {
+        ++shown;
+        EXPECT_EQ(d.objectName(), "TOptFrm");
+        d.findChild<QPushButton*>("btFont")->click();
+        // A click on the OGG sample opens the colour dialog with the row colour of ".ogg".
+        QTest::mouseClick(d.findChild<QLabel*>("pnColour2"), Qt::LeftButton);
+        EXPECT_EQ(chooser.colourAsked, QColor(0, 0, 0x80)); // navy
+        // A cancelled dialog changes nothing.
+        chooser.colourAnswer.reset();
+        QTest::mouseClick(d.findChild<QLabel*>("pnColour3"), Qt::LeftButton);
+        d.findChild<QPushButton*>("btClose")->click();
+        return d.result();
+    };
+    click(w, "btOptions");
+    EXPECT_EQ(shown, 1);
+    // Taken at once by the list: its font, and the colour of the Ogg row.
+    EXPECT_EQ(w.list()->font().pointSize(), 17);
+    EXPECT_TRUE(w.list()->font().bold());
+    EXPECT_TRUE(w.list()->font().italic());
+    EXPECT_EQ(w.list()->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(),
+              QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(w.options().colors[3], 0x008000u); // WAV stays green
+    // The dialog opens again from what was chosen.
+    chooser.onDialog = [&](QDialog& d) {
+        d.findChild<QPushButton*>("btFont")->click();
+        return QDialog::Rejected;
+    };
+    chooser.fontAnswer.reset();
+    click(w, "btOptions");
+    EXPECT_EQ(chooser.fontAsked.pointSize(), 17);
+    EXPECT_TRUE(chooser.fontAsked.bold());
+    rec.answers = {PromptNo}; // the library is not saved
+    ASSERT_TRUE(w.close());
+    const IniFile ini(home.filePath("Base.ini"));
+    EXPECT_EQ(ini.readString("Font", "Name", ""), chosen.family());
+    EXPECT_EQ(ini.readInt("Font", "Size", 0), 17);
+    EXPECT_EQ(ini.readInt("Font", "Style", 0), 2 | 4);
+    // The third colour as 0x00BBGGRR (0x00563412), its bytes in order.
+    EXPECT_EQ(ini.readString("Options", "Colors", "").mid(16, 8), "12345600");
 }
 
 int main(int argc, char** argv) {

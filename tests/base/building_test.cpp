@@ -1,4 +1,5 @@
-// Filling, measuring, checking and pruning the library on real folder trees.
+// Filling, measuring, checking and pruning the library on real folder trees, and measuring
+// lengths on worker threads.
 #include "base/core/building.h"
 #include "basefixture.h"
 #include "common/simloop.h"
@@ -16,6 +17,7 @@
 using namespace wc;
 using namespace wc::base;
 using basetest::entry;
+using basetest::GatedProbe;
 using basetest::id3v1;
 using basetest::readFile;
 using basetest::writeFile;
@@ -233,6 +235,95 @@ TEST(CountJob, StoresZeroForFailuresSkipsKnownLengthsAndMarksModified) {
     EXPECT_EQ(m.record(1).durationMs, 8000u);
     EXPECT_EQ(m.record(2).durationMs, 0u); // -1 from the probe: no length, not 4294967295
     EXPECT_EQ(all.changedCount(), 2);
+}
+
+TEST(CountJob, WorkersGiveTheSameLengthsAsMeasuringInline) {
+    for (int threads : {0, 1, 2, 3}) {
+        LibraryModel m;
+        for (int i = 0; i < 40; ++i)
+            m.append(entry("a", QString::number(i),
+                           QString("/m/%1.%2").arg(i).arg(i % 7 ? "mp3" : "bad"),
+                           i % 5 == 0 ? 777 : 0));
+        GatedProbe probe;
+        probe.allow(1000);
+        std::unique_ptr<LengthWorkers> workers;
+        if (threads > 0) workers = std::make_unique<LengthWorkers>(probe, threads);
+        std::vector<int> all;
+        for (int i = 0; i < 40; ++i)
+            all.push_back(i);
+        CountJob job(m, all, true, probe, workers.get());
+        JobRunner::runToEnd(job);
+        EXPECT_EQ(job.total(), 32) << threads; // eight had a length
+        EXPECT_EQ(job.measuredCount(), 32) << threads;
+        EXPECT_EQ(m.lengthPendingCount(), 0) << threads;
+        for (int i = 0; i < 40; ++i) {
+            const QString f = m.record(i).fileName;
+            const quint32 expected = i % 5 == 0 ? 777u : i % 7 ? quint32(1000 + f.size()) : 0u;
+            EXPECT_EQ(m.record(i).durationMs, expected) << threads << " " << f.toStdString();
+        }
+    }
+}
+
+TEST(CountJob, ACancelledPassGoesOnWhereItStoppedMeasuringEachFileOnce) {
+    SimLoop loop(46365.5, 10);
+    setClock(&loop);
+    setTimerHost(&loop);
+    {
+        constexpr int kFiles = 60;
+        LibraryModel m;
+        for (int i = 0; i < kFiles; ++i)
+            m.append(entry("a", QString::number(i), QString("/m/%1.mp3").arg(i), 5));
+        m.sortBy(ColTitle); // the pass goes in display order
+        GatedProbe probe;
+        LengthWorkers workers(probe, 2);
+        JobRunner runner;
+        bool done = false;
+        // Recount all (lengths known or not): the case where starting again from the top would
+        // measure files twice.
+        runner.start(std::make_unique<CountJob>(m, m.view(), false, probe, &workers), {},
+                     [&](Job&) { done = true; });
+        // Every worker is held: the window thread is not.
+        loop.runFor(100);
+        EXPECT_TRUE(runner.running());
+        probe.allow(7);
+        ASSERT_TRUE(loop.runUntil(
+            [&] { return m.lengthPendingCount() == kFiles - 7 && probe.held() == 2; }, 100000000));
+        runner.cancel();
+        // The files under way are measured and kept; the rest are not started.
+        probe.allow(2);
+        ASSERT_TRUE(loop.runUntil([&] { return done; }, 100000000));
+        const int measured = kFiles - m.lengthPendingCount();
+        EXPECT_EQ(measured, 9);
+        std::map<QString, int> calls = probe.calls();
+        EXPECT_EQ(int(calls.size()), measured);
+        // The first measured are the first shown rows.
+        for (int row = 0; row < measured; ++row)
+            EXPECT_EQ(calls.count(m.record(m.view()[size_t(row)]).fileName), 1u) << row;
+        // A removal in between: the marks stay with their records.
+        const int gone = m.view()[size_t(kFiles - 1)];
+        ASSERT_TRUE(m.remove({gone}));
+        // Going on: only the files not measured yet, each once.
+        probe.allow(1000);
+        done = false;
+        runner.start(std::make_unique<CountJob>(m, std::vector<int>{}, false, probe, &workers), {},
+                     [&](Job& j) {
+                         EXPECT_EQ(static_cast<CountJob&>(j).total(), kFiles - 1 - measured);
+                         done = true;
+                     });
+        ASSERT_TRUE(loop.runUntil([&] { return done; }, 100000000));
+        calls = probe.calls();
+        EXPECT_EQ(int(calls.size()), kFiles - 1);
+        for (const auto& [file, n] : calls)
+            EXPECT_EQ(n, 1) << file.toStdString();
+        EXPECT_EQ(m.lengthPendingCount(), 0);
+        for (const auto& e : m.records())
+            EXPECT_EQ(e.durationMs, quint32(1000 + e.fileName.size())) << e.fileName.toStdString();
+        // Closing in the middle of a pass: the job and the workers go without waiting for files
+        // that were never started.
+        runner.start(std::make_unique<CountJob>(m, m.view(), false, probe, &workers), {}, {});
+    }
+    setClock(nullptr);
+    setTimerHost(nullptr);
 }
 
 TEST(CheckLibrary, OnlyNoSuchFileCountsAndMostMissingAsksTwice) {

@@ -63,3 +63,25 @@ TEST(SimLoopTest, OneShotsStopsAndDestroyedTimers) {
     EXPECT_TRUE(reached);
     EXPECT_FALSE(loop.runUntil([] { return false; }, 100));
 }
+
+TEST(SimLoopTest, AStallRendersOnAndOverdueTimersFireOnceAfterIt) {
+    SimLoop loop(45000.0, 10);
+    std::vector<QString> log;
+    qint64 rendered = 0;
+    loop.setRenderHook([&](qint64 from, qint64 to) { rendered += to - from; });
+    auto tick = loop.createTimer(
+        "tick", [&] { log.push_back(QStringLiteral("tick@%1").arg(loop.tickMs())); });
+    auto stall = loop.createTimer("stall", [&] {
+        log.push_back(QStringLiteral("stall@%1").arg(loop.tickMs()));
+        loop.stall(175);
+    });
+    tick->start(50);
+    stall->startOnce(60);
+    loop.runFor(300);
+    // The periodic timer overdue by three intervals fires once at the stall's end and keeps
+    // its interval from there.
+    const std::vector<QString> expected = {"tick@50", "stall@60", "tick@235", "tick@285"};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(rendered, 300);
+    EXPECT_EQ(loop.nowOle(), oleAddMs(45000.0, 300));
+}

@@ -1,5 +1,5 @@
-// The length headers of MP3 and Ogg files come from anywhere: any bytes must parse without
-// reading outside them, and a length that is given is never negative. The input is cut into
+// The length headers of MP3, Ogg, WAV and ASF files come from anywhere: any bytes must parse
+// without reading outside them, and a length that is given is never negative. The input is cut into
 // the head, middle and tail pieces the reader takes from a file.
 #include "audio/quicklength.h"
 
@@ -22,6 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QuickLength o = oggLengthFromBytes(head, tail);
     if (o.ms < 0) std::abort();
+    for (qint64 fileSize : {qint64(all.size()), qint64(0), qint64(1) << 40}) {
+        const QuickLength w = wavLengthFromBytes(all, fileSize);
+        if (w.ms < 0 || (w.source == LengthSource::None && w.ms != 0)) std::abort();
+    }
+    const QuickLength a = asfLengthFromBytes(all);
+    if (a.ms < 0 || (a.source == LengthSource::None && a.ms != 0)) std::abort();
     if (all.size() >= 4) {
         MpegFrameHeader h;
         if (parseMpegFrameHeader(data, &h) && (h.frameBytes < 4 || h.sampleRate <= 0)) std::abort();

@@ -159,6 +159,29 @@ TEST(LibraryFile, WrittenReadAndWrittenAgainIsByteIdentical) {
     EXPECT_EQ(bytesA, readAll(dir.filePath("c.dfs")));
 }
 
+TEST(LibraryFile, WrittenInPiecesIsTheWholeEncoding) {
+    // More records than one piece holds, the last piece partial; fields that turn out not to
+    // be ASCII half-way (written again as UTF-8) beside ASCII ones of full length.
+    QTemporaryDir dir;
+    TBaseEntryArr entries;
+    for (int i = 0; i < 5000; ++i) {
+        TBaseEntry e = sample(i);
+        if (i % 3 == 0) e.artist = QStringLiteral("abcdefghij") + QChar(0x00E9) + "klm";
+        if (i % 7 == 0) e.title = QString(50, QLatin1Char('t'));
+        if (i % 11 == 0) e.genre = QString(30, QChar(0x0416)); // cut to 15 characters
+        entries.push_back(e);
+    }
+    const QString f = dir.filePath("pieces.dfs");
+    ASSERT_TRUE(writeLibraryFile(f, entries));
+    EXPECT_EQ(readAll(f), encodeLibrary(entries));
+    const TBaseEntryArr back = readLibraryFile(f);
+    ASSERT_EQ(back.size(), entries.size());
+    EXPECT_EQ(back[3].artist, entries[3].artist);
+    EXPECT_EQ(back[4999].fileName, entries[4999].fileName);
+    ASSERT_TRUE(writeLibraryFile(f, {}));
+    EXPECT_EQ(readAll(f).size(), 0);
+}
+
 TEST(LibraryFile, ReaderStatuses) {
     QTemporaryDir dir;
     LibraryReadStatus st = LibraryReadStatus::Ok;

@@ -1,6 +1,6 @@
 // The controller's choices, buttons and transport actions, on real decks and simulated time.
+#include "common/errortext.h"
 #include "playbackfixture.h"
-#include "player/core/playback/errortext.h"
 #include "player/core/playback/transition.h"
 
 #include <QFile>

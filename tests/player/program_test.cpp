@@ -2,6 +2,7 @@
 // stopped with SIGTERM.
 #include "common/ini.h"
 #include "common/messages.h"
+#include "common/oledate.h"
 #include "common/playlistfile/m3u.h"
 #include "common/trackstore/trackstore.h"
 #include "common/version.h"
@@ -9,6 +10,7 @@
 #include "platform/messagebus.h"
 #include "player/core/guard.h"
 #include "player/core/profile/profile.h"
+#include "player/core/schedule/scheduleevent.h"
 #include "tests/player/wavtone.h"
 
 #include <QDir>
@@ -485,4 +487,48 @@ TEST_F(ProgramTest, FileVerbShowsTheTagTitleAndTheMeasuredLength) {
         EXPECT_EQ(saved[0].text, QString::fromUtf8("Band – Song"));
         EXPECT_EQ(saved[0].seconds, 4);
     }
+}
+
+TEST_F(ProgramTest, AScheduledEventStartsItsFileAfterAStartAndTheStoreCountsIt) {
+    Station st(runtime.path(), 779);
+    const QString file = st.home.filePath("news.wav");
+    writeTone(file, 1.0, 660.0);
+    IniFile prf(st.home.filePath("Profile/Default.prf"));
+    prf.writeBool("TimeTable", "ScheduleState", true);
+    ASSERT_TRUE(prf.save());
+    // An immediate event a few seconds after the program is started (the real clock: this is
+    // the program as it runs on a station).
+    ScheduleEvent e;
+    e.Target = file;
+    e.UseDate = true;
+    e.Immediate = true;
+    e.When = toOleDate(QDateTime::currentDateTime().addSecs(10));
+    ASSERT_TRUE(QDir(st.home.path()).mkpath("Presets/Schedule"));
+    ASSERT_TRUE(saveScheduleFile(st.home.filePath("Presets/Schedule/Default.sdl"), {e}));
+
+    QProcess& p = st.start();
+    MyDatabase store(st.home.filePath("Database/Files.Dat"));
+    auto played = [&]() -> std::optional<TTrackRecord> {
+        store.LoadTrackStore();
+        const int i = store.FindTrackRecord(file);
+        if (i < 0) return std::nullopt;
+        return store.recordAt(i);
+    };
+    QElapsedTimer t;
+    t.start();
+    QByteArray out;
+    while (t.elapsed() < 30000 && !played() && p.state() == QProcess::Running) {
+        p.waitForReadyRead(200);
+        out += p.readAll();
+    }
+    const std::optional<TTrackRecord> rec = played();
+    ASSERT_TRUE(rec.has_value()) << out.toStdString();
+    EXPECT_EQ(rec->playCount, 1);
+    // Never before its moment.
+    const qint64 lateMs = oleToMs(rec->lastPlay) - oleToMs(e.When);
+    EXPECT_GE(lateMs, 0);
+    std::printf("[ scheduled start ] %lld ms after its moment\n", static_cast<long long>(lateMs));
+    EXPECT_TRUE(stopWithSigterm(p));
+    out += p.readAll();
+    EXPECT_TRUE(out.contains("On air: news")) << out.toStdString();
 }

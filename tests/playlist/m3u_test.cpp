@@ -80,7 +80,7 @@ TEST(M3uRead, LinesOfEveryKind) {
                             "/m/c.mp3\r\n"
                             "/m/plain.mp3\r\n"
                             "#EXTINF:5, Spaced , title \r\n"
-                            "  /m/d.mp3  \r\n"
+                            "  D:\\m\\d.mp3  \r\n"
                             "#EXTINF:7,Dangling";
     const auto e = parseM3u(text, "/lists", true);
     ASSERT_EQ(e.size(), 5u);
@@ -89,10 +89,39 @@ TEST(M3uRead, LinesOfEveryKind) {
         {"/m/b.mp3", true, 0, "Not a number"},
         {"/m/c.mp3", true, 0, ""},
         {"/m/plain.mp3", false, 0, ""},
-        {"/m/d.mp3", true, 5, "Spaced , title"},
+        {"D:/m/d.mp3", true, 5, "Spaced , title"},
     };
     for (size_t i = 0; i < e.size(); ++i)
         EXPECT_EQ(e[i], expected[i]) << i;
+}
+
+TEST(M3uRead, BlanksInPathLinesBelongToTheName) {
+    struct Case {
+        const char* line; // without its line end
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/m/ lead.mp3", "/m/ lead.mp3"},
+        {"/m/trail.mp3 ", "/m/trail.mp3 "},
+        {"/m/ both .mp3\t", "/m/ both .mp3\t"},
+        {"  /m/indented.mp3", "/m/indented.mp3"},
+        {" rel.mp3 ", "/lists/ rel.mp3 "},
+        // Lists made on Windows were always read trimmed.
+        {" D:\\m\\x.mp3 ", "D:/m/x.mp3"},
+        {"\t\\\\srv\\m\\x.mp3 ", "//srv/m/x.mp3"},
+        {" sub\\x.mp3 ", "/lists/sub/x.mp3"},
+    };
+    for (const Case& c : cases) {
+        for (const char* end : {"\r\n", "\n", ""}) {
+            const QByteArray text = QByteArray("#EXTM3U\r\n#EXTINF:1,x\r\n") + c.line + end;
+            const auto e = parseM3u(text, "/lists", true);
+            ASSERT_EQ(e.size(), 1u) << c.line;
+            EXPECT_EQ(e[0].path, QString::fromUtf8(c.expected)) << c.line << " end " << end;
+        }
+    }
+    // What the suite writes it reads back unchanged.
+    const std::vector<M3uEntry> written{{"/m/ lead and trail .mp3 ", true, 3, "a - b"}};
+    EXPECT_EQ(parseM3u(formatM3u(written), "/lists", true), written);
 }
 
 TEST(M3uRead, HeaderRequiredOnlyWhenAsked) {

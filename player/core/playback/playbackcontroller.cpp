@@ -2,8 +2,8 @@
 
 #include "audio/preparer.h"
 #include "common/clock.h"
+#include "common/errortext.h"
 #include "common/settings.h"
-#include "player/core/playback/errortext.h"
 #include "player/core/playback/transition.h"
 #include "player/core/playlist/playlistview.h"
 #include "player/core/profile/profile.h"

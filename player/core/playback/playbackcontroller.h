@@ -68,6 +68,7 @@ public:
     void ListRenumbered();
     // The scheduler inserted items (false) or removed the played inserts (true).
     void setInsertCleanupDone(bool done) { insertCleanupDone_ = done; }
+    bool insertCleanupDone() const { return insertCleanupDone_; }
 
     // --- transport actions ---
     void aPlay();

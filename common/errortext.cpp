@@ -1,4 +1,4 @@
-#include "player/core/playback/errortext.h"
+#include "common/errortext.h"
 
 namespace wc {
 
