@@ -40,8 +40,10 @@ QuickLength lengthOf(qint64 samples, qint64 rate, LengthSource source) {
     if (samples <= 0 || rate <= 0) return r;
     // Both come from 64-bit fields; a length beyond what the suite counts is not believed.
     if (samples > (qint64(1) << 50) / 1000) return r;
-    r.ms = samples * 1000 / rate;
-    if (r.ms > 0 && r.ms < INT32_MAX) r.source = source;
+    const qint64 ms = samples * 1000 / rate;
+    if (ms <= 0 || ms >= INT32_MAX) return r;
+    r.source = source;
+    r.ms = ms;
     return r;
 }
 
