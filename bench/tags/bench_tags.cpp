@@ -122,7 +122,7 @@ bool prepare() {
     run("oggenc", {"--quiet", "-q", "6", "-t", "Long", "-o", d + "/big.ogg", noise});
     run("ffmpeg", {"-nostdin", "-v", "error", "-i", noise, "-t", "450", "-c:a", "wmav2", "-b:a",
                    "192k", "-metadata", "title=Long", d + "/big.wma"});
-    run("ffmpeg", {"-nostdin", "-v", "error", "-i", noise, "-t", "60", "-c:a", "flac", "-metadata",
+    run("ffmpeg", {"-nostdin", "-v", "error", "-i", noise, "-t", "100", "-c:a", "flac", "-metadata",
                    "title=Long", d + "/big.flac"});
     QFile::remove(noise);
     return true;
@@ -337,7 +337,7 @@ BENCHMARK(BM_FlacSave10MB)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    std::printf("Generating %d files per format and two 10 MB files...\n", kFiles);
+    std::printf("Generating %d files per format and three 10 MB files...\n", kFiles);
     if (!prepare()) {
         std::printf("sox is missing: nothing to measure\n");
         return 1;
