@@ -237,14 +237,14 @@ TEST(TagEdit, SeveralFilesOnlyTheYearChangesAndEveryOtherFieldSurvives) {
     c.year = "2024";
     const TagApplyResult r = applyTagChanges(m, rows, c);
     EXPECT_EQ(r.written, int(files.size())) << r.failures.join('\n').toStdString();
-    for (size_t i = 0; i < files.size(); ++i) {
-        std::array<QString, 6> want = before[i];
+    for (int i = 0; i < int(files.size()); ++i) {
+        std::array<QString, 6> want = before[size_t(i)];
         want[3] = "2024";
-        EXPECT_EQ(fileTag(files[int(i)]), want) << files[int(i)].toStdString();
+        EXPECT_EQ(fileTag(files[i]), want) << files[i].toStdString();
         // The record shows what the file holds now.
-        EXPECT_EQ(m.record(int(i)).title, want[0]);
-        EXPECT_EQ(m.record(int(i)).year, "2024");
-        EXPECT_EQ(m.record(int(i)).genre, want[5]);
+        EXPECT_EQ(m.record(i).title, want[0]);
+        EXPECT_EQ(m.record(i).year, "2024");
+        EXPECT_EQ(m.record(i).genre, want[5]);
     }
     EXPECT_TRUE(m.modified());
 }
