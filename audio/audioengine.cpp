@@ -62,8 +62,9 @@ void FreeMixer() {
 
 QString FileFilter() {
     return QStringLiteral(
-        "wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/line.in|*.wav;*.mp3;*.ogg;"
-        "*.wma;*.wmv;*.cda;*.spx;*.aac;*.mp4;*.ac3;*.alac;*.mpc;*.ofr;*.tta;*.wv;line.in");
+        "wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/flac/opus/oga/m4a/line.in|"
+        "*.wav;*.mp3;*.ogg;*.wma;*.wmv;*.cda;*.spx;*.aac;*.mp4;*.ac3;*.alac;*.mpc;*.ofr;*.tta;*.wv;"
+        "*.flac;*.opus;*.oga;*.m4a;line.in");
 }
 
 int MasterVolume() {

@@ -1,4 +1,5 @@
 #include "audio/quicklength.h"
+#include "audio/containerlength.h"
 
 #include "audio/decoder.h"
 
@@ -342,7 +343,7 @@ QuickLength quickLength(const QString& path) {
         const qint64 tailStart = std::max<qint64>(0, size - 65536);
         return oggLengthFromBytes(head, readAt(f, tailStart, size - tailStart));
     }
-    return {};
+    return containerLength(path, ext);
 }
 
 } // namespace

@@ -6,7 +6,7 @@ PKGS=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libgl-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  portaudio19-dev libpulse-dev libsoundtouch-dev libshout3-dev ladspa-sdk
+  portaudio19-dev libpulse-dev libsoundtouch-dev libshout3-dev ladspa-sdk libtag1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg sox lame vorbis-tools xauth xvfb pulseaudio pulseaudio-utils
 )

@@ -20,8 +20,10 @@
 namespace wc::base {
 
 const QStringList& supportedExtensions() {
-    static const QStringList list{".wav", ".mp3",  ".ogg", ".wma", ".cda", ".spx", ".aac", ".mp4",
-                                  ".ac3", ".alac", ".mpc", ".ofr", ".tta", ".wv",  ".wmv", ".cmd"};
+    // The 16 historic entries in their order, then the formats added since.
+    static const QStringList list{".wav", ".mp3", ".ogg",  ".wma",  ".cda", ".spx", ".aac",
+                                  ".mp4", ".ac3", ".alac", ".mpc",  ".ofr", ".tta", ".wv",
+                                  ".wmv", ".cmd", ".flac", ".opus", ".oga", ".m4a"};
     return list;
 }
 

@@ -26,7 +26,8 @@ void fillFromRecord(TrackTag& tag, const TBaseEntry& r) {
 bool hasTagReader(const QString& path) {
     const QString lower = path.toLower();
     return lower.endsWith(".mp3") || lower.endsWith(".wav") || lower.endsWith(".ogg") ||
-           lower.endsWith(".wma");
+           lower.endsWith(".wma") || lower.endsWith(".flac") || lower.endsWith(".opus") ||
+           lower.endsWith(".oga") || lower.endsWith(".m4a");
 }
 
 } // namespace
@@ -63,8 +64,8 @@ TagApplyResult applyTagChanges(LibraryModel& model, const std::vector<int>& posi
         }
         TrackTag tag = own;
         const bool isId3 = file.toLower().endsWith(".mp3") || file.toLower().endsWith(".wav");
-        setTagMarker(tag, isId3 ? (changes.removeId3v1 ? "000" : "TAG")
-                                : (tagHasMarker(own, "OGG") ? "OGG" : "WMA"));
+        // Other formats keep the marker of the tag they were read from.
+        if (isId3) setTagMarker(tag, changes.removeId3v1 ? "000" : "TAG");
         if (changes.autoFromFileName) {
             TBaseEntry parsed;
             ParseFileName(file, parsed);

@@ -1,4 +1,5 @@
-// How fast tags are read from many files and saved into large ones.
+// How fast tags are read from many files and saved into large ones: the suite's own readers
+// (ID3v1, Ogg Vorbis, WMA) and, in the same run, TagLib's (FLAC, Opus, MP4, an MP3's ID3v2).
 //
 // 10,000 small files per format are generated with the command-line encoders and read once
 // before timing, so the cache is warm. Each reading benchmark goes through all of them in
@@ -96,15 +97,33 @@ bool prepare() {
                    d + "/seed.ogg", wav});
     run("ffmpeg", {"-nostdin", "-v", "error", "-i", wav, "-c:a", "wmav2", "-b:a", "128k",
                    "-metadata", "title=Title", "-metadata", "artist=Artist", d + "/seed.wma"});
+    // The formats read through TagLib, with the same texts.
+    const QStringList meta{"-metadata", "title=Title",     "-metadata", "artist=Artist",
+                           "-metadata", "album=Album",     "-metadata", "date=2001",
+                           "-metadata", "comment=Comment", "-metadata", "genre=Rock"};
+    auto ffmpeg = [&](const QStringList& codec, const QString& out) {
+        run("ffmpeg", QStringList{"-nostdin", "-v", "error", "-i", wav} << codec << meta << out);
+    };
+    ffmpeg({"-c:a", "flac"}, d + "/seed.flac");
+    ffmpeg({"-c:a", "libopus", "-b:a", "96k"}, d + "/seed.opus");
+    ffmpeg({"-c:a", "aac", "-b:a", "128k"}, d + "/seed.m4a");
+    run("lame", {"--quiet", "-b", "128", "--id3v2-only", "--tt", "Title", "--ta", "Artist", "--tl",
+                 "Album", "--ty", "2001", wav, d + "/seed.v2.mp3"});
     makeSet("mp3", d + "/seed.mp3");
     makeSet("ogg", d + "/seed.ogg");
     makeSet("wma", d + "/seed.wma");
+    makeSet("flac", d + "/seed.flac");
+    makeSet("opus", d + "/seed.opus");
+    makeSet("m4a", d + "/seed.m4a");
+    makeSet("v2.mp3", d + "/seed.v2.mp3");
     // 10 MB files for the saves.
     const QString noise = d + "/long.wav";
     run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", noise, "synth", "480", "whitenoise"});
     run("oggenc", {"--quiet", "-q", "6", "-t", "Long", "-o", d + "/big.ogg", noise});
     run("ffmpeg", {"-nostdin", "-v", "error", "-i", noise, "-t", "450", "-c:a", "wmav2", "-b:a",
                    "192k", "-metadata", "title=Long", d + "/big.wma"});
+    run("ffmpeg", {"-nostdin", "-v", "error", "-i", noise, "-t", "100", "-c:a", "flac", "-metadata",
+                   "title=Long", d + "/big.flac"});
     QFile::remove(noise);
     return true;
 }
@@ -138,6 +157,27 @@ void BM_OggTagAndInfo(benchmark::State& s) {
 }
 void BM_WmaTagAndInfo(benchmark::State& s) {
     readFiles(s, "wma", true);
+}
+void BM_FlacTag(benchmark::State& s) {
+    readFiles(s, "flac", false);
+}
+void BM_OpusTag(benchmark::State& s) {
+    readFiles(s, "opus", false);
+}
+void BM_M4aTag(benchmark::State& s) {
+    readFiles(s, "m4a", false);
+}
+void BM_FlacTagAndInfo(benchmark::State& s) {
+    readFiles(s, "flac", true);
+}
+void BM_OpusTagAndInfo(benchmark::State& s) {
+    readFiles(s, "opus", true);
+}
+void BM_M4aTagAndInfo(benchmark::State& s) {
+    readFiles(s, "m4a", true);
+}
+void BM_Mp3Id3v2Tag(benchmark::State& s) {
+    readFiles(s, "v2.mp3", false);
 }
 
 // The floor: opening each file, reading its first 4 KB and its last 128 bytes, closing.
@@ -194,6 +234,15 @@ void BM_AvformatProbeOgg(benchmark::State& s) {
 void BM_AvformatProbeWma(benchmark::State& s) {
     probe(s, "wma");
 }
+void BM_AvformatProbeFlac(benchmark::State& s) {
+    probe(s, "flac");
+}
+void BM_AvformatProbeOpus(benchmark::State& s) {
+    probe(s, "opus");
+}
+void BM_AvformatProbeM4a(benchmark::State& s) {
+    probe(s, "m4a");
+}
 #endif
 
 // A save on a 10 MB file. grow=false changes the title only (the header pages keep their
@@ -238,6 +287,9 @@ void BM_OggSave10MBRepaginated(benchmark::State& s) {
 void BM_WmaSave10MB(benchmark::State& s) {
     save(s, "wma", false);
 }
+void BM_FlacSave10MB(benchmark::State& s) {
+    save(s, "flac", false);
+}
 
 // Collects files per second (or milliseconds per save) to print the summary and ratios.
 class Summary : public benchmark::ConsoleReporter {
@@ -263,18 +315,29 @@ BENCHMARK(BM_Mp3Tag)->MinTime(1.0);
 BENCHMARK(BM_Mp3TagAndInfo)->MinTime(1.0);
 BENCHMARK(BM_OggTagAndInfo)->MinTime(1.0);
 BENCHMARK(BM_WmaTagAndInfo)->MinTime(1.0);
+BENCHMARK(BM_FlacTag)->MinTime(1.0);
+BENCHMARK(BM_OpusTag)->MinTime(1.0);
+BENCHMARK(BM_M4aTag)->MinTime(1.0);
+BENCHMARK(BM_FlacTagAndInfo)->MinTime(1.0);
+BENCHMARK(BM_OpusTagAndInfo)->MinTime(1.0);
+BENCHMARK(BM_M4aTagAndInfo)->MinTime(1.0);
+BENCHMARK(BM_Mp3Id3v2Tag)->MinTime(1.0);
 #ifdef WC_BENCH_AVFORMAT
 BENCHMARK(BM_AvformatProbeMp3)->MinTime(1.0);
 BENCHMARK(BM_AvformatProbeOgg)->MinTime(1.0);
 BENCHMARK(BM_AvformatProbeWma)->MinTime(1.0);
+BENCHMARK(BM_AvformatProbeFlac)->MinTime(1.0);
+BENCHMARK(BM_AvformatProbeOpus)->MinTime(1.0);
+BENCHMARK(BM_AvformatProbeM4a)->MinTime(1.0);
 #endif
 BENCHMARK(BM_OggSave10MB)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_OggSave10MBRepaginated)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_WmaSave10MB)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_FlacSave10MB)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    std::printf("Generating %d files per format and two 10 MB files...\n", kFiles);
+    std::printf("Generating %d files per format and three 10 MB files...\n", kFiles);
     if (!prepare()) {
         std::printf("sox is missing: nothing to measure\n");
         return 1;
@@ -297,6 +360,14 @@ int main(int argc, char** argv) {
         {"BM_Mp3TagAndInfo", "MP3 tag + MPEG info", "BM_AvformatProbeMp3", 5000},
         {"BM_OggTagAndInfo", "Ogg tag + info", "BM_AvformatProbeOgg", 3000},
         {"BM_WmaTagAndInfo", "WMA tag + info", "BM_AvformatProbeWma", 3000},
+        // Through TagLib
+        {"BM_FlacTag", "FLAC tag (TagLib)", "BM_AvformatProbeFlac", 3000},
+        {"BM_OpusTag", "Opus tag (TagLib)", "BM_AvformatProbeOpus", 3000},
+        {"BM_M4aTag", "M4A tag (TagLib)", "BM_AvformatProbeM4a", 3000},
+        {"BM_FlacTagAndInfo", "FLAC tag + info", "BM_AvformatProbeFlac", 3000},
+        {"BM_OpusTagAndInfo", "Opus tag + info", "BM_AvformatProbeOpus", 3000},
+        {"BM_M4aTagAndInfo", "M4A tag + info", "BM_AvformatProbeM4a", 3000},
+        {"BM_Mp3Id3v2Tag", "MP3 ID3v2 only", "BM_AvformatProbeMp3", 3000},
     };
     for (const Line& l : lines) {
         const double r = rate(l.name), ref = rate(l.ref);
@@ -306,7 +377,8 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
     std::printf("Save on a 10 MB file, ms (target < 150)\n");
-    for (const char* n : {"BM_OggSave10MB", "BM_OggSave10MBRepaginated", "BM_WmaSave10MB"}) {
+    for (const char* n :
+         {"BM_OggSave10MB", "BM_OggSave10MBRepaginated", "BM_WmaSave10MB", "BM_FlacSave10MB"}) {
         const auto it = summary.ms.find(n);
         if (it != summary.ms.end()) std::printf("  %-26s %7.1f ms\n", n + 3, it->second);
     }

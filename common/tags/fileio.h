@@ -99,6 +99,9 @@ public:
     // Copies len bytes of src starting at pos; false when fewer could be read or written.
     bool copyFrom(const ByteSource& src, int64_t pos, int64_t len);
     bool commit();
+    // The temporary file's path (encoded), for writers that edit the copy by name between
+    // open() and commit().
+    const QByteArray& tempPath() const { return temp_; }
 
 private:
     QByteArray target_;

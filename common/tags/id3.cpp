@@ -143,9 +143,28 @@ TagWriteResult truncateBlock(const QString& fileName, int64_t size) {
     return {true, {}};
 }
 
-} // namespace
+// Rewrites the block at the end of a file that nobody else sees yet (a copy being prepared).
+TagWriteResult rewriteBlock(const QString& fileName, int64_t size, const uint8_t* block) {
+    if (faults::hit()) return failed(fileName);
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return failed(fileName);
+    int64_t done = 0;
+    while (done < 128) {
+        const ssize_t n = ::pwrite(fd, block + done, size_t(128 - done), off_t(size - 128 + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const TagWriteResult r = failed(fileName);
+            ::close(fd);
+            return r;
+        }
+        done += n;
+    }
+    if (::close(fd) != 0) return failed(fileName);
+    return {true, {}};
+}
 
-TagWriteResult WriteID3v1(const QString& fileName, const TrackTag& tag, uint8_t genre) {
+TagWriteResult writeId3v1(const QString& fileName, const TrackTag& tag, uint8_t genre,
+                          bool inPlace) {
     if (!fileExists(fileName))
         return {false, QStringLiteral("Error: file %1 not found!").arg(fileName)};
     if (!makeWritable(fileName)) return {false, QStringLiteral("Access denied: %1").arg(fileName)};
@@ -170,6 +189,7 @@ TagWriteResult WriteID3v1(const QString& fileName, const TrackTag& tag, uint8_t 
             if (rec[f.offset] != 0) std::memcpy(block + f.offset, rec + f.offset, size_t(f.size));
         if (genre < kGenreCount || genre == 255) block[127] = genre;
         if (std::memcmp(block, old, 128) == 0) return {true, {}};
+        if (inPlace) return rewriteBlock(fileName, size, block);
         FileReplacement out(fileName);
         if (!out.open() || !out.copyFrom(in, 0, size - 128) || !out.write(block, 128) ||
             !out.commit())
@@ -184,6 +204,16 @@ TagWriteResult WriteID3v1(const QString& fileName, const TrackTag& tag, uint8_t 
     }
     if (hadTag) return truncateBlock(fileName, size);
     return {true, {}};
+}
+
+} // namespace
+
+TagWriteResult WriteID3v1(const QString& fileName, const TrackTag& tag, uint8_t genre) {
+    return writeId3v1(fileName, tag, genre, false);
+}
+
+TagWriteResult WriteID3v1InPlace(const QString& fileName, const TrackTag& tag, uint8_t genre) {
+    return writeId3v1(fileName, tag, genre, true);
 }
 
 } // namespace wc

@@ -53,5 +53,8 @@ inline constexpr const char* kTagEditorCaption = "Base tag editor";
 // An update rewrites the file through a temporary file; an append or a removal changes only
 // the end of the file and restores its length when it fails.
 TagWriteResult WriteID3v1(const QString& fileName, const TrackTag& tag, uint8_t genre);
+// The same for a copy that no one else sees yet (it is renamed over the original afterwards):
+// an update rewrites the block where it stands.
+TagWriteResult WriteID3v1InPlace(const QString& fileName, const TrackTag& tag, uint8_t genre);
 
 } // namespace wc

@@ -3,6 +3,7 @@
 #include "common/tags/asf.h"
 #include "common/tags/mpeg.h"
 #include "common/tags/ogg.h"
+#include "common/tags/taglibtags.h"
 #include "common/tags/wav.h"
 #include "common/text.h"
 
@@ -53,6 +54,85 @@ QString merged(const TrackTag& tag, TagField field, const QString& stored) {
     return decodeText(fromRecord);
 }
 
+bool readVorbis(const ByteSource& file, TrackTag& tag, QString* info) {
+    TOggVorbis ogg;
+    if (!ogg.read(file) || !ogg.valid()) return false;
+    fillFromTexts(tag, "OGG", ogg.title, ogg.artist, ogg.album, ogg.date, ogg.comment, ogg.genre);
+    if (info) *info = streamLine(ogg.channelMode(), ogg.bitRate(), int(ogg.sampleRate));
+    return true;
+}
+
+TagWriteResult writeVorbis(const QString& fileName, const TrackTag& tag) {
+    TOggVorbis ogg;
+    if (!ogg.readFromFile(fileName) || !ogg.headerFound)
+        return {false, fileName + QStringLiteral(": not an Ogg Vorbis file")};
+    ogg.title = merged(tag, TagField::Title, ogg.title);
+    ogg.artist = merged(tag, TagField::Artist, ogg.artist);
+    ogg.album = merged(tag, TagField::Album, ogg.album);
+    ogg.date = merged(tag, TagField::Year, ogg.date);
+    ogg.comment = merged(tag, TagField::Comment, ogg.comment);
+    ogg.genre = merged(tag, TagField::Genre, ogg.genre);
+    return ogg.saveTag(fileName);
+}
+
+// The reader of a file with one of TagLib's extensions; OggVorbis content is read by the
+// suite's own reader whatever the file is called.
+enum class Reader { None, Vorbis, TagLib };
+Reader readerFor(const QString& ext, const ByteSource& file, TagLibFormat* format) {
+    if (ext == QLatin1String(".flac")) {
+        *format = TagLibFormat::Flac;
+        return Reader::TagLib;
+    }
+    if (ext == QLatin1String(".m4a")) {
+        *format = TagLibFormat::Mp4;
+        return Reader::TagLib;
+    }
+    switch (oggContentOf(file)) {
+    case OggContent::Vorbis:
+        return Reader::Vorbis;
+    case OggContent::Opus:
+        *format = TagLibFormat::Opus;
+        return Reader::TagLib;
+    case OggContent::Flac:
+        *format = TagLibFormat::OggFlac;
+        return Reader::TagLib;
+    case OggContent::None:
+        break;
+    }
+    return Reader::None;
+}
+
+// An MP3's ID3v2 tag is written beside its ID3v1 block, so that other players show the same
+// edit: the fields that differ from what the file showed before go into it. Both are written
+// into one copy of the file that replaces it. A record read from the ID3v2 tag alone (marker
+// "ID3") leaves the file without an ID3v1 block.
+TagWriteResult writeMp3(const QString& fileName, const TrackTag& tag, uint8_t genre) {
+    if (!fileExists(fileName))
+        return {false, QStringLiteral("Error: file %1 not found!").arg(fileName)};
+    if (!makeWritable(fileName)) return {false, QStringLiteral("Access denied: %1").arg(fileName)};
+    TrackTag current;
+    clearTag(current);
+    bool hasId3v2 = false;
+    {
+        InFile in(fileName);
+        TID3v2 v2;
+        hasId3v2 = in.isOpen() && v2.read(in) && v2.exists;
+        if (hasId3v2) {
+            readId3v1(in, current);
+            if (!tagHasMarker(current, "TAG") && !readTagLibTag(in, TagLibFormat::Id3v2, current))
+                hasId3v2 = false; // a header TagLib does not take as a tag: nothing to update
+        }
+    }
+    const bool fromId3v2 = tagHasMarker(tag, "ID3");
+    if (!hasId3v2 || !tagTextsDiffer(tag, current, !fromId3v2)) {
+        if (fromId3v2) return {true, {}};
+        return WriteID3v1(fileName, tag, genre);
+    }
+    if (fromId3v2) return writeTagLibTag(fileName, TagLibFormat::Id3v2, tag, current, false);
+    return writeTagLibTag(fileName, TagLibFormat::Id3v2, tag, current, true,
+                          [&](const QString& copy) { return WriteID3v1InPlace(copy, tag, genre); });
+}
+
 } // namespace
 
 bool ReadTrackTag(const QString& fileName, TrackTag& tag, QString* info) {
@@ -66,7 +146,16 @@ bool ReadTrackTag(const QString& fileName, TrackTag& tag, QString* info) {
     if (info) info->clear();
     if (ext == QLatin1String(".mp3") ||
         nameOf(fileName).compare("line.in", Qt::CaseInsensitive) == 0) {
-        const bool ok = readId3v1(file, tag);
+        bool ok = readId3v1(file, tag);
+        // Without an ID3v1 block, an ID3v2 tag at the start gives the texts.
+        if (!tagHasMarker(tag, "TAG")) {
+            TID3v2 v2;
+            TrackTag fromV2;
+            if (v2.read(file) && v2.exists && readTagLibTag(file, TagLibFormat::Id3v2, fromV2)) {
+                tag = fromV2;
+                ok = true;
+            }
+        }
         if (info) {
             TMPEGaudio mpeg;
             mpeg.read(file);
@@ -87,13 +176,18 @@ bool ReadTrackTag(const QString& fileName, TrackTag& tag, QString* info) {
         }
         return ok;
     }
-    if (ext == QLatin1String(".ogg")) {
-        TOggVorbis ogg;
-        if (!ogg.read(file) || !ogg.valid()) return false;
-        fillFromTexts(tag, "OGG", ogg.title, ogg.artist, ogg.album, ogg.date, ogg.comment,
-                      ogg.genre);
-        if (info) *info = streamLine(ogg.channelMode(), ogg.bitRate(), int(ogg.sampleRate));
-        return true;
+    if (ext == QLatin1String(".ogg")) return readVorbis(file, tag, info);
+    if (isTagLibExtension(ext)) {
+        TagLibFormat format = TagLibFormat::None;
+        switch (readerFor(ext, file, &format)) {
+        case Reader::Vorbis:
+            return readVorbis(file, tag, info);
+        case Reader::TagLib:
+            return readTagLibTag(file, format, tag, info);
+        case Reader::None:
+            break;
+        }
+        return false;
     }
     if (ext == QLatin1String(".wma")) {
         TWMA wma;
@@ -108,21 +202,29 @@ bool ReadTrackTag(const QString& fileName, TrackTag& tag, QString* info) {
 
 TagWriteResult WriteTrackTag(const QString& fileName, const TrackTag& tag, uint8_t genre) {
     const QString ext = extensionOf(fileName);
-    if (ext == QLatin1String(".mp3") || ext == QLatin1String(".wav"))
-        return WriteID3v1(fileName, tag, genre);
+    if (ext == QLatin1String(".mp3")) return writeMp3(fileName, tag, genre);
+    if (ext == QLatin1String(".wav")) return WriteID3v1(fileName, tag, genre);
     if (ext == QLatin1String(".ogg")) {
         if (!fileExists(fileName))
             return {false, QStringLiteral("Error: file %1 not found!").arg(fileName)};
-        TOggVorbis ogg;
-        if (!ogg.readFromFile(fileName) || !ogg.headerFound)
-            return {false, fileName + QStringLiteral(": not an Ogg Vorbis file")};
-        ogg.title = merged(tag, TagField::Title, ogg.title);
-        ogg.artist = merged(tag, TagField::Artist, ogg.artist);
-        ogg.album = merged(tag, TagField::Album, ogg.album);
-        ogg.date = merged(tag, TagField::Year, ogg.date);
-        ogg.comment = merged(tag, TagField::Comment, ogg.comment);
-        ogg.genre = merged(tag, TagField::Genre, ogg.genre);
-        return ogg.saveTag(fileName);
+        return writeVorbis(fileName, tag);
+    }
+    if (isTagLibExtension(ext)) {
+        if (!fileExists(fileName))
+            return {false, QStringLiteral("Error: file %1 not found!").arg(fileName)};
+        TagLibFormat format = TagLibFormat::None;
+        TrackTag current;
+        clearTag(current);
+        Reader reader;
+        bool read = false;
+        {
+            InFile in(fileName);
+            reader = readerFor(ext, in, &format);
+            if (reader == Reader::TagLib) read = readTagLibTag(in, format, current);
+        }
+        if (reader == Reader::Vorbis) return writeVorbis(fileName, tag);
+        if (!read) return {false, fileName + QStringLiteral(": the tag cannot be read")};
+        return writeTagLibTag(fileName, format, tag, current, false);
     }
     if (ext == QLatin1String(".wma")) {
         if (!fileExists(fileName))

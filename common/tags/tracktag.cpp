@@ -48,6 +48,12 @@ void setTagMarker(TrackTag& tag, const char* marker) {
     std::memcpy(tag.marker, marker, 3);
 }
 
+bool tagHoldsUnicodeTexts(const TrackTag& tag) {
+    for (const char* m : {"OGG", "WMA", "FLC", "OPU", "MP4", "ID3"})
+        if (tagHasMarker(tag, m)) return true;
+    return false;
+}
+
 QByteArray tagBytes(const TrackTag& tag, TagField field) {
     FieldSpan s = span(const_cast<TrackTag&>(tag), field);
     int n = field == TagField::Genre ? std::min<int>(tag.genreLength, 30) : s.size;
@@ -68,10 +74,10 @@ void setTagText(TrackTag& tag, TagField field, const QString& text) {
         // One byte per character, so a field holds its full count of characters.
         bytes = cp.left(s.size);
         // An ID3v1 field goes to the file as it is, for players that read the legacy code
-        // page. Ogg and WMA records are only read back here: their bytes must not pass for
-        // UTF-8 of other characters (tagText tries UTF-8 first).
-        const bool id3 = !tagHasMarker(tag, "OGG") && !tagHasMarker(tag, "WMA");
-        if (!id3 && decodeText(bytes) != fromCp1251(bytes)) bytes.clear();
+        // page. Records of tags kept in Unicode (Ogg, WMA and the TagLib formats) are only
+        // read back here: their bytes must not pass for UTF-8 of other characters (tagText
+        // tries UTF-8 first).
+        if (tagHoldsUnicodeTexts(tag) && decodeText(bytes) != fromCp1251(bytes)) bytes.clear();
     }
     if (bytes.isEmpty()) bytes = utf8Truncated(text, s.size);
     std::memset(s.data, 0, size_t(s.size));

@@ -10,10 +10,12 @@ namespace wc {
 
 // 158 bytes laid out like an ID3v1 block with a wider genre. Texts are 8-bit bytes cut to
 // the field and padded with zero bytes: for MP3 and WAV the raw bytes of the file's ID3v1
-// block (Windows-1251 or UTF-8), for Ogg Vorbis and WMA Windows-1251 when the text has a 1251
+// block (Windows-1251 or UTF-8), for the other tags Windows-1251 when the text has a 1251
 // form (one byte per character), otherwise UTF-8 cut on a character boundary.
 struct TrackTag {
-    char marker[3]; // "TAG" (ID3v1), "OGG", "WMA", or zero bytes for no tag
+    // "TAG" (ID3v1), "OGG" (Ogg Vorbis), "WMA", "FLC" (FLAC), "OPU" (Opus), "MP4" (MP4
+    // atoms), "ID3" (an MP3's ID3v2 tag when it has no ID3v1 block), or zero bytes for no tag
+    char marker[3];
     char title[30];
     char artist[30];
     char album[30];
@@ -29,9 +31,11 @@ enum class TagField { Title, Artist, Album, Year, Comment, Genre };
 // Sets every byte of the record to zero.
 void clearTag(TrackTag& tag);
 
-// True when the record's marker is the given three characters ("TAG", "OGG", "WMA").
+// True when the record's marker is the given three characters ("TAG", "OGG", "WMA"...).
 bool tagHasMarker(const TrackTag& tag, const char* marker);
 void setTagMarker(TrackTag& tag, const char* marker);
+// True for the markers of tags that keep Unicode texts in their files (all but "TAG").
+bool tagHoldsUnicodeTexts(const TrackTag& tag);
 
 // A field's text: the bytes up to the first zero (genre: its length byte, clamped to 30),
 // taken as UTF-8 when valid and otherwise as Windows-1251.
@@ -40,8 +44,8 @@ QString tagText(const TrackTag& tag, TagField field);
 // Stores text into a field, cut to the field's size in characters and zero-padded. A text
 // whose every character has a Windows-1251 form is stored in 1251, so the full 30 Cyrillic
 // characters fit (and older players read an ID3v1 block); otherwise UTF-8 cut on a character
-// boundary. In an "OGG" or "WMA" record, 1251 bytes that would read back as UTF-8 of other
-// characters are stored as UTF-8 instead.
+// boundary. In a record of a Unicode tag (tagHoldsUnicodeTexts), 1251 bytes that would read
+// back as UTF-8 of other characters are stored as UTF-8 instead.
 void setTagText(TrackTag& tag, TagField field, const QString& text);
 
 // The raw bytes of a field (genre without its length byte), up to the first zero byte.

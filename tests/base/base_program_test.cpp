@@ -140,6 +140,54 @@ TEST_F(BaseProgram, ScanWritesTagsAndLengthsAndCheckReportsADeletedFile) {
     EXPECT_EQ(readLibraryFile(lib).size(), made.size() + 2);
 }
 
+// The formats whose tags are read through TagLib: a scan takes FLAC, Opus, FLAC in Ogg, MP4
+// audio and an MP3 whose only tag is ID3v2, with their tags' titles and artists, and lengths
+// that agree with a full decode.
+TEST_F(BaseProgram, ScanTakesTheNewerFormatsWithTheirTagsAndLengths) {
+    const QString wav = scratch.filePath("tone.wav");
+    ASSERT_TRUE(at::writeWav(wav, at::sine(3.3, 440)));
+    struct Case {
+        const char* name;
+        QStringList codec;
+    };
+    const Case cases[] = {
+        {"a.flac", {"-c:a", "flac"}},
+        {"b.opus", {"-c:a", "libopus"}},
+        {"c.oga", {"-c:a", "flac", "-f", "ogg"}},
+        {"d.m4a", {"-c:a", "aac"}},
+    };
+    std::map<QString, Made> made;
+    for (const Case& c : cases) {
+        const QString out = music.filePath(c.name);
+        ASSERT_TRUE(at::ffmpegConvert(
+            wav, out,
+            QStringList(c.codec) << "-metadata" << QString("title=Title ") + c.name << "-metadata"
+                                 << "artist=Artist"))
+            << c.name;
+        made[out] = {"Artist", QString("Title ") + c.name, 0};
+    }
+    const QString mp3 = music.filePath("e.mp3");
+    ASSERT_TRUE(at::run(
+        "lame", {"--quiet", "--id3v2-only", "--tt", "Title e.mp3", "--ta", "Artist", wav, mp3}));
+    made[mp3] = {"Artist", "Title e.mp3", 0};
+    for (auto& [path, m] : made)
+        m.decodedMs = fullDecodeMs(path, scratch.path());
+
+    const QString lib = scratch.filePath("new.dfs");
+    const Result scan = run({"--scan", music.path(), "--output", lib});
+    ASSERT_EQ(scan.exitCode, 0) << scan.err.toStdString();
+    const TBaseEntryArr records = readLibraryFile(lib);
+    ASSERT_EQ(records.size(), made.size());
+    for (const TBaseEntry& e : records) {
+        SCOPED_TRACE(e.fileName.toStdString());
+        ASSERT_TRUE(made.count(e.fileName));
+        const Made& m = made[e.fileName];
+        EXPECT_EQ(e.artist, m.artist);
+        EXPECT_EQ(e.title, m.title);
+        EXPECT_NEAR(double(e.durationMs), double(m.decodedMs), 50.0);
+    }
+}
+
 TEST_F(BaseProgram, WrongCommandLinesAndUnusableLibraries) {
     const struct {
         QStringList args;

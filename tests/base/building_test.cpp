@@ -123,7 +123,8 @@ TEST(AddJob, ScansSortedSkipsLinksAndTrashRefusesLongPathsOnce) {
     const QString r = dir.path();
     const QByteArray tag = id3v1("T", "A");
     for (const char* name : {"b.mp3", "a.MP3", "c.txt", "sub2/z.ogg", "sub1/y.wav",
-                             "sub1/deep/x.wma", ".Trash-1000/files/gone.mp3", "sub1/k.flac"})
+                             "sub1/deep/x.wma", ".Trash-1000/files/gone.mp3", "sub1/k.aiff",
+                             "sub1/n.opus"})
         writeFile(r + '/' + name, tag);
     // A link back to the root would loop forever if followed; a link to a file is a file.
     ASSERT_EQ(::symlink(r.toUtf8().constData(), (r + "/sub1/loop").toUtf8().constData()), 0);
@@ -138,19 +139,19 @@ TEST(AddJob, ScansSortedSkipsLinksAndTrashRefusesLongPathsOnce) {
     AddJob job(m, {r}, {}, AddOptions{});
     runAll(job);
     EXPECT_EQ(fileNames(m, r),
-              (std::vector<QString>{"a.MP3", "b.mp3", "sub1/y.wav", "sub1/deep/x.wma",
-                                    "sub2/link.mp3", "sub2/z.ogg"}));
+              (std::vector<QString>{"a.MP3", "b.mp3", "sub1/n.opus", "sub1/y.wav",
+                                    "sub1/deep/x.wma", "sub2/link.mp3", "sub2/z.ogg"}));
     EXPECT_EQ(job.refused(), QStringList{longDir + "/track.mp3"});
     EXPECT_EQ(job.summary().count(longDir), 1);
     EXPECT_TRUE(job.unreadable().isEmpty());
     EXPECT_TRUE(m.modified());
-    EXPECT_EQ(m.view().size(), 6u);
+    EXPECT_EQ(m.view().size(), 7u);
     EXPECT_EQ(m.record(1).fileSize, quint32(tag.size()));
     // The same folder twice doubles every record.
     AddJob again(m, {r + "/sub2/"}, {r + "/b.mp3"}, AddOptions{});
     runAll(again);
-    EXPECT_EQ(m.count(), 9);
-    EXPECT_EQ(m.record(6).fileSize, 0u); // a single file has no size
+    EXPECT_EQ(m.count(), 10);
+    EXPECT_EQ(m.record(7).fileSize, 0u); // a single file has no size
 }
 
 TEST(AddJob, UnreadableFilesAreNamedOnceWhenErrorsAreShown) {
@@ -522,8 +523,9 @@ TEST(ExportM3u, RoundsHalfToEvenKeepsPathsAndBlanksControlCharacters) {
 
 TEST(AddableFiles, ExtensionsAndLineIn) {
     const std::pair<const char*, bool> cases[] = {
-        {"/a/b.MP3", true},  {"/a/b.wv", true},  {"/a/b.flac", false}, {"/a/line.in", true},
-        {"/a.mp3/b", false}, {"/a/b.cmd", true}, {"/a/noext", false}};
+        {"/a/b.MP3", true},  {"/a/b.wv", true},  {"/a/b.flac", true},  {"/a/line.in", true},
+        {"/a.mp3/b", false}, {"/a/b.cmd", true}, {"/a/noext", false},  {"/a/b.Opus", true},
+        {"/a/b.oga", true},  {"/a/b.M4A", true}, {"/a/b.aiff", false}, {"/a/b.m3u", false}};
     for (const auto& [p, ok] : cases)
         EXPECT_EQ(isAddableDrop(p), ok) << p;
     EXPECT_FALSE(isSupportedExtension("/a/line.in"));

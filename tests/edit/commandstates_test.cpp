@@ -42,9 +42,10 @@ TEST(EditCommandStates, FollowTheFocusTheListAndTheClipboard) {
 
 TEST(AddFileFilter, BecomesQtNameFilters) {
     EXPECT_EQ(qtNameFilters(addFileFilter()),
-              (QStringList{"wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/line.in "
+              (QStringList{"wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/flac/opus/"
+                           "oga/m4a/line.in "
                            "(*.wav *.mp3 *.ogg *.wma *.wmv *.cda *.spx *.aac *.mp4 *.ac3 *.alac "
-                           "*.mpc *.ofr *.tta *.wv line.in)",
+                           "*.mpc *.ofr *.tta *.wv *.flac *.opus *.oga *.m4a line.in)",
                            "Line Input (line.in) (line.in)"}));
     // A description without patterns is dropped; empty patterns are skipped.
     EXPECT_EQ(qtNameFilters("Lists|*.m3u;;*.pls|Alone"), (QStringList{"Lists (*.m3u *.pls)"}));

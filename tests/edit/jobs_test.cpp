@@ -4,6 +4,8 @@
 #include "edittestutil.h"
 #include "player/core/edit/notes.h"
 
+#include <QProcess>
+
 using namespace wc;
 using namespace wc::edittest;
 
@@ -46,6 +48,45 @@ TEST_F(JobsTest, AddFolderScansDepthFirstForPlayableFiles) {
     EXPECT_EQ(host.lastBar, 100);
     EXPECT_EQ(lists.LVMaster.at(3).Number, "4");
     EXPECT_EQ(host.totals, QString::fromUtf8(" Треков: 4 [0:01:00+]"));
+}
+
+// Files whose tags are read through TagLib are taken from a folder with the titles of their
+// tags: FLAC, Opus, FLAC in Ogg, MP4 audio and an MP3 whose only tag is ID3v2.
+TEST_F(JobsTest, AddFolderTakesTheNewerFormatsWithTheirTagTitles) {
+    auto run = [](const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
+               p.exitCode() == 0;
+    };
+    const QString wav = path("tone.wav");
+    ASSERT_TRUE(run("ffmpeg", {"-nostdin", "-v", "error", "-f", "lavfi", "-i", "sine=duration=0.5",
+                               "-ac", "2", wav}));
+    QDir().mkpath(path("new/sub"));
+    const std::pair<const char*, QStringList> made[] = {
+        {"new/a.flac", {"-c:a", "flac"}},
+        {"new/b.opus", {"-c:a", "libopus"}},
+        {"new/sub/c.oga", {"-c:a", "flac", "-f", "ogg"}},
+        {"new/d.m4a", {"-c:a", "aac"}},
+    };
+    for (const auto& [name, codec] : made) {
+        const QString title = QFileInfo(name).fileName();
+        ASSERT_TRUE(run("ffmpeg", QStringList{"-nostdin", "-v", "error", "-i", wav}
+                                      << codec << "-metadata"
+                                      << "title=" + title << "-metadata"
+                                      << "artist=Band" << path(name)))
+            << name;
+    }
+    ASSERT_TRUE(run("lame", {"--quiet", "--id3v2-only", "--tt", "e.mp3", "--ta", "Band", wav,
+                             path("new/e.mp3")}));
+    editor.addFolder(path("new"), [] {});
+    ASSERT_TRUE(runJob());
+    QStringList shown = titles(lists.LVMaster);
+    shown.sort();
+    const QString dash = QString::fromUtf8(" – ");
+    EXPECT_EQ(shown, (QStringList{"Band" + dash + "a.flac", "Band" + dash + "b.opus",
+                                  "Band" + dash + "c.oga", "Band" + dash + "d.m4a",
+                                  "Band" + dash + "e.mp3"}));
 }
 
 TEST_F(JobsTest, EscStopsAFolderAddAfterTheCurrentItemKeepingWhatWasAdded) {

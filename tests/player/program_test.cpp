@@ -434,27 +434,34 @@ TEST_F(ProgramTest, WatchdogResumeAfterAKillPlaysTheReportedItemFurtherOn) {
 }
 
 // A file given with the file verb shows the title of its tag (ID3v1 for MP3 and WAV, the
-// Vorbis comment, the ASF attributes) and its measured length, in files made by the usual
-// encoders.
+// Vorbis comment, the ASF attributes, through TagLib the Vorbis comments of FLAC and Opus, the
+// MP4 atoms and the ID3v2 tag of an MP3 without ID3v1) and its measured length, in files made
+// by the usual encoders.
 TEST_F(ProgramTest, FileVerbShowsTheTagTitleAndTheMeasuredLength) {
     struct Format {
         const char* ext;
         QString program;
         QStringList args; // %in and %out are replaced
     };
+    auto ffmpeg = [](const QStringList& codec) {
+        QStringList a{"-nostdin", "-loglevel", "error", "-y", "-i", "%in"};
+        a << codec << QStringList{"-metadata", "title=Song", "-metadata", "artist=Band", "%out"};
+        return a;
+    };
     const Format formats[] = {
         {"mp3", "lame", {"--quiet", "--tt", "Song", "--ta", "Band", "--add-id3v2", "%in", "%out"}},
         {"ogg", "oggenc", {"--quiet", "-t", "Song", "-a", "Band", "-o", "%out", "%in"}},
-        {"wma",
-         "ffmpeg",
-         {"-nostdin", "-loglevel", "error", "-y", "-i", "%in", "-c:a", "wmav2", "-metadata",
-          "title=Song", "-metadata", "artist=Band", "%out"}},
+        {"wma", "ffmpeg", ffmpeg({"-c:a", "wmav2"})},
         {"wav",
          "ffmpeg",
          {"-nostdin", "-loglevel", "error", "-y", "-i", "%in", "-c:a", "pcm_s16le", "%out"}},
+        {"flac", "ffmpeg", ffmpeg({"-c:a", "flac"})},
+        {"opus", "ffmpeg", ffmpeg({"-c:a", "libopus"})},
+        {"m4a", "ffmpeg", ffmpeg({"-c:a", "aac"})},
+        {"mp3", "lame", {"--quiet", "--tt", "Song", "--ta", "Band", "--id3v2-only", "%in", "%out"}},
     };
     for (const Format& f : formats) {
-        SCOPED_TRACE(f.ext);
+        SCOPED_TRACE(f.ext + (" " + f.args.join(' ')).toStdString());
         Station st(runtime.path(), 780);
         const QString in = st.home.filePath("tone.wav");
         // 4.5 s: the list shows whole seconds, so an encoder's few milliseconds either way

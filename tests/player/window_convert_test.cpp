@@ -188,8 +188,8 @@ TEST_F(ConvertWindow, AddFileAsksForSeveralFilesOfThePlayableTypes) {
     EXPECT_EQ(mode, QFileDialog::ExistingFiles);
     ASSERT_EQ(filters.size(), 2);
     EXPECT_TRUE(filters[0].startsWith("wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/"
-                                      "wv/line.in (*.wav *.mp3 *.ogg *.wma "));
-    EXPECT_TRUE(filters[0].endsWith(" *.wv line.in)"));
+                                      "wv/flac/opus/oga/m4a/line.in (*.wav *.mp3 *.ogg *.wma "));
+    EXPECT_TRUE(filters[0].endsWith(" *.wv *.flac *.opus *.oga *.m4a line.in)"));
     EXPECT_EQ(filters[1], "Line Input (line.in) (line.in)");
     // Each file is inserted after the selection, which moves to it: they keep their order.
     EXPECT_EQ(titles(list()), (QStringList{"a", "x", "y", "b"}));

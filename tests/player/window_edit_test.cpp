@@ -264,7 +264,8 @@ TEST_F(EditControls, SelectingAnItemWithANoteShowsTheNotepad) {
 TEST_F(EditControls, TheFileBrowserShowsPlayableFilesAndInsertsOnDoubleClick) {
     open();
     const QStringList filters = FileBrowser::nameFilters();
-    for (const char* f : {"*.mp3", "*.wav", "*.ogg", "*.wma", "*.m3u", "line.in"})
+    for (const char* f : {"*.mp3", "*.wav", "*.ogg", "*.wma", "*.flac", "*.opus", "*.oga", "*.m4a",
+                          "*.m3u", "line.in"})
         EXPECT_TRUE(filters.contains(f)) << f;
     EXPECT_FALSE(filters.contains("*.txt"));
     addItem(list(), "a", "/music/a.mp3");

@@ -38,10 +38,15 @@ public:
 } // namespace
 
 TEST(PlayableExtensions, TableLookupIgnoresCase) {
-    EXPECT_EQ(playableExtensions().size(), 16);
-    for (const char* e : {".mp3", ".MP3", "wav", ".Alac", ".cmd", ".wv"})
+    // The 16 historic entries keep their order; the formats added since follow them.
+    EXPECT_EQ(playableExtensions(),
+              (QStringList{".wav", ".mp3", ".ogg",  ".wma",  ".cda", ".spx", ".aac",
+                           ".mp4", ".ac3", ".alac", ".mpc",  ".ofr", ".tta", ".wv",
+                           ".wmv", ".cmd", ".flac", ".opus", ".oga", ".m4a"}));
+    for (const char* e :
+         {".mp3", ".MP3", "wav", ".Alac", ".cmd", ".wv", ".flac", ".FLAC", "opus", ".oga", ".M4a"})
         EXPECT_TRUE(IsPlayableExtension(e)) << e;
-    for (const char* e : {".m3u", ".in", ".flac", "", ".mp"})
+    for (const char* e : {".m3u", ".in", "", ".mp", ".fla", ".m4", ".aiff"})
         EXPECT_FALSE(IsPlayableExtension(e)) << e;
 }
 

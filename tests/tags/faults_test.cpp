@@ -44,6 +44,26 @@ TEST(FaultInjection, EveryFailedStepLeavesTheOriginal) {
         cases.append({"tag.ogg", readAll(oggTagged()), [] { return titled("OGG", "New"); }, "New"});
     if (!wmaTagged().isEmpty())
         cases.append({"tag.wma", readAll(wmaTagged()), [] { return titled("WMA", "New"); }, "New"});
+    // The formats written through TagLib, and an MP3 whose ID3v2 tag is written beside its
+    // ID3v1 block in the same replacement.
+    const std::pair<const char*, QString> tagLibFiles[] = {{"tag.flac", flacTagged()},
+                                                           {"tag.opus", opusTagged()},
+                                                           {"tag.m4a", m4aTagged()},
+                                                           {"tag.oga", oggFlacTagged()},
+                                                           {"v2only.mp3", mp3Id3v2Only()}};
+    for (const auto& [name, file] : tagLibFiles)
+        if (!file.isEmpty())
+            cases.append({name, readAll(file),
+                          [file] {
+                              TrackTag t;
+                              ReadTrackTag(file, t);
+                              setTagText(t, TagField::Title, "New");
+                              return t;
+                          },
+                          "New"});
+    if (!mp3Id3v2Only().isEmpty())
+        cases.append({"both.mp3", readAll(mp3Id3v2Only()) + id3v1Block("Old", "", "", "", "", 3),
+                      [] { return titled("TAG", "New"); }, "New"});
 
     for (const WriteCase& c : cases) {
         Scratch s;

@@ -247,4 +247,80 @@ QString wmaTagged() {
                       "@OUT@"});
 }
 
+const QList<QPair<QString, QString>>& standardTags() {
+    static const QList<QPair<QString, QString>> tags = {
+        {"title", "Song"},      {"artist", "Band"},       {"album", "Album"},
+        {"date", "2001-05-03"}, {"comment", "A comment"}, {"genre", "Rock"}};
+    return tags;
+}
+
+QString ffmpegTagged(const QString& name, const QStringList& codec,
+                     const QList<QPair<QString, QString>>& tags) {
+    QStringList args{
+        "-nostdin", "-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=2",
+        "-ac",      "2"};
+    args << codec;
+    for (const auto& [key, value] : tags.isEmpty() ? standardTags() : tags)
+        args << "-metadata" << key + '=' + value;
+    args << "@OUT@";
+    return generated(name, "ffmpeg", args);
+}
+
+QString flacTagged() {
+    return ffmpegTagged("tagged.flac", {"-c:a", "flac"});
+}
+
+QString opusTagged() {
+    return ffmpegTagged("tagged.opus", {"-c:a", "libopus", "-b:a", "64k"});
+}
+
+QString m4aTagged() {
+    return ffmpegTagged("tagged.m4a", {"-c:a", "aac", "-b:a", "96k"});
+}
+
+QString oggFlacTagged() {
+    return ffmpegTagged("tagged.oga", {"-c:a", "flac", "-f", "ogg"});
+}
+
+QString mp3Id3v2Only() {
+    if (wavPlain().isEmpty()) return {};
+    return generated("v2only.mp3", "lame",
+                     {"--quiet", "-b", "128", "--id3v2-only", "--tt", "Song", "--ta", "Band",
+                      "--tl", "Album", "--ty", "2001", "--tc", "A comment", "--tg", "Rock",
+                      wavPlain(), "@OUT@"});
+}
+
+QString mp3Id3v2(int version) {
+    return ffmpegTagged(QString("v2%1.mp3").arg(version),
+                        {"-c:a", "libmp3lame", "-b:a", "128k", "-id3v2_version",
+                         QString::number(version), "-write_id3v1", "0"});
+}
+
+QByteArray id3v22Tag(const QByteArray& title, const QByteArray& artist, const QByteArray& album,
+                     const QByteArray& year, const QByteArray& comment, const QByteArray& genre) {
+    QByteArray body;
+    auto frame = [&](const char* id, const QByteArray& payload) {
+        const int n = int(payload.size());
+        body += QByteArray(id, 3);
+        body += char(n >> 16);
+        body += char(n >> 8);
+        body += char(n);
+        body += payload;
+    };
+    auto text = [](const QByteArray& t) { return QByteArray(1, '\0') + t; };
+    frame("TT2", text(title));
+    frame("TP1", text(artist));
+    frame("TAL", text(album));
+    frame("TYE", text(year));
+    // Encoding, language, an empty description and the text.
+    frame("COM", QByteArray(1, '\0') + "eng" + QByteArray(1, '\0') + comment);
+    frame("TCO", text(genre));
+    body += QByteArray(64, '\0'); // padding
+    const int n = int(body.size());
+    QByteArray h("ID3\x02\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        h += char((n >> shift) & 0x7F);
+    return h + body;
+}
+
 } // namespace tagtest

@@ -2,7 +2,9 @@
 // Helpers shared by the tag tests: scratch folders, byte builders for the formats, and audio
 // files generated once per run with the command-line encoders.
 #include <QByteArray>
+#include <QList>
 #include <QMap>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -75,5 +77,22 @@ QString lameVbr();    // MP3 VBR with a Xing header
 QString oggTagged();  // Ogg Vorbis with TITLE, ARTIST, ALBUM, DATE, GENRE, COMMENT, TRACKNUMBER
 QString wmaTagged();  // WMA with title, artist, album, genre, comment, composer, track
 QString wavPlain();   // 16-bit PCM WAV
+
+// Files for the formats read through TagLib, made by ffmpeg from a two-second tone, with the
+// tags of kStandardTags (or the given ones). codec holds ffmpeg's output options; name's
+// extension chooses the container. Made once per name; empty when ffmpeg is missing.
+QString ffmpegTagged(const QString& name, const QStringList& codec,
+                     const QList<QPair<QString, QString>>& tags = {});
+// title Song, artist Band, album Album, date 2001-05-03, comment "A comment", genre Rock
+const QList<QPair<QString, QString>>& standardTags();
+QString flacTagged();          // FLAC
+QString opusTagged();          // Opus in Ogg (".opus")
+QString m4aTagged();           // AAC in MP4 (".m4a")
+QString oggFlacTagged();       // FLAC in Ogg (".oga")
+QString mp3Id3v2Only();        // lame --id3v2-only: the standard texts with year 2001, no ID3v1
+QString mp3Id3v2(int version); // ffmpeg's ID3v2.3 or 2.4 tag, no ID3v1 block
+// An ID3v2.2 tag (three-letter frames TT2, TP1, TAL, TYE, COM, TCO) with ISO-8859-1 texts.
+QByteArray id3v22Tag(const QByteArray& title, const QByteArray& artist, const QByteArray& album,
+                     const QByteArray& year, const QByteArray& comment, const QByteArray& genre);
 
 } // namespace tagtest

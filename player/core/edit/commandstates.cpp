@@ -35,8 +35,9 @@ QStringList qtNameFilters(const QString& pipeFilter) {
 
 QString addFileFilter() {
     return QStringLiteral(
-        "wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/line.in|*.wav;*.mp3;*.ogg;"
-        "*.wma;*.wmv;*.cda;*.spx;*.aac;*.mp4;*.ac3;*.alac;*.mpc;*.ofr;*.tta;*.wv;line.in"
+        "wav/mp3/ogg/wma/wmv/cda/spx/aac/mp4/ac3/alac/mpc/ofr/tta/wv/flac/opus/oga/m4a/line.in|"
+        "*.wav;*.mp3;*.ogg;*.wma;*.wmv;*.cda;*.spx;*.aac;*.mp4;*.ac3;*.alac;*.mpc;*.ofr;*.tta;*.wv;"
+        "*.flac;*.opus;*.oga;*.m4a;line.in"
         "|Line Input (line.in)|line.in");
 }
 

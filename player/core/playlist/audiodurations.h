@@ -1,6 +1,6 @@
 #pragma once
-// The length probe of playlists: MP3 and Ogg lengths from their headers where those can be
-// trusted, everything else through the audio engine's decode-only streams.
+// The length probe of playlists: MP3, Ogg, Opus, FLAC and MP4 lengths from their headers
+// where those can be trusted, everything else through the audio engine's decode-only streams.
 #include "audio/quicklength.h"
 #include "common/playlistfile/m3u.h"
 
