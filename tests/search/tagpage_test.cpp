@@ -62,6 +62,22 @@ TEST(TagPage, SaveWritesTheFieldsAndTheGenreByte) {
     }
 }
 
+// A file whose tag is not ID3v1 keeps its own kind of record, so its texts come back as typed:
+// an ID3v1 record would store "Рё" as the 8-bit bytes D0 B8, which read back as UTF-8 "и".
+TEST(TagPage, SavingAFlacFileKeepsTextsTheLegacyCodePageCannotHold) {
+    if (flacTagged().isEmpty()) GTEST_SKIP() << "ffmpeg is not installed";
+    Scratch dir;
+    const QString path = copyTo(flacTagged(), dir.path("a.flac"));
+    TagPageFields f = fieldsOf(path);
+    f.title = QString::fromUtf8("Рё");
+    f.artist = QString::fromUtf8("Zoë");
+    ASSERT_TRUE(saveTagPage(path, f).ok);
+    const TagPageFields back = fieldsOf(path);
+    EXPECT_EQ(back.title, f.title);
+    EXPECT_EQ(back.artist, f.artist);
+    EXPECT_EQ(back.year, QStringLiteral("2001"));
+}
+
 TEST(TagPage, UncheckingTagRemovesTheBlockAndM3uIsNeverWritten) {
     Scratch dir;
     const QString path = mp3(dir, "a.mp3");

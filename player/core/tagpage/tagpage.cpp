@@ -56,12 +56,19 @@ uint8_t genreByteForText(const QString& genreText) {
 TrackTag tagRecordForSave(const QString& fileName, const TagPageFields& fields) {
     TrackTag tag;
     clearTag(tag);
-    // Ogg and WMA records carry their own marker, which decides how their texts are stored.
+    // Every format but ID3v1 carries its own marker, which decides how the texts are stored:
+    // the file's own tag gives it (an ID3v1 record stores its texts in the 8-bit code page and
+    // would lose what that cannot hold).
     const QString ext = extensionOf(fileName);
     const char* marker = !fields.tag                    ? "000"
                          : ext == QLatin1String(".ogg") ? "OGG"
                          : ext == QLatin1String(".wma") ? "WMA"
                                                         : "TAG";
+    TrackTag own;
+    clearTag(own);
+    if (fields.tag && ReadTrackTag(fileName, own))
+        for (const char* m : {"OGG", "WMA", "FLC", "OPU", "MP4", "ID3"})
+            if (tagHasMarker(own, m)) marker = m;
     setTagMarker(tag, marker);
     const QString genre = fields.genre == QLatin1String("<none>") ? QString() : fields.genre;
     setTagText(tag, TagField::Genre, genre.left(30));
