@@ -35,18 +35,6 @@ qint64 lastGranule(const QByteArray& tail, quint32 serial) {
     return 0;
 }
 
-QuickLength lengthOf(qint64 samples, qint64 rate, LengthSource source) {
-    QuickLength r;
-    if (samples <= 0 || rate <= 0) return r;
-    // Both come from 64-bit fields; a length beyond what the suite counts is not believed.
-    if (samples > (qint64(1) << 50) / 1000) return r;
-    const qint64 ms = samples * 1000 / rate;
-    if (ms <= 0 || ms >= INT32_MAX) return r;
-    r.source = source;
-    r.ms = ms;
-    return r;
-}
-
 // One box of an MP4 atom list: its type and its body.
 struct Box {
     const unsigned char* type;
@@ -119,7 +107,7 @@ QuickLength flacLengthFromBytes(const QByteArray& head) {
     const unsigned char* s = p + 8 + 10;
     const qint64 rate = qint64(s[0]) << 12 | s[1] << 4 | s[2] >> 4;
     const qint64 total = qint64(s[3] & 0x0F) << 32 | be32(s + 4);
-    return lengthOf(total, rate, LengthSource::InfoHeader);
+    return lengthFromSamples(total, rate, LengthSource::InfoHeader);
 }
 
 QuickLength oggAnyLengthFromBytes(const QByteArray& head, const QByteArray& tail) {
@@ -138,7 +126,7 @@ QuickLength oggAnyLengthFromBytes(const QByteArray& head, const QByteArray& tail
         if (streamInfo.size() < 8 + 34 || std::memcmp(bytes(streamInfo), "fLaC", 4) != 0) return {};
         const unsigned char* s = bytes(streamInfo) + 8 + 10;
         const qint64 rate = qint64(s[0]) << 12 | s[1] << 4 | s[2] >> 4;
-        return lengthOf(lastGranule(tail, le32(p + 14)), rate, LengthSource::OggGranule);
+        return lengthFromSamples(lastGranule(tail, le32(p + 14)), rate, LengthSource::OggGranule);
     }
     return oggLengthFromBytes(head, tail);
 }
@@ -165,8 +153,8 @@ QuickLength mp4LengthFromMoov(const QByteArray& moov) {
         const Box elst = edts.body ? child(edts, "elst") : Box{nullptr, nullptr, -1};
         if (!elst.body) {
             // Without an edit list every sample of the media is played.
-            result = lengthOf(qint64(std::min<quint64>(duration, quint64(1) << 50)), scale,
-                              LengthSource::InfoHeader);
+            result = lengthFromSamples(qint64(std::min<quint64>(duration, quint64(1) << 50)), scale,
+                                       LengthSource::InfoHeader);
             return false;
         }
         // One edit that plays the media from some point at normal rate: the decoder skips
@@ -181,8 +169,8 @@ QuickLength mp4LengthFromMoov(const QByteArray& moov) {
         const qint64 mediaTime = version == 1 ? qint64(be64(e + 8)) : qint32(be32(e + 4));
         const quint32 rate = be32(e + (version == 1 ? 16 : 8));
         if (mediaTime < 0 || rate != 0x00010000 || segment == 0) return false;
-        result = lengthOf(qint64(std::min<quint64>(segment, quint64(1) << 50)), movieScale,
-                          LengthSource::InfoHeader);
+        result = lengthFromSamples(qint64(std::min<quint64>(segment, quint64(1) << 50)), movieScale,
+                                   LengthSource::InfoHeader);
         return false;
     });
     return result;

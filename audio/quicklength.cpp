@@ -62,11 +62,19 @@ int findFrame(const QByteArray& data, int from, MpegFrameHeader* out) {
     return -1;
 }
 
-qint64 framesToMs(qint64 samples, int rate) {
-    return rate > 0 ? samples * 1000 / rate : 0;
-}
-
 } // namespace
+
+QuickLength lengthFromSamples(qint64 samples, qint64 rate, LengthSource source) {
+    QuickLength r;
+    if (samples <= 0 || rate <= 0) return r;
+    // A length beyond what the suite counts is not believed (and samples * 1000 stays in range).
+    if (samples > (qint64(1) << 50) / 1000) return r;
+    const qint64 ms = samples * 1000 / rate;
+    if (ms <= 0 || ms >= INT32_MAX) return r;
+    r.source = source;
+    r.ms = ms;
+    return r;
+}
 
 bool parseMpegFrameHeader(const unsigned char* p, MpegFrameHeader* h) {
     if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
@@ -132,21 +140,16 @@ QuickLength mp3LengthFromBytes(const QByteArray& head, const QByteArray& middle,
                 const int padding = ((d[1] & 0x0F) << 8) | d[2];
                 samples -= delay + padding;
             }
-            if (frames > 0 && samples > 0) {
-                r.source = LengthSource::InfoHeader;
-                r.ms = framesToMs(samples, h.sampleRate);
-            }
+            if (frames > 0)
+                return lengthFromSamples(samples, h.sampleRate, LengthSource::InfoHeader);
             return r;
         }
     }
     // VBRI sits 32 bytes after the frame header.
     if (avail >= 36 + 18 && std::memcmp(p + 36, "VBRI", 4) == 0) {
         const qint64 frames = be32(p + 36 + 14);
-        if (frames > 0) {
-            r.source = LengthSource::InfoHeader;
-            r.ms = framesToMs(frames * h.samplesPerFrame, h.sampleRate);
-        }
-        return r;
+        return lengthFromSamples(frames * h.samplesPerFrame, h.sampleRate,
+                                 LengthSource::InfoHeader);
     }
     // Without a header the stream is measured by its bytes only when every frame header seen,
     // at the start and in the middle, has the same bit rate.
@@ -199,10 +202,7 @@ QuickLength oggLengthFromBytes(const QByteArray& head, const QByteArray& tail) {
         const qint64 granule = le64(t + i + 6);
         if (s != serial || granule <= 0) continue;
         const qint64 samples = granule - preSkip;
-        if (samples <= 0) return r;
-        r.source = LengthSource::OggGranule;
-        r.ms = framesToMs(samples, rate);
-        return r;
+        return lengthFromSamples(samples, rate, LengthSource::OggGranule);
     }
     return r;
 }

@@ -43,6 +43,11 @@ struct QuickLength {
     qint64 ms = 0;
 };
 
+// The length of samples at rate, with source, when it is one the suite can count (more than
+// 0 and below 2^31 ms); both usually come from fields of a file, so any values are taken
+// without overflow. None otherwise.
+QuickLength lengthFromSamples(qint64 samples, qint64 rate, LengthSource source);
+
 // MP3 from pieces of the file: head holds the bytes from the first byte after an ID3v2 tag
 // (audioStart in the file), middle some bytes from the middle of the audio, audioBytes the
 // length of the audio (the file less the tags at both ends). None when untrustworthy.
