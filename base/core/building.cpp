@@ -273,19 +273,22 @@ bool CountJob::step() {
             if (wake) wake();
         });
     }
-    // Results first (a bounded number, so that one step stays short), then keep the workers
-    // fed with a few files each; handing out only a few at a time keeps a cancel quick.
+    // Every file is handed out at once: the workers then never wait for this thread, and a
+    // cancel drops the files not started in one go. Results are applied many at a time (a
+    // bounded number per step, so that one step stays short).
+    if (!stopping_ && next_ < order_.size()) {
+        std::vector<LengthWorkers::File> files;
+        files.reserve(order_.size() - next_);
+        for (; next_ < order_.size(); ++next_)
+            files.push_back({int(next_), paths_[next_]});
+        inFlight_ += int(files.size());
+        batch_->submit(std::move(files));
+    }
     bool progressed = false;
-    for (const LengthWorkers::Result& r : batch_->take(256)) {
+    for (const LengthWorkers::Result& r : batch_->take(kApplyPerStep)) {
         --inFlight_;
         apply(order_[size_t(r.tag)], paths_[size_t(r.tag)], r.ms);
         progressed = true;
-    }
-    const int ahead = 4 * workers_->threads();
-    while (!stopping_ && next_ < order_.size() && inFlight_ < ahead) {
-        batch_->submit(int(next_), paths_[next_]);
-        ++next_;
-        ++inFlight_;
     }
     if (inFlight_ == 0 && (stopping_ || next_ >= order_.size())) {
         if (stopping_) cancelled_ = true;
@@ -305,7 +308,7 @@ void CountJob::cancel() {
 }
 
 void CountJob::waitForWork() {
-    if (batch_) batch_->waitForResult();
+    if (batch_) batch_->waitForResults(kApplyPerStep);
 }
 
 int CountJob::percent() const {

@@ -109,6 +109,7 @@ public:
 
 private:
     void apply(int pos, const QString& path, qint32 ms);
+    static constexpr size_t kApplyPerStep = 256;
 
     LibraryModel& model_;
     FileDurationMs& probe_;
