@@ -102,6 +102,7 @@ public:
     bool waiting() const override { return waiting_; }
     void setWake(std::function<void()> wake) override;
     void waitForWork() override;
+    int wakeDelayMs() const override;
 
     int changedCount() const { return changed_; }
     int measuredCount() const { return measured_; }

@@ -121,6 +121,11 @@ int LengthWorkers::Batch::outstanding() const {
     return int(state_->queue.size()) + state_->running + int(state_->results.size());
 }
 
+int LengthWorkers::Batch::unfinished() const {
+    std::lock_guard b(state_->mutex);
+    return int(state_->queue.size()) + state_->running;
+}
+
 std::vector<int> LengthWorkers::Batch::dropQueued() {
     std::vector<int> tags;
     std::deque<File> dropped; // freed outside the locks

@@ -55,6 +55,8 @@ public:
         std::vector<Result> take(size_t max = size_t(-1));
         // Files submitted whose results were not taken yet.
         int outstanding() const;
+        // Files queued or under way.
+        int unfinished() const;
         // Files queued and not started; dropping them returns their tags.
         std::vector<int> dropQueued();
         // Blocks until at least `count` results are ready or no more are coming (nothing
