@@ -308,7 +308,9 @@ void CountJob::cancel() {
 }
 
 void CountJob::waitForWork() {
-    if (batch_) batch_->waitForResults(kApplyPerStep);
+    // One percent of the pass at a time: the progress shown still moves by each percent, and
+    // a fast pass is not woken for every file.
+    if (batch_) batch_->waitForResults(std::clamp<size_t>(order_.size() / 100, 1, kApplyPerStep));
 }
 
 int CountJob::wakeDelayMs() const {
