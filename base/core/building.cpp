@@ -275,19 +275,22 @@ bool CountJob::step() {
             if (wake) wake();
         });
     }
-    // Results first (a bounded number, so that one step stays short), then keep the workers
-    // fed with a few files each; handing out only a few at a time keeps a cancel quick.
+    // Every file is handed out at once: the workers then never wait for this thread, and a
+    // cancel drops the files not started in one go. Results are applied many at a time (a
+    // bounded number per step, so that one step stays short).
+    if (!stopping_ && next_ < order_.size()) {
+        std::vector<LengthWorkers::File> files;
+        files.reserve(order_.size() - next_);
+        for (; next_ < order_.size(); ++next_)
+            files.push_back({int(next_), paths_[next_]});
+        inFlight_ += int(files.size());
+        batch_->submit(std::move(files));
+    }
     bool progressed = false;
-    for (const LengthWorkers::Result& r : batch_->take(256)) {
+    for (const LengthWorkers::Result& r : batch_->take(kApplyPerStep)) {
         --inFlight_;
         apply(order_[size_t(r.tag)], paths_[size_t(r.tag)], r.ms);
         progressed = true;
-    }
-    const int ahead = 4 * workers_->threads();
-    while (!stopping_ && next_ < order_.size() && inFlight_ < ahead) {
-        batch_->submit(int(next_), paths_[next_]);
-        ++next_;
-        ++inFlight_;
     }
     if (inFlight_ == 0 && (stopping_ || next_ >= order_.size())) {
         if (stopping_) cancelled_ = true;
@@ -307,7 +310,15 @@ void CountJob::cancel() {
 }
 
 void CountJob::waitForWork() {
-    if (batch_) batch_->waitForResult();
+    // One percent of the pass at a time: the progress shown still moves by each percent, and
+    // a fast pass is not woken for every file.
+    if (batch_) batch_->waitForResults(std::clamp<size_t>(order_.size() / 100, 1, kApplyPerStep));
+}
+
+int CountJob::wakeDelayMs() const {
+    // While files are still being measured, the results of a few milliseconds are applied
+    // together; the last ones (and those after a cancel) at once, so the pass ends promptly.
+    return batch_ && !stopping_ && batch_->unfinished() > 0 ? 4 : 0;
 }
 
 int CountJob::percent() const {

@@ -102,6 +102,7 @@ public:
     bool waiting() const override { return waiting_; }
     void setWake(std::function<void()> wake) override;
     void waitForWork() override;
+    int wakeDelayMs() const override;
 
     int changedCount() const { return changed_; }
     int measuredCount() const { return measured_; }
@@ -109,6 +110,7 @@ public:
 
 private:
     void apply(int pos, const QString& path, qint32 ms);
+    static constexpr size_t kApplyPerStep = 256;
 
     LibraryModel& model_;
     FileDurationMs& probe_;

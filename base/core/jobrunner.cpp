@@ -16,7 +16,7 @@ bool JobRunner::waiting() const {
 }
 
 void JobRunner::wake() {
-    if (job_ && timer_ && !timer_->isActive()) timer_->startOnce(0);
+    if (job_ && timer_ && !timer_->isActive()) timer_->startOnce(job_->wakeDelayMs());
 }
 
 bool JobRunner::start(std::unique_ptr<Job> job, Progress progress, Done done) {
@@ -39,8 +39,8 @@ bool JobRunner::start(std::unique_ptr<Job> job, Progress progress, Done done) {
 void JobRunner::cancel() {
     if (!job_) return;
     job_->cancel();
-    // A waiting job hears of the cancel on its next slice.
-    wake();
+    // A waiting job hears of the cancel on its next slice, which comes at once.
+    if (timer_) timer_->startOnce(0);
 }
 
 qint64 JobRunner::elapsedMs() const {

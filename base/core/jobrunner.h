@@ -33,6 +33,10 @@ public:
     virtual bool waiting() const { return false; }
     virtual void setWake(std::function<void()> wake) { (void)wake; }
     virtual void waitForWork() {}
+    // How long after a wake the runner may let more of that work come in before the next
+    // slice, so that results that come in quick succession are taken in one slice rather than
+    // one wake each. 0: at once.
+    virtual int wakeDelayMs() const { return 0; }
 
 protected:
     bool cancelled_ = false;

@@ -8,11 +8,14 @@ namespace wc::base {
 struct LengthWorkers::Batch::State {
     std::mutex mutex;
     std::condition_variable ready;
+    std::deque<File> queue; // not started yet
     std::vector<Result> results;
-    int queued = 0;  // in the workers' queue
-    int running = 0; // being measured
+    int running = 0;   // being measured
+    size_t wanted = 1; // results that wake a waitForResults
     bool wakeSent = false;
     std::function<void()> wake;
+
+    bool idle() const { return queue.empty() && running == 0; }
 };
 
 LengthWorkers::LengthWorkers(FileDurationMs& probe, int threads) : probe_(probe) {
@@ -23,10 +26,11 @@ LengthWorkers::LengthWorkers(FileDurationMs& probe, int threads) : probe_(probe)
 }
 
 LengthWorkers::~LengthWorkers() {
+    std::deque<std::shared_ptr<Batch::State>> busy;
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
-        tasks_.clear();
+        busy.swap(busy_);
     }
     cv_.notify_all();
     for (std::thread& t : threads_)
@@ -39,29 +43,35 @@ int LengthWorkers::defaultThreads() {
 
 void LengthWorkers::run() {
     for (;;) {
-        Task task;
+        std::shared_ptr<Batch::State> batch;
+        File file;
         {
             std::unique_lock lock(mutex_);
-            cv_.wait(lock, [this] { return stop_ || !tasks_.empty(); });
+            cv_.wait(lock, [this] { return stop_ || !busy_.empty(); });
             if (stop_) return;
-            task = std::move(tasks_.front());
-            tasks_.pop_front();
-            std::lock_guard b(task.batch->mutex);
-            --task.batch->queued;
-            ++task.batch->running;
+            batch = busy_.front();
+            std::lock_guard b(batch->mutex);
+            file = std::move(batch->queue.front());
+            batch->queue.pop_front();
+            ++batch->running;
+            if (batch->queue.empty()) busy_.pop_front();
         }
-        const qint32 ms = probe_.durationMs(task.path);
+        const qint32 ms = probe_.durationMs(file.path);
         std::function<void()> wake;
+        bool notify = false;
         {
-            std::lock_guard b(task.batch->mutex);
-            --task.batch->running;
-            task.batch->results.push_back({task.tag, ms > 0 ? ms : 0});
-            if (!task.batch->wakeSent) {
-                task.batch->wakeSent = true;
-                wake = task.batch->wake;
+            std::lock_guard b(batch->mutex);
+            --batch->running;
+            batch->results.push_back({file.tag, ms > 0 ? ms : 0});
+            // The job is told once until it takes what came; a waiter only when it has what it
+            // asked for or nothing more will come.
+            if (!batch->wakeSent) {
+                batch->wakeSent = true;
+                wake = batch->wake;
             }
+            notify = batch->results.size() >= batch->wanted || batch->idle();
         }
-        task.batch->ready.notify_all();
+        if (notify) batch->ready.notify_all();
         if (wake) wake();
     }
 }
@@ -79,14 +89,16 @@ LengthWorkers::Batch::~Batch() {
     dropQueued();
 }
 
-void LengthWorkers::Batch::submit(int tag, const QString& path) {
+void LengthWorkers::Batch::submit(std::vector<File> files) {
+    if (files.empty()) return;
     {
         std::lock_guard lock(owner_.mutex_);
-        owner_.tasks_.push_back({state_, tag, path});
         std::lock_guard b(state_->mutex);
-        ++state_->queued;
+        if (state_->queue.empty()) owner_.busy_.push_back(state_);
+        for (File& f : files)
+            state_->queue.push_back(std::move(f));
     }
-    owner_.cv_.notify_one();
+    owner_.cv_.notify_all();
 }
 
 std::vector<LengthWorkers::Result> LengthWorkers::Batch::take(size_t max) {
@@ -106,27 +118,38 @@ std::vector<LengthWorkers::Result> LengthWorkers::Batch::take(size_t max) {
 
 int LengthWorkers::Batch::outstanding() const {
     std::lock_guard b(state_->mutex);
-    return state_->queued + state_->running + int(state_->results.size());
+    return int(state_->queue.size()) + state_->running + int(state_->results.size());
+}
+
+int LengthWorkers::Batch::unfinished() const {
+    std::lock_guard b(state_->mutex);
+    return int(state_->queue.size()) + state_->running;
 }
 
 std::vector<int> LengthWorkers::Batch::dropQueued() {
     std::vector<int> tags;
-    std::lock_guard lock(owner_.mutex_);
-    auto& q = owner_.tasks_;
-    auto keep = std::stable_partition(q.begin(), q.end(),
-                                      [this](const Task& t) { return t.batch != state_; });
-    for (auto it = keep; it != q.end(); ++it)
-        tags.push_back(it->tag);
-    q.erase(keep, q.end());
-    std::lock_guard b(state_->mutex);
-    state_->queued -= int(tags.size());
+    std::deque<File> dropped; // freed outside the locks
+    {
+        std::lock_guard lock(owner_.mutex_);
+        auto& busy = owner_.busy_;
+        busy.erase(std::remove(busy.begin(), busy.end(), state_), busy.end());
+        std::lock_guard b(state_->mutex);
+        dropped.swap(state_->queue);
+        // A waiter for results that will not come now has all there is.
+        if (state_->idle()) state_->ready.notify_all();
+    }
+    tags.reserve(dropped.size());
+    for (const File& f : dropped)
+        tags.push_back(f.tag);
     return tags;
 }
 
-void LengthWorkers::Batch::waitForResult() {
+void LengthWorkers::Batch::waitForResults(size_t count) {
     std::unique_lock b(state_->mutex);
+    state_->wanted = std::max<size_t>(1, count);
     state_->ready.wait(
-        b, [this] { return !state_->results.empty() || state_->queued + state_->running == 0; });
+        b, [this] { return state_->results.size() >= state_->wanted || state_->idle(); });
+    state_->wanted = 1;
 }
 
 } // namespace wc::base

@@ -1,8 +1,9 @@
 #pragma once
 // Worker threads that measure lengths of audio files away from the window thread. A job
-// hands its files to a batch; the workers measure them (several at once) and put the results
-// back in the batch, which wakes the job so that it applies them on its own thread. Nothing
-// here touches the library: the workers see only paths.
+// hands its files to a batch, all at once or in large parts; the workers take them one at a
+// time (several at once) and put the results back in the batch, which wakes the job so that
+// it applies them on its own thread, many at a time. Nothing here touches the library: the
+// workers see only paths.
 #include "common/playlistfile/m3u.h"
 
 #include <QString>
@@ -35,6 +36,10 @@ public:
         int tag;
         qint32 ms;
     };
+    struct File {
+        int tag;
+        QString path;
+    };
 
     // The measurements of one job.
     class Batch {
@@ -43,16 +48,20 @@ public:
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
-        // Queues one file; tag comes back with its result.
-        void submit(int tag, const QString& path);
+        // Queues files, in order after those queued before; each tag comes back with its
+        // result. One call wakes the workers once, however many files it brings.
+        void submit(std::vector<File> files);
         // The results measured so far (each once).
         std::vector<Result> take(size_t max = size_t(-1));
         // Files submitted whose results were not taken yet.
         int outstanding() const;
+        // Files queued or under way.
+        int unfinished() const;
         // Files queued and not started; dropping them returns their tags.
         std::vector<int> dropQueued();
-        // Blocks until a result is ready or nothing is outstanding.
-        void waitForResult();
+        // Blocks until at least `count` results are ready or no more are coming (nothing
+        // queued or under way): results come back many at a time, not one wake each.
+        void waitForResults(size_t count);
 
     private:
         friend class LengthWorkers;
@@ -66,17 +75,14 @@ public:
     std::unique_ptr<Batch> newBatch(std::function<void()> wake);
 
 private:
-    struct Task {
-        std::shared_ptr<Batch::State> batch;
-        int tag;
-        QString path;
-    };
     void run();
 
     FileDurationMs& probe_;
+    // Guards busy_ and stop_; taken before a batch's own mutex.
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Task> tasks_;
+    // The batches with files queued, in the order they got them; the workers serve the first.
+    std::deque<std::shared_ptr<Batch::State>> busy_;
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

@@ -4,8 +4,9 @@
 //    read per file, against a full decode of the same files, and the largest difference
 //    from the full decode;
 //  - the measuring pass over the whole mix, and over the files that are decoded, with one
-//    worker against two, beside plain arithmetic on one thread against two (what the machine
-//    gives a second thread at that moment);
+//    worker against two, beside the same measurements on plain threads without the job (what
+//    the machine gives a second thread for this work) and plain arithmetic on one thread
+//    against two;
 //  - the pass per file against running ffprobe on each file;
 //  - the longest time the window thread was held while the pass ran through the job runner.
 // Usage: bench_lengths [copies of each kind, default 150]
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -47,6 +49,14 @@ qint64 bytesRead() {
     while (f >> key >> value)
         if (key == "rchar:") return value;
     return 0;
+}
+
+// The first line of /proc/loadavg: how busy the machine was around the passes.
+std::string loadAverage() {
+    std::ifstream f("/proc/loadavg");
+    std::string line;
+    std::getline(f, line);
+    return line + "\n";
 }
 
 bool run(const QString& program, const QStringList& args) {
@@ -199,27 +209,68 @@ int main(int argc, char** argv) {
 
     // The pass over the whole mix: one worker against two, run to its end without a window;
     // then over the files that have to be decoded only, where the work is all on the cores.
+    // Beside each, the same measurements on plain threads that share out the files through
+    // one counter, without the job or the workers: what the machine gives a second thread
+    // for this very work. The runs take turns and the best of each counts, so that a burst of
+    // other load on the machine does not fall on one of them only.
     AudioProbe probe;
-    auto pass = [&](int threads, const std::vector<int>& which) {
-        LengthWorkers workers(probe, threads);
-        double best = 1e300;
-        for (int run = 0; run < 3; ++run) {
-            CountJob job(model, which, false, probe, &workers);
-            const double t0 = nowMs();
-            JobRunner::runToEnd(job);
-            best = std::min(best, nowMs() - t0);
-        }
-        return best;
+    LengthWorkers oneWorker(probe, 1), twoWorkers(probe, 2);
+    auto pass = [&](LengthWorkers& workers, const std::vector<int>& which) {
+        CountJob job(model, which, false, probe, &workers);
+        const double t0 = nowMs();
+        JobRunner::runToEnd(job);
+        return nowMs() - t0;
+    };
+    auto plain = [&](int threads, const std::vector<int>& which) {
+        std::vector<QString> files;
+        for (int i : which)
+            files.push_back(model.record(i).fileName);
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            for (size_t i; (i = next.fetch_add(1)) < files.size();)
+                probe.durationMs(files[i]);
+        };
+        const double t0 = nowMs();
+        std::vector<std::thread> others;
+        for (int t = 1; t < threads; ++t)
+            others.emplace_back(work);
+        work();
+        for (std::thread& t : others)
+            t.join();
+        return nowMs() - t0;
     };
     std::vector<int> all(size_t(model.count())), decodedOnly;
     for (int i = 0; i < model.count(); ++i) {
         all[size_t(i)] = i;
         if (kinds[5].copies.contains(model.record(i).fileName)) decodedOnly.push_back(i);
     }
-    const double one = pass(1, all), two = pass(2, all);
-    std::printf("\npass over %d files: one worker %.1f ms, two workers %.1f ms: %.2fx faster\n",
-                model.count(), one, two, one / two);
-    const double oneD = pass(1, decodedOnly), twoD = pass(2, decodedOnly);
+    struct Best {
+        double one = 1e300, two = 1e300, plainOne = 1e300, plainTwo = 1e300;
+    };
+    auto measure = [&](const std::vector<int>& which) {
+        Best b;
+        for (int round = 0; round < 5; ++round) {
+            b.one = std::min(b.one, pass(oneWorker, which));
+            b.two = std::min(b.two, pass(twoWorkers, which));
+            b.plainOne = std::min(b.plainOne, plain(1, which));
+            b.plainTwo = std::min(b.plainTwo, plain(2, which));
+        }
+        return b;
+    };
+    auto print = [](const char* what, const Best& b) {
+        std::printf("%s: one worker %.1f ms, two workers %.1f ms: %.2fx faster\n"
+                    "  the same on plain threads: one %.1f ms, two %.1f ms: %.2fx faster; "
+                    "the pass takes %.2fx their time with one, %.2fx with two\n",
+                    what, b.one, b.two, b.one / b.two, b.plainOne, b.plainTwo,
+                    b.plainOne / b.plainTwo, b.one / b.plainOne, b.two / b.plainTwo);
+    };
+    std::printf("\nload average before the passes: %s", loadAverage().c_str());
+    const Best mix = measure(all);
+    const Best decoded = measure(decodedOnly);
+    const double two = mix.two;
+    print(QString("pass over %1 files").arg(model.count()).toUtf8().constData(), mix);
+    print(QString("pass over the %1 files decoded").arg(decodedOnly.size()).toUtf8().constData(),
+          decoded);
     // What the machine gives two threads at this moment: the same amount of plain arithmetic
     // on one thread and split over two.
     auto spin = [](long n) {
@@ -239,12 +290,10 @@ int main(int argc, char** argv) {
         other.join();
         cpuTwo = std::min(cpuTwo, nowMs() - t0);
     }
-    std::printf("pass over the %zu files decoded: one worker %.1f ms, two workers %.1f ms: "
-                "%.2fx faster\n",
-                decodedOnly.size(), oneD, twoD, oneD / twoD);
     std::printf("reference: plain arithmetic on one thread %.1f ms, split over two %.1f ms: "
                 "%.2fx faster\n",
                 cpuOne, cpuTwo, cpuOne / cpuTwo);
+    std::printf("load average after: %s", loadAverage().c_str());
 
     // ffprobe per file over the same mix (a sample spread over it).
     const int probes = 30;

@@ -10,8 +10,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 #include <unistd.h>
 
 using namespace wc;
@@ -262,6 +264,38 @@ TEST(CountJob, WorkersGiveTheSameLengthsAsMeasuringInline) {
             EXPECT_EQ(m.record(i).durationMs, expected) << threads << " " << f.toStdString();
         }
     }
+}
+
+TEST(LengthWorkers, ResultsComeBackManyAtATimeAndDroppingTheQueueEndsAWait) {
+    GatedProbe probe;
+    LengthWorkers workers(probe, 2);
+    std::atomic<int> wakes{0};
+    auto batch = workers.newBatch([&] { ++wakes; });
+    std::vector<LengthWorkers::File> files;
+    for (int i = 0; i < 10; ++i)
+        files.push_back({i, QString("/m/%1.mp3").arg(i)});
+    batch->submit(std::move(files));
+    probe.allow(3);
+    // The wait ends with the three results it asked for, not with the first.
+    batch->waitForResults(3);
+    std::vector<LengthWorkers::Result> got = batch->take();
+    ASSERT_EQ(got.size(), 3u);
+    for (const auto& r : got)
+        EXPECT_EQ(r.ms, 1000 + QString("/m/%1.mp3").arg(r.tag).size()) << r.tag;
+    // Both workers held on their next files; the other five are dropped, and a wait for more
+    // than can come ends once the two under way are in.
+    while (probe.held() < 2)
+        std::this_thread::yield();
+    const std::vector<int> dropped = batch->dropQueued();
+    EXPECT_EQ(dropped, (std::vector<int>{5, 6, 7, 8, 9}));
+    EXPECT_EQ(batch->outstanding(), 2);
+    probe.allow(2);
+    batch->waitForResults(100);
+    got = batch->take();
+    EXPECT_EQ(got.size(), 2u);
+    EXPECT_EQ(batch->outstanding(), 0);
+    EXPECT_EQ(int(probe.calls().size()), 5);
+    EXPECT_GE(wakes.load(), 1);
 }
 
 TEST(CountJob, ACancelledPassGoesOnWhereItStoppedMeasuringEachFileOnce) {
