@@ -27,13 +27,6 @@
 namespace wc::ui::test {
 namespace {
 
-QStringList titles(const PlaylistView& v) {
-    QStringList out;
-    for (int i = 0; i < v.count(); ++i)
-        out << v.at(i).Title();
-    return out;
-}
-
 class ConvertWindow : public WindowTest {
 protected:
     QAction* action(const char* name) const { return child<QAction>(QLatin1String(name)); }

@@ -11,13 +11,6 @@
 namespace wc::ui::test {
 namespace {
 
-QStringList titles(const PlaylistView& v) {
-    QStringList out;
-    for (int i = 0; i < v.count(); ++i)
-        out << v.at(i).Title();
-    return out;
-}
-
 QStringList numbers(const PlaylistView& v) {
     QStringList out;
     for (int i = 0; i < v.count(); ++i)

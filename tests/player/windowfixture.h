@@ -59,4 +59,12 @@ private:
     int logSink_ = 0;
 };
 
+// The titles of a list's items, in order.
+inline QStringList titles(const PlaylistView& v) {
+    QStringList out;
+    for (int i = 0; i < v.count(); ++i)
+        out << v.at(i).Title();
+    return out;
+}
+
 } // namespace wc::ui::test
