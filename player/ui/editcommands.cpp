@@ -23,7 +23,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QTableView>
 #include <QToolBar>
 #include <QUrl>
@@ -164,10 +163,6 @@ EditCommands::EditCommands(PlaylistEditor& editor, QTableView* master, QTableVie
     connect(contextMenu, &QMenu::aboutToShow, this, &EditCommands::refresh);
     // Delete all acts on the list that has the focus.
     connect(qApp, &QApplication::focusChanged, this, &EditCommands::refresh);
-
-    // Esc in the main window stops a long operation after its current item.
-    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    connect(esc, &QShortcut::activated, this, [this] { editor_.AbortFlag = true; });
 
     for (QTableView* v : {master_, slave_}) {
         // The enabled states follow every change of the lists and their selections.

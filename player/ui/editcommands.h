@@ -1,8 +1,8 @@
 #pragma once
 // The editing commands of the main window bound to the playlist editor: the adding commands,
 // Delete all, Select all, Find, Randomize, Rename, Delete missing, Delete from disk, Copy to
-// folder, Recalculate time, sorting by a column heading, Esc for long operations, files
-// dropped from the desktop, the totals panel and the progress window. The logic is the
+// folder, Recalculate time, sorting by a column heading, files dropped from the desktop, the
+// totals panel and the progress window. The logic is the
 // editor's; this only binds widgets to it.
 #include "player/core/edit/commandstates.h"
 #include "player/core/edit/conversion.h"

@@ -1,5 +1,6 @@
 #include "player/ui/editfocus.h"
 
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -34,6 +35,23 @@ EditFocus editFocusIn(QWidget* window, const QTableView* activeView) {
     if (activeView && (f == activeView || f == activeView->viewport()) && activeView->isVisible())
         return EditFocus::ActivePlaylist;
     return editableOf(f) ? EditFocus::TextField : EditFocus::Elsewhere;
+}
+
+KeyFocus keyFocusOf(QWidget* f) {
+    if (!f) return KeyFocus::Other;
+    // The line edit inside a spin field or an editable combo box stands for its owner.
+    for (QWidget* w : {f, f->parentWidget()}) {
+        if (qobject_cast<QComboBox*>(w)) return KeyFocus::ComboBox;
+        if (qobject_cast<QAbstractSpinBox*>(w)) return KeyFocus::SpinField;
+    }
+    if (auto* line = qobject_cast<QLineEdit*>(f))
+        return line->isReadOnly() ? KeyFocus::Other : KeyFocus::TextField;
+    if (auto* text = qobject_cast<QTextEdit*>(f))
+        return text->isReadOnly() ? KeyFocus::Other : KeyFocus::TextField;
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(f))
+        return plain->isReadOnly() ? KeyFocus::Other : KeyFocus::TextField;
+    if (qobject_cast<QAbstractSlider*>(f)) return KeyFocus::Slider;
+    return KeyFocus::Other;
 }
 
 void textFieldCommand(QWidget* field, const char* command) {

@@ -2,6 +2,7 @@
 // What has the focus in the main window, for the clipboard commands: the active playlist, a
 // text field, or anything else; and the text field's own cut, copy and paste.
 #include "player/core/edit/commandstates.h"
+#include "player/core/hotkeys/hotkeydispatcher.h"
 
 class QTableView;
 class QWidget;
@@ -12,6 +13,9 @@ namespace wc {
 EditFocus editFocusIn(QWidget* window, const QTableView* activeView);
 // The window's focused text field, or nullptr.
 QWidget* focusedTextField(QWidget* window);
+// What kind of control the focused widget is, for the keyboard dispatch: an editable text
+// field (read-only ones are not), a spin field, a combo box (editable or not), a slider.
+KeyFocus keyFocusOf(QWidget* focus);
 // Runs the field's own "cut", "copy" or "paste".
 void textFieldCommand(QWidget* field, const char* command);
 

@@ -16,10 +16,13 @@
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
 #include "player/ui/crossfadepanel.h"
+#include "player/ui/debugwindow.h"
 #include "player/ui/editcommands.h"
 #include "player/ui/filebrowser.h"
 #include "player/ui/helpmenu.h"
+#include "player/ui/hotkeybinder.h"
 #include "player/ui/librarysearchpage.h"
+#include "player/ui/notepadwindow.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
@@ -30,6 +33,7 @@
 #include "player/ui/seekbuttons.h"
 #include "player/ui/storedcolour.h"
 #include "player/ui/taginfopage.h"
+#include "player/ui/tfrmhk.h"
 #include "player/ui/top100dialog.h"
 #include "player/ui/transportlock.h"
 #include "player/ui/volumebinder.h"
@@ -72,6 +76,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     buildWidgets();
     buildMenus();
     buildSchedulePage();
+    bindKeys();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
     endpoint_ = std::make_unique<Endpoint>(QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
                                            [this](quint32 msg, qint64 w, qint64 l) {
@@ -375,6 +380,12 @@ void TForm1::buildMenus() {
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
     auto* preferences = new PreferencesCommand(profile_, tools, *edit_, this);
+    QAction* hotKeys = tools->addAction(QString::fromUtf8("Горячие клавиши..."), this, [this] {
+        auto* w = new TfrmHK(profile_.HotKeys, this);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->open();
+    });
+    hotKeys->setObjectName(QStringLiteral("aHotKeys"));
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
     QAction* rating = top100->addAction(QStringLiteral("TOP-100 Rating..."), this, [this] {
         Top100Sources sources;
@@ -415,6 +426,26 @@ void TForm1::buildSchedulePage() {
             [this] { setStatusPanels(shell_->statusPanels()); });
     connect(schedule_, &SchedulePage::centreRequested, this, [this] { centreOnPlaying(); });
     panels_[5]->installEventFilter(this);
+}
+
+void TForm1::bindKeys() {
+    debug_ = new DebugWindow(this);
+    HotKeyBinder::Controls c;
+    c.play = transportButtons_.value(QStringLiteral("btPlay"));
+    c.stop = transportButtons_.value(QStringLiteral("btStop"));
+    c.pause = transportButtons_.value(QStringLiteral("btPause"));
+    c.next = transportButtons_.value(QStringLiteral("btNext"));
+    c.breakAfter = transportButtons_.value(QStringLiteral("btBreak"));
+    c.repeat = transportButtons_.value(QStringLiteral("btRepeat"));
+    c.mute = muteButton_;
+    c.rewind = seekButtons_->rewind();
+    c.forward = seekButtons_->forward();
+    c.volume = volume_->slider();
+    c.toggleNotepad = [this] { edit_->notepad()->toggle(); };
+    c.lockShown = [this] { return transportLock_->lockShown(); };
+    c.abort = [this] { editor_->AbortFlag = true; };
+    c.toggleDebug = [this] { debug_->toggle(); };
+    hotKeys_ = new HotKeyBinder(this, profile_.HotKeys, std::move(c));
 }
 
 void TForm1::ClockSecond() {
@@ -939,6 +970,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
     }
     e->accept();
     editor_->AbortFlag = true;
+    debug_->close();
     if (tray_) tray_->hide();
     QApplication::quit();
 }

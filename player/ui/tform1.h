@@ -32,8 +32,10 @@ class QMenu;
 namespace wc {
 
 class CrossfadePanel;
+class DebugWindow;
 class EditCommands;
 class Endpoint;
+class HotKeyBinder;
 class InstanceLock;
 class PlaylistMenus;
 class PlaylistModel;
@@ -149,6 +151,8 @@ private:
     void buildMenus();
     // The schedule page in its dock, bound to the scheduler.
     void buildSchedulePage();
+    // The keyboard dispatch (hot keys, digits, Esc, Ctrl+D) and the debug window.
+    void bindKeys();
     void appendLog(const QString& line);
     void showPage(PlayerPlaylists::Page page);
     void applyProfileToLists();
@@ -202,6 +206,8 @@ private:
     CrossfadePanel* crossfade_ = nullptr;
     SchedulePage* schedule_ = nullptr;
     VolumeBinder* volume_ = nullptr;
+    HotKeyBinder* hotKeys_ = nullptr;
+    DebugWindow* debug_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
     QLabel* onAirLabel_ = nullptr;
