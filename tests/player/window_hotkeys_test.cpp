@@ -228,6 +228,29 @@ TEST_F(HotKeys, TypingInTheSearchFieldPlaysNothingButF1StillReachesTheMenu) {
     EXPECT_EQ(deckState(), audio::DeckPlay);
 }
 
+TEST_F(HotKeys, TheFieldsOwnEditingKeysStayTheFieldsWhileTheMenuHasThem) {
+    openWithList();
+    PlaylistView& list = form->playlists().LVMaster;
+    // Delete in the list is the Edit menu's: the item goes, and the list can undo.
+    key(Qt::Key_Delete);
+    ASSERT_EQ(list.count(), 1);
+    ASSERT_TRUE(list.canUndo());
+    // In the search field Ctrl+Z and Delete are the field's: the list keeps its state.
+    QLineEdit* field = searchField();
+    focusOn(field);
+    QTest::keyClicks(field, "ab");
+    key(Qt::Key_Home);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(field->text(), "b");
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "ab");
+    EXPECT_EQ(list.count(), 1);
+    // Back in the list Ctrl+Z is the menu's Undo.
+    focusOn(master());
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(list.count(), 2);
+}
+
 TEST_F(HotKeys, DigitsFireJinglesExceptInFields) {
     openWithList();
     QList<int> fired;
@@ -314,8 +337,12 @@ TEST_F(HotKeys, ANewKeyKeepsTheOffSign) {
     key(Qt::Key_Q);
     run(100);
     EXPECT_NE(deckState(), audio::DeckPlay);
-    // The keys are the profile's: a save writes them.
+    // The keys are the profile's: closing saves them (Stop on Q, Next on the pad's 7).
     exitProgram();
+    IniFile saved(homePath("Profile/Default.prf"));
+    EXPECT_EQ(saved.readInt("HotKeys", "hk2", 0), 81);
+    EXPECT_EQ(saved.readInt("HotKeys", "hk3", 0), 103);
+    EXPECT_EQ(saved.readInt("HotKeys", "hk12", 0), 1);
 }
 
 TEST_F(HotKeys, AMenuShortcutWinsOverAHotKey) {
