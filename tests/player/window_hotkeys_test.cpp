@@ -45,7 +45,7 @@ protected:
     void activateMain() {
         if (QApplication::activeWindow() == form.get()) return;
         form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }));
     }
     // Stops whatever plays and selects the first item again.
     void stopAll() {
@@ -147,8 +147,6 @@ TEST_F(HotKeys, Hk1OffDisablesPAndEnterAndSwitchingItOnAgainSwitchesHk9) {
     ASSERT_TRUE(hk1->isChecked());
     QTest::mouseClick(hk1, Qt::LeftButton);
     EXPECT_FALSE(hk1->isChecked());
-    // While the hot-key window is active the main window's keys do nothing.
-    QTest::keyClick(w, Qt::Key_P);
     closeHotKeyWindow(w);
     focusOn(master());
     for (int k : {Qt::Key_P, Qt::Key_Return, Qt::Key_Enter}) {
@@ -380,7 +378,7 @@ TEST_F(HotKeys, EscSetsTheAbortFlagAndCtrlDTogglesTheDebugWindow) {
     key(Qt::Key_D, Qt::ControlModifier);
     EXPECT_TRUE(debug->isVisible());
     // The main window is back in front and keeps its keys.
-    EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }));
     logLine(QStringLiteral("a diagnostic line"));
     EXPECT_TRUE(debug->text().contains("a diagnostic line"));
     // Also from a text field.
@@ -390,6 +388,41 @@ TEST_F(HotKeys, EscSetsTheAbortFlagAndCtrlDTogglesTheDebugWindow) {
     EXPECT_FALSE(debug->isVisible());
     EXPECT_EQ(field->text(), "");
     EXPECT_EQ(QApplication::activeWindow(), form.get());
+}
+
+TEST_F(HotKeys, OnlyTheActiveMainWindowWithoutAPopUpAnswersTheKeys) {
+    openWithList();
+    // Another window of the program is active: P typed there plays nothing.
+    auto* debug = child<DebugWindow>(QStringLiteral("DebugWindow"));
+    debug->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(debug));
+    debug->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(debug));
+    ASSERT_EQ(QApplication::activeWindow(), debug);
+    for (int k : {Qt::Key_P, Qt::Key_Return, Qt::Key_5})
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : debug,
+                        Qt::Key(k));
+    run(100);
+    EXPECT_NE(deckState(), audio::DeckPlay);
+    // A pop-up list of the main window takes its keys itself.
+    QList<int> fired;
+    binder()->onJingle = [&](int slot) { fired << slot; };
+    focusOn(master());
+    searchField();
+    auto* combo = child<QComboBox>(QStringLiteral("cbFindIndex"));
+    combo->showPopup();
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_P);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_5);
+    run(100);
+    EXPECT_NE(deckState(), audio::DeckPlay);
+    EXPECT_TRUE(fired.isEmpty());
+    combo->hidePopup();
+    // The main window active again: P plays.
+    focusOn(master());
+    key(Qt::Key_P);
+    run(100);
+    EXPECT_EQ(deckState(), audio::DeckPlay);
 }
 
 } // namespace
