@@ -7,6 +7,7 @@
 #include "common/oledate.h"
 #include "common/paths.h"
 #include "common/playlistfile/shellassoc.h"
+#include "common/tags/tracktag.h"
 #include "common/trackstore/trackstore.h"
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
@@ -72,6 +73,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     buildWidgets();
     buildMenus();
     buildSchedulePage();
+    bindAnnouncement();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
     endpoint_ = std::make_unique<Endpoint>(QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
                                            [this](quint32 msg, qint64 w, qint64 l) {
@@ -607,6 +609,7 @@ void TForm1::appendLog(const QString& line) {
     logList_->addItem(line);
     while (logList_->count() > kMaxLogLines)
         delete logList_->takeItem(0);
+    logList_->setCurrentRow(logList_->count() - 1);
     logList_->scrollToBottom();
 }
 
@@ -806,11 +809,32 @@ void TForm1::repaintList() {
     lvMaster_->viewport()->update();
 }
 
+void TForm1::bindAnnouncement() {
+    diskWriter_ = std::make_unique<DiskWriter>([this](const QString& message, const QString& file) {
+        report_->writeFailed(message, file);
+    });
+    report_ = std::make_unique<ReportLog>(programDir(), clock(), *diskWriter_);
+    report_->setListSink([this](const QString& line) { appendLog(line); });
+    announcer_ = std::make_unique<Announcer>(
+        playlists_.LVMaster, shell_->playerIni, profile_, playlists_.itemSources().durations,
+        *report_, *diskWriter_, clock(), programDir(),
+        FileVersionText(QCoreApplication::applicationFilePath()));
+    announceHooks_.onAirText = [this](const QString& text) {
+        onAirLabel_->setText(text);
+        if (tray_) tray_->setToolTip(text.isEmpty() ? QStringLiteral("Wavecrest") : text);
+    };
+    announceHooks_.totals = [this] { editor_->RenumberAndTotals(true, true); };
+    announceHooks_.centre = [this] {
+        const int row = playlists_.LVMaster.PlayingIndex();
+        if (row >= 0 && row < playlists_.LVMaster.count())
+            lvMaster_->scrollTo(masterModel_->index(row, 0), QAbstractItemView::PositionAtCenter);
+    };
+    announceHooks_.repaint = [this] { repaintList(); };
+    announcer_->setHooks(&announceHooks_);
+}
+
 void TForm1::AnnounceItem(const QString& fileName, int index) {
-    const PlaylistView& m = playlists_.LVMaster;
-    const QString title = index >= 0 && index < m.count() ? m.at(index).Title() : fileName;
-    ShowOnAirText(title);
-    logLine(QStringLiteral("On air: ") + title);
+    announcer_->AnnounceItem(fileName, index);
 }
 
 int TForm1::InsertFile(PlaylistView& view, int index, const QString& path) {
@@ -830,7 +854,7 @@ void TForm1::LoadEmergencyPlaylist(PlaylistView& master, const QString& file) {
 }
 
 void TForm1::ShowOnAirText(const QString& text) {
-    onAirLabel_->setText(text);
+    announcer_->ShowOnAirText(text);
 }
 
 void TForm1::createStep(CreateStep step) {
