@@ -376,7 +376,7 @@ void TForm1::buildMenus() {
     tools->setObjectName(QStringLiteral("ToolsMenu"));
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
-    auto* preferences = new PreferencesCommand(profile_, tools, *edit_, this);
+    auto* preferences = new PreferencesCommand(profile_, shell_->playerIni, tools, *edit_, this);
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
     QAction* rating = top100->addAction(QStringLiteral("TOP-100 Rating..."), this, [this] {
         Top100Sources sources;
