@@ -814,7 +814,9 @@ void TForm1::bindAnnouncement() {
         report_->writeFailed(message, file);
     });
     report_ = std::make_unique<ReportLog>(programDir(), clock(), *diskWriter_);
-    report_->setListSink([this](const QString& line) { appendLog(line); });
+    // Event lines join the diagnostic lines: the log list, standard error, and the answer to a
+    // command sent from outside all show them.
+    report_->setListSink([](const QString& line) { logLine(line); });
     announcer_ = std::make_unique<Announcer>(
         playlists_.LVMaster, shell_->playerIni, profile_, playlists_.itemSources().durations,
         *report_, *diskWriter_, clock(), programDir(),
@@ -835,6 +837,9 @@ void TForm1::bindAnnouncement() {
 
 void TForm1::AnnounceItem(const QString& fileName, int index) {
     announcer_->AnnounceItem(fileName, index);
+    const PlaylistView& m = playlists_.LVMaster;
+    logLine(QStringLiteral("On air: ") +
+            (index >= 0 && index < m.count() ? m.at(index).Title() : FileTitle(fileName)));
 }
 
 int TForm1::InsertFile(PlaylistView& view, int index, const QString& path) {
