@@ -969,6 +969,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
     e->accept();
     editor_->AbortFlag = true;
     if (tray_) tray_->hide();
+    // The day's report is complete on disk before anything that follows the close (a power
+    // off asked for by a command) can happen.
+    diskWriter_->flush();
     QApplication::quit();
 }
 
