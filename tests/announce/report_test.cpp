@@ -12,7 +12,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace wc::announce::test {
@@ -87,6 +90,28 @@ TEST_F(ReportTest, AFailedWriteIsShownInTheListAfterItsLine) {
     EXPECT_TRUE(list[1].startsWith("ERROR: ")) << list[1].toStdString();
     EXPECT_TRUE(list[1].endsWith(" (file: " + home + "Report/2026-12-31.txt)"))
         << list[1].toStdString();
+}
+
+TEST_F(ReportTest, ADiskThatHangsHoldsNeitherTheCallerNorTheList) {
+    // A pipe in the file's place: opening it for writing waits until a reader comes, as a
+    // write to a disk that stopped answering would.
+    ASSERT_TRUE(QDir().mkpath(home + "Report"));
+    const QByteArray path = QFile::encodeName(home + "Report/2026-12-31.txt");
+    ASSERT_EQ(::mkfifo(path.constData(), 0600), 0);
+    EXPECT_EQ(report.LogEvent("one"), "23:59:59   one");
+    EXPECT_EQ(report.LogEvent("two"), "23:59:59   two");
+    EXPECT_EQ(list, (QStringList{"23:59:59   one", "23:59:59   two"}));
+    EXPECT_GE(writer.pending(), 1);
+    // The reader comes: the lines arrive whole and in order.
+    const int fd = ::open(path.constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    writer.flush();
+    QByteArray got;
+    char buf[256];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+        got.append(buf, n);
+    ::close(fd);
+    EXPECT_EQ(got, "23:59:59   one\r\n23:59:59   two\r\n");
 }
 
 // A clock that moves on by a millisecond at every reading, from any thread.
