@@ -355,7 +355,9 @@ void TForm1::buildMenus() {
     QAction* showBrowser = browserDock->toggleViewAction();
     showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
     edit->addAction(showBrowser);
-    LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
+    LibrarySearchPage* search =
+        LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
+    menus_->setSearchList(search->results(), [search] { search->copySelection(); });
     auto* tagPage = TagInfoPage::addDock(this, edit, playlists_, lvMaster_, lvSlave_);
     connect(tagPage, &TagInfoPage::rowsChanged, this, [this] { repaintList(); });
     connect(pages_, &PlaylistPages::pageChanged, tagPage, [tagPage] {
