@@ -42,6 +42,7 @@ class PlaylistTableBinder;
 class PositionBar;
 class ScheduleCommands;
 class SchedulePage;
+class TagInfoPage;
 class SeekButtons;
 class TransportLock;
 class VolumeBinder;
@@ -201,6 +202,7 @@ private:
     TransportLock* transportLock_ = nullptr;
     CrossfadePanel* crossfade_ = nullptr;
     SchedulePage* schedule_ = nullptr;
+    TagInfoPage* tagPage_ = nullptr;
     VolumeBinder* volume_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;

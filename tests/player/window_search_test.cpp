@@ -18,6 +18,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -192,6 +193,30 @@ TEST_F(SearchWindow, CopyInTheResultListTakesResultsAndCutAndDeleteLeaveThePlayl
     ASSERT_EQ(main.count(), 4);
     EXPECT_EQ(main.at(1).FileName(), page->model()->result(1).fileName);
     EXPECT_EQ(main.at(2).FileName(), page->model()->result(3).fileName);
+}
+
+TEST_F(SearchWindow, ARecordedPlayRefreshesTheStoreLinesAndKeepsATagBeingEdited) {
+    open();
+    const QString a = tone("a.wav", 1.0);
+    PlaylistView& main = form->playlists().LVMaster;
+    addItem(main, "a", a);
+    addItem(main, "b", tone("b.wav", 1.0));
+    TagInfoPage* info = showInfo();
+    auto* stats = info->findChild<QLabel*>(QStringLiteral("StoreStats"));
+    auto* fades = info->findChild<QLabel*>(QStringLiteral("StoreFades"));
+    ASSERT_TRUE(stats && fades);
+    EXPECT_EQ(stats->text(), "BPM: -  Playcount: -  Last play: -"); // no row selected
+    clickRow(master(), 0);
+    loop.drainPosted();
+    EXPECT_EQ(info->shownFile(), a);
+    EXPECT_TRUE(stats->text().contains("Playcount: 0")) << stats->text().toStdString();
+    EXPECT_EQ(fades->text(), "Fade In: --  Mix: --  FadeOut: --");
+    auto* title = info->findChild<QLineEdit*>(QStringLiteral("title"));
+    title->setText("typed, not saved");
+    click(child<QAbstractButton>(QStringLiteral("btPlay")));
+    ASSERT_TRUE(loop.runUntil([&] { return main.PlayingIndex() == 0; }, 10000));
+    EXPECT_TRUE(stats->text().contains("Playcount: 1")) << stats->text().toStdString();
+    EXPECT_EQ(title->text(), "typed, not saved");
 }
 
 TEST_F(SearchWindow, ALibrarySavedMeanwhileIsShownWithoutAKey) {
