@@ -357,11 +357,13 @@ void TForm1::buildMenus() {
     QAction* showBrowser = browserDock->toggleViewAction();
     showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
     edit->addAction(showBrowser);
-    LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
-    auto* tagPage = TagInfoPage::addDock(this, edit, playlists_, lvMaster_, lvSlave_);
-    connect(tagPage, &TagInfoPage::rowsChanged, this, [this] { repaintList(); });
-    connect(pages_, &PlaylistPages::pageChanged, tagPage, [tagPage] {
-        if (tagPage->isVisible()) tagPage->showSelected();
+    LibrarySearchPage* search =
+        LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
+    menus_->setSearchList(search->results(), [search] { search->copySelection(); });
+    tagPage_ = TagInfoPage::addDock(this, edit, playlists_, lvMaster_, lvSlave_, &trackStore());
+    connect(tagPage_, &TagInfoPage::rowsChanged, this, [this] { repaintList(); });
+    connect(pages_, &PlaylistPages::pageChanged, tagPage_, [this] {
+        if (tagPage_->isVisible()) tagPage_->showSelected();
     });
     shownRowsTimer_ = timerHost().createTimer(QStringLiteral("ReadShownItems"), [this] {
         if (editor_->settings.readTrackInfoType == 2) editor_->fillNextShownItem();
@@ -533,6 +535,8 @@ void TForm1::ClearStartTimes() {
 void TForm1::ItemStarted(int index) {
     editor_->fillStartedItem(index);
     edit_->notepadFollows(index);
+    // The play was recorded before the item started.
+    if (tagPage_->isVisible()) tagPage_->refreshStoreLines();
 }
 
 void TForm1::loadPlaylist(const QString& path) {
@@ -706,6 +710,7 @@ StoreLoadResult TForm1::loadTrackStore() {
 void TForm1::databaseChanged(qint64 code) {
     trackStore().reloadChanged(code);
     playlists_.trackStoreChanged(code);
+    if (tagPage_->isVisible()) tagPage_->refreshStoreLines();
 }
 
 void TForm1::play() {

@@ -45,6 +45,7 @@ class PlaylistTableBinder;
 class PositionBar;
 class ScheduleCommands;
 class SchedulePage;
+class TagInfoPage;
 class SeekButtons;
 class TransportLock;
 class VolumeBinder;
@@ -218,6 +219,7 @@ private:
     TransportLock* transportLock_ = nullptr;
     CrossfadePanel* crossfade_ = nullptr;
     SchedulePage* schedule_ = nullptr;
+    TagInfoPage* tagPage_ = nullptr;
     VolumeBinder* volume_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
