@@ -9,8 +9,10 @@ class QWidget;
 
 namespace wc {
 
-// The window's focus widget (kept while a menu of the window is open).
-EditFocus editFocusIn(QWidget* window, const QTableView* activeView);
+// The window's focus widget (kept while a menu of the window is open); searchList is the
+// library-search result list when there is one.
+EditFocus editFocusIn(QWidget* window, const QTableView* activeView,
+                      const QTableView* searchList = nullptr);
 // The window's focused text field, or nullptr.
 QWidget* focusedTextField(QWidget* window);
 // What kind of control the focused widget is, for the keyboard dispatch: an editable text
