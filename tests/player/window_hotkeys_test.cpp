@@ -343,6 +343,34 @@ TEST_F(HotKeys, ANewKeyKeepsTheOffSign) {
     EXPECT_EQ(saved.readInt("HotKeys", "hk12", 0), 1);
 }
 
+TEST_F(HotKeys, CaptureTakesEnterAndSpaceAndTheLockSwitchActsAtOnce) {
+    openWithList();
+    TfrmHK* w = openHotKeyWindow();
+    ASSERT_NE(w, nullptr);
+    // Enter and Space become keys; they neither close the window nor press a button.
+    QTest::mouseClick(w->keyPanel(HkPlay2), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(w->keyPanel(HkPlay2)->text(), "Space");
+    QTest::mouseClick(w->keyPanel(HkPause), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(w->keyPanel(HkPause)->text(), "Enter");
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->capturing(), 0);
+    // hk12 off: Alt+B no longer lays the lock.
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("hkFixed12"))->text(), "Alt+B");
+    QTest::mouseClick(w->switchBox(HkLock), Qt::LeftButton);
+    closeHotKeyWindow(w);
+    focusOn(master());
+    key(Qt::Key_B, Qt::AltModifier);
+    EXPECT_FALSE(controller().buttons().lockShown);
+    // Space plays (hk9), Enter pauses (hk8).
+    key(Qt::Key_Space);
+    run(100);
+    EXPECT_EQ(deckState(), audio::DeckPlay);
+    key(Qt::Key_Return);
+    EXPECT_EQ(deckState(), audio::DeckPause);
+}
+
 TEST_F(HotKeys, AMenuShortcutWinsOverAHotKey) {
     openWithList();
     key(Qt::Key_P);
