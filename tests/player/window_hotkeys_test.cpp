@@ -6,7 +6,9 @@
 #include "common/log.h"
 #include "player/core/playback/onairchain.h"
 #include "player/ui/debugwindow.h"
+#include "player/ui/editcommands.h"
 #include "player/ui/hotkeybinder.h"
+#include "player/ui/notepadwindow.h"
 #include "player/ui/tfrmhk.h"
 
 #include <QAction>
@@ -185,7 +187,16 @@ TEST_F(HotKeys, WithTheLockSpaceDoesNothingButThePeriodRaisesTheVolume) {
     }
     EXPECT_FALSE(controller().buttons().breakAfter);
     EXPECT_FALSE(controller().buttons().repeat);
-    // Volume, mute and the arrows still work.
+    // Volume, mute, the notepad and the arrows still work.
+    auto* notepad = form->editCommands().notepad();
+    ASSERT_FALSE(notepad->isVisible());
+    key(Qt::Key_T);
+    EXPECT_TRUE(notepad->isVisible());
+    focusOn(master());
+    key(Qt::Key_T);
+    EXPECT_FALSE(notepad->isVisible());
+    key(Qt::Key_M);
+    EXPECT_TRUE(child<QToolButton>(QStringLiteral("btMute"))->isChecked());
     key(Qt::Key_Period);
     EXPECT_EQ(volume()->value(), 510);
     key(Qt::Key_Comma);
