@@ -11,6 +11,7 @@
 #include "player/ui/notepadwindow.h"
 #include "player/ui/tfrmhk.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -284,6 +285,31 @@ TEST_F(HotKeys, DigitsFireJinglesExceptInFields) {
     volume()->setValue(500);
     key(Qt::Key_Period);
     EXPECT_EQ(volume()->value(), 500);
+}
+
+TEST_F(HotKeys, ASpinFieldKeepsItsKeysButTheFunctionKeys) {
+    openWithList();
+    QList<int> fired;
+    binder()->onJingle = [&](int slot) { fired << slot; };
+    child<QAction>(QStringLiteral("ShowCrossfade"))->setChecked(true);
+    auto* spin = child<QAbstractSpinBox>(QStringLiteral("musmix"));
+    focusOn(spin);
+    for (int k : {Qt::Key_P, Qt::Key_Return, Qt::Key_5, Qt::Key_Left, Qt::Key_Space})
+        key(k);
+    run(100);
+    EXPECT_NE(deckState(), audio::DeckPlay);
+    EXPECT_TRUE(fired.isEmpty());
+    // A hot key on a function key still acts from the spin field.
+    TfrmHK* w = openHotKeyWindow();
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(w->keyPanel(HkPlay), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    EXPECT_EQ(w->keyPanel(HkPlay)->text(), "F5");
+    closeHotKeyWindow(w);
+    focusOn(spin);
+    key(Qt::Key_F5);
+    run(100);
+    EXPECT_EQ(deckState(), audio::DeckPlay);
 }
 
 TEST_F(HotKeys, ANewKeyKeepsTheOffSign) {
