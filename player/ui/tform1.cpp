@@ -19,12 +19,14 @@
 #include "player/ui/editcommands.h"
 #include "player/ui/filebrowser.h"
 #include "player/ui/helpmenu.h"
+#include "player/ui/jinglebank.h"
 #include "player/ui/librarysearchpage.h"
 #include "player/ui/playlistmenus.h"
 #include "player/ui/playlistmodel.h"
 #include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
 #include "player/ui/preferencescommand.h"
+#include "player/ui/prelistenbinder.h"
 #include "player/ui/schedulecommands.h"
 #include "player/ui/schedulepage.h"
 #include "player/ui/seekbuttons.h"
@@ -72,6 +74,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     buildWidgets();
     buildMenus();
     buildSchedulePage();
+    buildJinglesAndPreListen();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
     endpoint_ = std::make_unique<Endpoint>(QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
                                            [this](quint32 msg, qint64 w, qint64 l) {
@@ -417,6 +420,24 @@ void TForm1::buildSchedulePage() {
     panels_[5]->installEventFilter(this);
 }
 
+void TForm1::buildJinglesAndPreListen() {
+    JingleBank::Sources j;
+    j.onAir = [this] { return onAir_.get(); };
+    j.noMixerChannel = shell_->systemIni.NoMixerChannel;
+    j.durationMs = [this](const QString& f) { return durations_.durationMs(f); };
+    j.logEvent = [this](const QString& line) { LogEvent(line); };
+    jingles_ = new JingleBank(this, profile_, j);
+    PreListenBinder::Sources p;
+    p.onAir = [this] { return onAir_.get(); };
+    p.secondDevice = shell_->systemIni.SecondDev;
+    preListen_ = new PreListenBinder(this, profile_, playlists_, lvMaster_, lvSlave_,
+                                     menus_->contextMenu(), p);
+}
+
+void TForm1::PlayJingl(int slot) {
+    jingles_->PlayJingl(slot);
+}
+
 void TForm1::ClockSecond() {
     schedule_->clockSecond();
 }
@@ -483,6 +504,7 @@ bool TForm1::loadProfile(const QString& path) {
     applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
     schedule_->applyProfile(profile_, path);
+    jingles_->applyProfile();
     return exists;
 }
 
@@ -499,6 +521,7 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.Volume = volume_->position();
     storeFormSize(this, profile_);
     schedule_->storeInProfile(profile_, path);
+    jingles_->storeInProfile();
     QString error, recentError;
     const bool saved = SaveProfileFiles(path, profile_, fx_, playlists_, &error, &recentError);
     if (!recentError.isEmpty())
@@ -616,6 +639,9 @@ void TForm1::createDecks() {
     onAir_->bind(this, this);
     onAir_->mainTimer().setHooks(this);
     scheduler_->setController(&onAir_->controller());
+    scheduler_->setOverlayPlayer(jingles_);
+    // A music item started while jingles play starts at their level.
+    onAir_->controller().setMusicLevelSource([this] { return jingles_->list().MusicLevel(); });
     bindTransport();
 }
 
@@ -732,6 +758,10 @@ void TForm1::stopAudio() {
     seekButtons_->bind(nullptr);
     transportLock_->bind(nullptr);
     scheduler_->setController(nullptr);
+    scheduler_->setOverlayPlayer(nullptr);
+    // The jingle and pre-listen decks go before the main decks and the mixer.
+    jingles_->list().closeAll();
+    preListen_->closeWindow();
     onAir_.reset();
 }
 

@@ -33,6 +33,8 @@ namespace wc {
 
 class CrossfadePanel;
 class EditCommands;
+class JingleBank;
+class PreListenBinder;
 class Endpoint;
 class InstanceLock;
 class PlaylistMenus;
@@ -136,6 +138,10 @@ public:
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
     Scheduler& scheduler() { return *scheduler_; }
+    // Fires jingle slot 0..9 over the programme (buttons, menu entries, digit keys).
+    void PlayJingl(int slot);
+    JingleBank& jingles() { return *jingles_; }
+    PreListenBinder& preListen() { return *preListen_; }
     SchedulePage* schedulePage() { return schedule_; }
 
 protected:
@@ -149,6 +155,8 @@ private:
     void buildMenus();
     // The schedule page in its dock, bound to the scheduler.
     void buildSchedulePage();
+    // The jingle bank (buttons, menu, jingle windows) and the ways into pre-listening.
+    void buildJinglesAndPreListen();
     void appendLog(const QString& line);
     void showPage(PlayerPlaylists::Page page);
     void applyProfileToLists();
@@ -201,6 +209,8 @@ private:
     TransportLock* transportLock_ = nullptr;
     CrossfadePanel* crossfade_ = nullptr;
     SchedulePage* schedule_ = nullptr;
+    JingleBank* jingles_ = nullptr;
+    PreListenBinder* preListen_ = nullptr;
     VolumeBinder* volume_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QLabel* profileLabel_ = nullptr;
