@@ -153,7 +153,7 @@ void JingleBank::storeInProfile() {
 }
 
 TfrmJinList* JingleBank::showJingleList() {
-    if (listWindow_) {
+    if (listWindow_ && listWindow_->isVisible()) {
         listWindow_->raise();
         listWindow_->activateWindow();
         return listWindow_;

@@ -54,8 +54,10 @@ PreListenWindow* PreListenBinder::preListen(const QString& file) {
                                                     chain ? &chain->controller().DeckB() : nullptr);
     player->panSliderEnabled = sources_.panSliderEnabled;
     auto* w = new PreListenWindow(mainWindow_, std::move(player));
-    connect(w, &QObject::destroyed, this, [this] {
-        if (!window_) entry_->setEnabled(true);
+    connect(w, &QObject::destroyed, this, [this, w] {
+        if (window_ && window_ != w) return; // a newer window is open
+        window_ = nullptr;
+        entry_->setEnabled(true);
     });
     w->show();
     if (!w->start(file)) return nullptr;
