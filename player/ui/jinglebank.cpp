@@ -41,6 +41,8 @@ QString askSave(QWidget* parent, const QString& filter) {
 
 JingleBank::JingleBank(QMainWindow* window, TProfile& profile, Sources sources)
     : QObject(window), window_(window), profile_(profile), sources_(std::move(sources)),
+      lengths_(sources_.durationMs ? sources_.durationMs
+                                   : std::function<int(const QString&)>(audio::FileDurationMs)),
       list_(profile, *this, [this] { return deckSetup(); }) {
     list_.logEvent = [this](const QString& line) {
         if (sources_.logEvent) sources_.logEvent(line);
@@ -124,9 +126,7 @@ void JingleBank::OpenJingleWindow(const OverlayRequest& request) {
 
 void JingleBank::refreshButtons() {
     const auto exists = [](const QString& f) { return QFileInfo(f).isFile(); };
-    const auto length = [this](const QString& f) {
-        return sources_.durationMs ? sources_.durationMs(f) : audio::FileDurationMs(f);
-    };
+    const auto length = [this](const QString& f) { return lengths_.durationMs(f); };
     for (int n = 1; n <= 9; ++n) {
         const JingleSlotView v = slots_.view(n, hintText, exists, length);
         buttons_[std::size_t(n - 1)]->setEnabled(v.enabled);

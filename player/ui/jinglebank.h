@@ -73,6 +73,7 @@ private:
     TProfile& profile_;
     Sources sources_;
     JingleSlots slots_;
+    JingleLengthCache lengths_;
     JingleList list_;
     QToolBar* bar_ = nullptr;
     QMenu* menu_ = nullptr;

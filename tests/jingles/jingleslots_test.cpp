@@ -102,3 +102,29 @@ TEST(JingleListFile, WrittenListsReadBackAndLineBreaksCannotShiftSlots) {
 
 } // namespace
 } // namespace wc
+
+namespace wc {
+namespace {
+
+TEST(JingleLengthCache, MeasuresEachVersionOfAFileOnce) {
+    QTemporaryDir dir;
+    const QString f = dir.filePath("j.wav");
+    auto write = [&](const QByteArray& bytes) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("abc");
+    int measured = 0;
+    JingleLengthCache cache([&](const QString&) { return ++measured * 1000; });
+    EXPECT_EQ(cache.durationMs(f), 1000);
+    EXPECT_EQ(cache.durationMs(f), 1000);
+    EXPECT_EQ(measured, 1);
+    write("abcdef"); // another size: measured again
+    EXPECT_EQ(cache.durationMs(f), 2000);
+    EXPECT_EQ(cache.durationMs(dir.filePath("none.wav")), 3000);
+    EXPECT_EQ(measured, 3);
+}
+
+} // namespace
+} // namespace wc

@@ -5,7 +5,9 @@
 #include "common/text.h"
 #include "player/core/profile/profile.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 namespace wc {
 
@@ -47,6 +49,19 @@ JingleSlotView JingleSlots::view(int n, const QString& hint,
 
 QString JingleSlots::menuCaption(int n) const {
     return QString::number(n) + ' ' + files_[std::size_t(n)];
+}
+
+int JingleLengthCache::durationMs(const QString& path) {
+    const QFileInfo info(path);
+    const qint64 size = info.exists() ? info.size() : -1;
+    const qint64 modified = info.exists() ? info.lastModified().toMSecsSinceEpoch() : 0;
+    auto it = entries_.find(path);
+    if (it != entries_.end() && it->size == size && it->modifiedMs == modified) return it->ms;
+    const int ms = measure_ ? measure_(path) : -1;
+    // Nine slots and a few listened files: the cache stays small, but not without a bound.
+    if (entries_.size() > 64) entries_.clear();
+    entries_.insert(path, Entry{size, modified, ms});
+    return ms;
 }
 
 JingleListPaths parseJingleList(const QByteArray& bytes) {

@@ -4,6 +4,7 @@
 // buttons and menu entries show for each slot, and the jingle list file (".lst"): the nine
 // slot paths in order, one per line. UI-free.
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <array>
 #include <functional>
@@ -45,6 +46,24 @@ public:
 
 private:
     std::array<QString, kSlots> files_;
+};
+
+// Lengths of the slots' files for the hints, measured once per file version (path, size and
+// modification time), so that refreshing the buttons at every jingle costs no decoding.
+class JingleLengthCache {
+public:
+    explicit JingleLengthCache(std::function<int(const QString&)> measure)
+        : measure_(std::move(measure)) {}
+    int durationMs(const QString& path);
+
+private:
+    struct Entry {
+        qint64 size = -1;
+        qint64 modifiedMs = 0;
+        int ms = 0;
+    };
+    std::function<int(const QString&)> measure_;
+    QHash<QString, Entry> entries_;
 };
 
 // A jingle list file: one path per line (CR LF, LF or CR), the first nine lines in order;
