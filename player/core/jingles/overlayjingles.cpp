@@ -96,6 +96,7 @@ JingleList::JingleList(TProfile& profile, MusicFader& fader,
 JingleList::~JingleList() {
     closeAll();
     owned_.clear();
+    closed_.clear();
 }
 
 int JingleList::MusicLevel(const JinglePlayer* except) const {
@@ -106,6 +107,7 @@ int JingleList::MusicLevel(const JinglePlayer* except) const {
 }
 
 JinglePlayer& JingleList::OpenJingleWindow(const JingleRequest& request) {
+    closed_.clear();
     JingleRequest r = request;
     r.musicLevel = std::clamp(r.musicLevel, 0, 100);
     auto player =
@@ -134,10 +136,10 @@ void JingleList::closed(JinglePlayer* p) {
     auto it = std::find_if(owned_.begin(), owned_.end(),
                            [p](const std::unique_ptr<JinglePlayer>& o) { return o.get() == p; });
     if (it == owned_.end()) return;
-    // The player may be closing from inside its own timer: it is freed after this event.
-    std::shared_ptr<JinglePlayer> doomed(it->release());
+    // The player may be closing from inside its own timer: it is freed at the next opening
+    // or with the list, never from inside its own tick. Its deck is gone already.
+    closed_.push_back(std::move(*it));
     owned_.erase(it);
-    timerHost().post([doomed] {});
 }
 
 } // namespace wc

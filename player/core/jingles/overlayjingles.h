@@ -70,7 +70,7 @@ public:
     void setVolume(int v);
     int volume() const;
     // Stops the timer, leaves the list, gives the music the level of the others at once, and
-    // frees the deck. The player itself is freed after the current event.
+    // frees the deck. The player itself is freed later by the list.
     void close();
 
     // The window follows the player through these (set before the list shows it).
@@ -106,7 +106,8 @@ public:
     int MusicLevel(const JinglePlayer* except = nullptr) const;
     // Creates a player with these values, adds it to the list, lets the window bind to it
     // (onOpened), shows it (which starts the jingle) and writes the log line
-    // "[A] " + caption + " (" + the file's title + ")". The list owns the player until it closes.
+    // "[A] " + caption + " (" + the file's title + ")". The list owns the player; a closed
+    // player is freed at the next opening or with the list.
     JinglePlayer& OpenJingleWindow(const JingleRequest& request);
     // The open players, in opening order.
     const std::vector<JinglePlayer*>& players() const { return open_; }
@@ -129,7 +130,7 @@ private:
     std::function<JingleDeckSetup()> deckSetup_;
     std::vector<JinglePlayer*> open_;
     std::vector<std::unique_ptr<JinglePlayer>> owned_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::vector<std::unique_ptr<JinglePlayer>> closed_; // closed, freed at the next opening
 };
 
 } // namespace wc
