@@ -119,6 +119,20 @@ TEST_F(JingleWindows, ButtonsAndMenuFollowTheSlotsAndFireJinglesOverTheMusic) {
     EXPECT_TRUE(jingleWindows().isEmpty());
     EXPECT_EQ(mainTimer().MusicVolume(), 100);
     EXPECT_TRUE(form->jingles().list().players().empty());
+
+    // The progress bar seeks, the slider sets JinglVolume.
+    click(tbj1);
+    w = jingleWindows().value(0);
+    ASSERT_NE(w, nullptr);
+    run(100);
+    QTest::mouseClick(w->progress(), Qt::LeftButton, {},
+                      QPoint(w->progress()->width() / 2, w->progress()->height() / 2));
+    run(100);
+    EXPECT_NEAR(w->progress()->value(), 525, 30);
+    w->volume()->setValue(60);
+    EXPECT_EQ(form->jingles().list().players().front()->deck().Volume(), 60);
+    exitProgram();
+    EXPECT_EQ(IniFile(homePath("Profile/Default.prf")).readInt("Options", "JinglVolume", -1), 60);
 }
 
 TEST_F(JingleWindows, CancelClosesTheJingleAndAnOverlayEventPlaysAtItsDuckLevel) {
@@ -250,6 +264,15 @@ TEST_F(JingleWindows, EveryWayIntoPreListeningOpensOneWindowThatFreesItsDeck) {
     QPointer<PreListenWindow> first = w;
     run(500);
     EXPECT_GT(w->progress()->value(), 0);
+    // A click on the progress bar seeks to the clicked fraction of the length.
+    QTest::mouseClick(w->progress(), Qt::LeftButton, {},
+                      QPoint(w->progress()->width() * 3 / 4, w->progress()->height() / 2));
+    run(100);
+    EXPECT_NEAR(w->progress()->value(), 760, 30);
+    EXPECT_NEAR(w->player().deck()->PositionMs(), 7600, 300);
+    // The volume slider is the profile's RearVolume.
+    w->volume()->setValue(35);
+    EXPECT_EQ(w->player().deck()->Volume(), 35);
     click(w->cancel());
     settle();
     EXPECT_TRUE(first.isNull()); // the window, its player and its deck are gone
