@@ -1,5 +1,7 @@
 #include "player/core/playershell.h"
 
+#include "player/core/announce/reportlog.h"
+
 #include "common/log.h"
 #include "common/messages.h"
 #include "common/oledate.h"
@@ -380,9 +382,7 @@ QStringList PlayerShell::statusPanels() const {
 }
 
 QString PlayerShell::todaysReportPath() const {
-    return inProgramDir(QStringLiteral("Report/")) +
-           fromOleDate(clock().nowOle()).date().toString(QStringLiteral("yyyy-MM-dd")) +
-           QStringLiteral(".txt");
+    return ReportFileName();
 }
 
 } // namespace wc

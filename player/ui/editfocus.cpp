@@ -28,11 +28,14 @@ QWidget* focusedTextField(QWidget* window) {
     return editableOf(window ? window->focusWidget() : nullptr);
 }
 
-EditFocus editFocusIn(QWidget* window, const QTableView* activeView) {
+EditFocus editFocusIn(QWidget* window, const QTableView* activeView, const QTableView* searchList) {
     QWidget* f = window ? window->focusWidget() : nullptr;
     if (!f) return EditFocus::Elsewhere;
-    if (activeView && (f == activeView || f == activeView->viewport()) && activeView->isVisible())
-        return EditFocus::ActivePlaylist;
+    auto holds = [f](const QTableView* v) {
+        return v && (f == v || f == v->viewport()) && v->isVisible();
+    };
+    if (holds(activeView)) return EditFocus::ActivePlaylist;
+    if (holds(searchList)) return EditFocus::SearchList;
     return editableOf(f) ? EditFocus::TextField : EditFocus::Elsewhere;
 }
 

@@ -8,8 +8,10 @@ class QWidget;
 
 namespace wc {
 
-// The window's focus widget (kept while a menu of the window is open).
-EditFocus editFocusIn(QWidget* window, const QTableView* activeView);
+// The window's focus widget (kept while a menu of the window is open); searchList is the
+// library-search result list when there is one.
+EditFocus editFocusIn(QWidget* window, const QTableView* activeView,
+                      const QTableView* searchList = nullptr);
 // The window's focused text field, or nullptr.
 QWidget* focusedTextField(QWidget* window);
 // Runs the field's own "cut", "copy" or "paste".

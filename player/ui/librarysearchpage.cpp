@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -182,6 +183,26 @@ void LibrarySearchPage::sortByHeader(int column) {
     // The first click sorts ascending; every later click, on any column, reverses.
     sortAscending_ = !sortAscending_;
     model_->sortRows(column, sortAscending_);
+}
+
+std::vector<SearchResult> LibrarySearchPage::selectedResults() const {
+    QModelIndexList rows = LVFindResult_->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<SearchResult> out;
+    out.reserve(size_t(rows.size()));
+    for (const QModelIndex& i : rows)
+        out.push_back(model_->result(i.row()));
+    return out;
+}
+
+void LibrarySearchPage::copySelection() {
+    const std::vector<SearchResult> chosen = selectedResults();
+    if (chosen.empty()) return;
+    std::vector<TVirtualItem>& clip = PlaylistClipboard();
+    clip.clear();
+    for (const SearchResult& r : chosen)
+        clip.push_back(editor_.searchResultItem(r));
 }
 
 void LibrarySearchPage::addAll() {

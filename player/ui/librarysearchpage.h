@@ -65,6 +65,10 @@ public:
     bool reading() const { return cache_.reading(); }
     // Appends every result row, in list order, to the end of the active playlist.
     void addAll();
+    // The selected result rows, in list order.
+    std::vector<SearchResult> selectedResults() const;
+    // Puts the selected results on the playlist clipboard as playlist items.
+    void copySelection();
 
 private:
     void runSearch();

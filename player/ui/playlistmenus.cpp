@@ -54,7 +54,15 @@ QTableView* PlaylistMenus::activeView() const {
 }
 
 EditFocus PlaylistMenus::focus() const {
-    return editFocusIn(window_, activeView());
+    return editFocusIn(window_, activeView(), search_);
+}
+
+void PlaylistMenus::setSearchList(QTableView* list, std::function<void()> copySelection) {
+    search_ = list;
+    copySearch_ = std::move(copySelection);
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PlaylistMenus::refresh);
+    refresh();
 }
 
 QAction* PlaylistMenus::command(const char* name, const QString& caption, const QKeySequence& keys,
@@ -89,8 +97,12 @@ void PlaylistMenus::refresh() {
     PlaylistView& v = lists_.ActivePlaylist();
     const bool selection = v.selectedCount() > 0;
     const bool onMain = lists_.page() == PlayerPlaylists::Page::Master;
-    const EditCommandStates s =
-        editCommandStates(focus(), v.count(), v.selectedCount(), !PlaylistClipboard().empty());
+    const EditFocus f = focus();
+    const bool inSearch = f == EditFocus::SearchList;
+    const EditCommandStates s = editCommandStates(
+        f, inSearch ? search_->model()->rowCount() : v.count(),
+        inSearch ? int(search_->selectionModel()->selectedRows().size()) : v.selectedCount(),
+        !PlaylistClipboard().empty());
     undo_->setEnabled(v.canUndo());
     cut_->setEnabled(s.cut);
     copy_->setEnabled(s.copy);
@@ -120,6 +132,10 @@ void PlaylistMenus::cut() {
 
 void PlaylistMenus::copy() {
     if (focus() == EditFocus::TextField) return textFieldCommand(focusedTextField(window_), "copy");
+    if (focus() == EditFocus::SearchList) {
+        if (copySearch_) copySearch_();
+        return refresh();
+    }
     if (focus() != EditFocus::ActivePlaylist || lists_.ActivePlaylist().selectedCount() == 0)
         return;
     lists_.ActivePlaylist().CopySelection();

@@ -9,6 +9,7 @@
 #include "player/core/playlist/playerplaylists.h"
 
 #include <QObject>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -26,6 +27,8 @@ public:
                   QWidget* window);
 
     QMenu* contextMenu() const { return context_; }
+    // The library-search result list: Copy there runs copySelection (the list's own copy).
+    void setSearchList(QTableView* list, std::function<void()> copySelection);
     // The enabled and visible states for the current lists and page.
     void refresh();
 
@@ -54,6 +57,8 @@ private:
     QWidget* window_;
     QTableView* master_ = nullptr;
     QTableView* slave_ = nullptr;
+    QTableView* search_ = nullptr;
+    std::function<void()> copySearch_;
     QMenu* context_ = nullptr;
     QAction* undo_ = nullptr;
     QAction* cut_ = nullptr;

@@ -10,9 +10,9 @@
 
 namespace wc {
 
-PreferencesCommand::PreferencesCommand(TProfile& profile, QMenu* menu, EditCommands& edit,
-                                       QWidget* window)
-    : QObject(window), profile_(profile), window_(window) {
+PreferencesCommand::PreferencesCommand(TProfile& profile, TPlayerIni& playerIni, QMenu* menu,
+                                       EditCommands& edit, QWidget* window)
+    : QObject(window), profile_(profile), playerIni_(playerIni), window_(window) {
     QAction* a = menu->addAction(QString::fromUtf8("Настройки..."), this,
                                  [this] { open(PreferencesPage::General); });
     a->setObjectName(QStringLiteral("aPreferences"));
@@ -38,8 +38,8 @@ void PreferencesCommand::open(PreferencesPage page, std::function<void(bool)> do
         dialog_->activateWindow();
         return;
     }
-    auto* d = new TfrmSettings(profile_, inProgramDir(QStringLiteral("Presets/Encoder.prs")), page,
-                               window_);
+    auto* d = new TfrmSettings(profile_, playerIni_,
+                               inProgramDir(QStringLiteral("Presets/Encoder.prs")), page, window_);
     d->setAttribute(Qt::WA_DeleteOnClose);
     d->setWindowModality(Qt::WindowModal);
     d->showHelp = [this](PreferencesPage p) {

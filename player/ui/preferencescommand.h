@@ -16,13 +16,15 @@ namespace wc {
 
 class EditCommands;
 class TfrmSettings;
+struct TPlayerIni;
 struct TProfile;
 
 class PreferencesCommand final : public QObject {
     Q_OBJECT
 public:
     // Adds the menu entry to `menu` and asks for the encoder settings before conversions.
-    PreferencesCommand(TProfile& profile, QMenu* menu, EditCommands& edit, QWidget* window);
+    PreferencesCommand(TProfile& profile, TPlayerIni& playerIni, QMenu* menu, EditCommands& edit,
+                       QWidget* window);
 
     // Opens the window on `page`; done(true) after OK (the settings are applied by then),
     // done(false) after Cancel. While one is open, it is raised and done is not called.
@@ -33,6 +35,7 @@ public:
 
 private:
     TProfile& profile_;
+    TPlayerIni& playerIni_;
     QWidget* window_;
     QPointer<TfrmSettings> dialog_;
 };

@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/tags/tracktag.h"
+#include "common/trackstore/trackstore.h"
 #include "platform/prompts.h"
 #include "player/core/playlist/playerplaylists.h"
 #include "player/core/tagpage/tagpage.h"
@@ -23,8 +24,8 @@
 namespace wc {
 
 TagInfoPage::TagInfoPage(PlayerPlaylists& lists, QTableView* master, QTableView* slave,
-                         QWidget* parent)
-    : QWidget(parent), lists_(lists) {
+                         const MyDatabase* store, QWidget* parent)
+    : QWidget(parent), lists_(lists), store_(store) {
     setObjectName(QStringLiteral("TagInfoPage"));
     auto* layout = new QVBoxLayout(this);
     lbTagFileName_ = new QLabel(QStringLiteral("---"), this);
@@ -65,6 +66,12 @@ TagInfoPage::TagInfoPage(PlayerPlaylists& lists, QTableView* master, QTableView*
     mpinfo_ = new QLabel(this);
     mpinfo_->setObjectName(QStringLiteral("mpinfo"));
     layout->addWidget(mpinfo_);
+    storeFades_ = new QLabel(this);
+    storeFades_->setObjectName(QStringLiteral("StoreFades"));
+    storeStats_ = new QLabel(this);
+    storeStats_->setObjectName(QStringLiteral("StoreStats"));
+    layout->addWidget(storeFades_);
+    layout->addWidget(storeStats_);
     btSaveTag_ = new QPushButton(QStringLiteral("Save"), this);
     btSaveTag_->setObjectName(QStringLiteral("btSaveTag"));
     layout->addWidget(btSaveTag_);
@@ -72,24 +79,26 @@ TagInfoPage::TagInfoPage(PlayerPlaylists& lists, QTableView* master, QTableView*
     connect(btSaveTag_, &QPushButton::clicked, this, [this] { save(); });
 
     // The lists' own binders apply a selection to the playlist in the same event; the page
-    // reads it once they have.
+    // reads it once they have. A selection that lands on the file already shown (the player
+    // selects the row it starts) leaves the fields as they are, edits included.
     for (QTableView* view : {master, slave}) {
         if (!view || !view->selectionModel()) continue;
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
             if (!isVisible()) return;
             QPointer<TagInfoPage> self(this);
             timerHost().post([self] {
-                if (self && self->isVisible()) self->showSelected();
+                if (self && self->isVisible() && self->selectedFile() != self->file_)
+                    self->showSelected();
             });
         });
     }
 }
 
 TagInfoPage* TagInfoPage::addDock(QMainWindow* window, QMenu* menu, PlayerPlaylists& lists,
-                                  QTableView* master, QTableView* slave) {
+                                  QTableView* master, QTableView* slave, const MyDatabase* store) {
     auto* dock = new QDockWidget(QString::fromUtf8("Информация"), window);
     dock->setObjectName(QStringLiteral("TagInfoDock"));
-    auto* page = new TagInfoPage(lists, master, slave);
+    auto* page = new TagInfoPage(lists, master, slave, store);
     dock->setWidget(page);
     window->addDockWidget(Qt::LeftDockWidgetArea, dock);
     dock->hide();
@@ -98,10 +107,14 @@ TagInfoPage* TagInfoPage::addDock(QMainWindow* window, QMenu* menu, PlayerPlayli
     return page;
 }
 
-void TagInfoPage::showSelected() {
+QString TagInfoPage::selectedFile() const {
     const PlaylistView& v = lists_.ActivePlaylist();
     const int s = v.firstSelected();
-    showFile(s >= 0 ? v.at(s).FileName() : QString());
+    return s >= 0 ? v.at(s).FileName() : QString();
+}
+
+void TagInfoPage::showSelected() {
+    showFile(selectedFile());
 }
 
 void TagInfoPage::showFile(const QString& file) {
@@ -119,6 +132,15 @@ void TagInfoPage::showFile(const QString& file) {
     mpinfo_->setText(f.info);
     lbTagFileName_->setToolTip(file.isEmpty() ? QStringLiteral("---") : file);
     elideName();
+    refreshStoreLines();
+}
+
+void TagInfoPage::refreshStoreLines() {
+    TTrackRecord record;
+    if (store_ && !file_.isEmpty()) record = store_->GetTrackRecord(file_);
+    const QStringList lines = trackInfoLines(store_ && !file_.isEmpty() ? &record : nullptr);
+    storeFades_->setText(lines.value(0));
+    storeStats_->setText(lines.value(1));
 }
 
 void TagInfoPage::elideName() {

@@ -4,7 +4,9 @@
 // editable genre list ComboBox1, the technical line mpinfo and the button btSaveTag "Save".
 // The page shows the file of the active list's selected row and follows the selection while
 // it is visible; Save writes the fields into the file it shows and retitles every row of
-// both lists that holds that file.
+// both lists that holds that file. Below the tag, two lines from the per-track store (fades;
+// BPM, play count and last play), refreshed on their own when the store changes, so that a
+// recorded play never overwrites a tag being edited.
 #include <QWidget>
 
 class QCheckBox;
@@ -18,21 +20,26 @@ class QTableView;
 
 namespace wc {
 
+class MyDatabase;
 class PlayerPlaylists;
 
 class TagInfoPage final : public QWidget {
     Q_OBJECT
 public:
     TagInfoPage(PlayerPlaylists& lists, QTableView* master, QTableView* slave,
-                QWidget* parent = nullptr);
+                const MyDatabase* store = nullptr, QWidget* parent = nullptr);
     // The page in a hidden dock of the window ("TagInfoDock"), shown and hidden by an action
     // "ShowTagInfo" added to menu.
     static TagInfoPage* addDock(QMainWindow* window, QMenu* menu, PlayerPlaylists& lists,
-                                QTableView* master, QTableView* slave);
+                                QTableView* master, QTableView* slave,
+                                const MyDatabase* store = nullptr);
 
     // Shows the active list's selected row (or nothing).
     void showSelected();
     void save();
+    // The store lines of the shown file again (after a recorded play or another change of
+    // the store), while the page is visible.
+    void refreshStoreLines();
     const QString& shownFile() const { return file_; }
 
 signals:
@@ -44,6 +51,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    QString selectedFile() const;
     void showFile(const QString& file);
     void elideName();
 
@@ -55,6 +63,9 @@ private:
               *comm_ = nullptr;
     QComboBox* genre_ = nullptr;
     QLabel* mpinfo_ = nullptr;
+    QLabel* storeFades_ = nullptr;
+    QLabel* storeStats_ = nullptr;
+    const MyDatabase* store_ = nullptr;
     QPushButton* btSaveTag_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include "common/oledate.h"
 #include "common/paths.h"
 #include "common/playlistfile/shellassoc.h"
+#include "common/tags/tracktag.h"
 #include "common/trackstore/trackstore.h"
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
@@ -74,6 +75,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     buildWidgets();
     buildMenus();
     buildSchedulePage();
+    bindAnnouncement();
     buildJinglesAndPreListen();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
     endpoint_ = std::make_unique<Endpoint>(QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
@@ -358,11 +360,13 @@ void TForm1::buildMenus() {
     QAction* showBrowser = browserDock->toggleViewAction();
     showBrowser->setObjectName(QStringLiteral("ShowFileBrowser"));
     edit->addAction(showBrowser);
-    LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
-    auto* tagPage = TagInfoPage::addDock(this, edit, playlists_, lvMaster_, lvSlave_);
-    connect(tagPage, &TagInfoPage::rowsChanged, this, [this] { repaintList(); });
-    connect(pages_, &PlaylistPages::pageChanged, tagPage, [tagPage] {
-        if (tagPage->isVisible()) tagPage->showSelected();
+    LibrarySearchPage* search =
+        LibrarySearchPage::addDock(this, edit, *editor_, [this] { return profile_.DefBase; });
+    menus_->setSearchList(search->results(), [search] { search->copySelection(); });
+    tagPage_ = TagInfoPage::addDock(this, edit, playlists_, lvMaster_, lvSlave_, &trackStore());
+    connect(tagPage_, &TagInfoPage::rowsChanged, this, [this] { repaintList(); });
+    connect(pages_, &PlaylistPages::pageChanged, tagPage_, [this] {
+        if (tagPage_->isVisible()) tagPage_->showSelected();
     });
     shownRowsTimer_ = timerHost().createTimer(QStringLiteral("ReadShownItems"), [this] {
         if (editor_->settings.readTrackInfoType == 2) editor_->fillNextShownItem();
@@ -377,7 +381,7 @@ void TForm1::buildMenus() {
     tools->setObjectName(QStringLiteral("ToolsMenu"));
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
-    auto* preferences = new PreferencesCommand(profile_, tools, *edit_, this);
+    auto* preferences = new PreferencesCommand(profile_, shell_->playerIni, tools, *edit_, this);
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
     QAction* rating = top100->addAction(QStringLiteral("TOP-100 Rating..."), this, [this] {
         Top100Sources sources;
@@ -554,6 +558,8 @@ void TForm1::ClearStartTimes() {
 void TForm1::ItemStarted(int index) {
     editor_->fillStartedItem(index);
     edit_->notepadFollows(index);
+    // The play was recorded before the item started.
+    if (tagPage_->isVisible()) tagPage_->refreshStoreLines();
 }
 
 void TForm1::loadPlaylist(const QString& path) {
@@ -630,6 +636,7 @@ void TForm1::appendLog(const QString& line) {
     logList_->addItem(line);
     while (logList_->count() > kMaxLogLines)
         delete logList_->takeItem(0);
+    logList_->setCurrentRow(logList_->count() - 1);
     logList_->scrollToBottom();
 }
 
@@ -729,6 +736,7 @@ StoreLoadResult TForm1::loadTrackStore() {
 void TForm1::databaseChanged(qint64 code) {
     trackStore().reloadChanged(code);
     playlists_.trackStoreChanged(code);
+    if (tagPage_->isVisible()) tagPage_->refreshStoreLines();
 }
 
 void TForm1::play() {
@@ -836,11 +844,37 @@ void TForm1::repaintList() {
     lvMaster_->viewport()->update();
 }
 
+void TForm1::bindAnnouncement() {
+    diskWriter_ = std::make_unique<DiskWriter>([this](const QString& message, const QString& file) {
+        report_->writeFailed(message, file);
+    });
+    report_ = std::make_unique<ReportLog>(programDir(), clock(), *diskWriter_);
+    // Event lines join the diagnostic lines: the log list, standard error, and the answer to a
+    // command sent from outside all show them.
+    report_->setListSink([](const QString& line) { logLine(line); });
+    announcer_ = std::make_unique<Announcer>(
+        playlists_.LVMaster, shell_->playerIni, profile_, playlists_.itemSources().durations,
+        *report_, *diskWriter_, clock(), programDir(),
+        FileVersionText(QCoreApplication::applicationFilePath()));
+    announceHooks_.onAirText = [this](const QString& text) {
+        onAirLabel_->setText(text);
+        if (tray_) tray_->setToolTip(text.isEmpty() ? QStringLiteral("Wavecrest") : text);
+    };
+    announceHooks_.totals = [this] { editor_->RenumberAndTotals(true, true); };
+    announceHooks_.centre = [this] {
+        const int row = playlists_.LVMaster.PlayingIndex();
+        if (row >= 0 && row < playlists_.LVMaster.count())
+            lvMaster_->scrollTo(masterModel_->index(row, 0), QAbstractItemView::PositionAtCenter);
+    };
+    announceHooks_.repaint = [this] { repaintList(); };
+    announcer_->setHooks(&announceHooks_);
+}
+
 void TForm1::AnnounceItem(const QString& fileName, int index) {
+    announcer_->AnnounceItem(fileName, index);
     const PlaylistView& m = playlists_.LVMaster;
-    const QString title = index >= 0 && index < m.count() ? m.at(index).Title() : fileName;
-    ShowOnAirText(title);
-    logLine(QStringLiteral("On air: ") + title);
+    logLine(QStringLiteral("On air: ") +
+            (index >= 0 && index < m.count() ? m.at(index).Title() : FileTitle(fileName)));
 }
 
 int TForm1::InsertFile(PlaylistView& view, int index, const QString& path) {
@@ -860,7 +894,7 @@ void TForm1::LoadEmergencyPlaylist(PlaylistView& master, const QString& file) {
 }
 
 void TForm1::ShowOnAirText(const QString& text) {
-    onAirLabel_->setText(text);
+    announcer_->ShowOnAirText(text);
 }
 
 void TForm1::createStep(CreateStep step) {
@@ -970,6 +1004,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
     e->accept();
     editor_->AbortFlag = true;
     if (tray_) tray_->hide();
+    // The day's report is complete on disk before anything that follows the close (a power
+    // off asked for by a command) can happen.
+    diskWriter_->flush();
     QApplication::quit();
 }
 

@@ -3,6 +3,9 @@
 // lives in player/core.
 #include "common/random.h"
 #include "platform/sysload.h"
+#include "player/core/announce/announcer.h"
+#include "player/core/announce/diskwriter.h"
+#include "player/core/announce/reportlog.h"
 #include "player/core/commands/playercommands.h"
 #include "player/core/edit/playlisteditor.h"
 #include "player/core/mastershellplaylist.h"
@@ -44,6 +47,7 @@ class PlaylistTableBinder;
 class PositionBar;
 class ScheduleCommands;
 class SchedulePage;
+class TagInfoPage;
 class SeekButtons;
 class TransportLock;
 class VolumeBinder;
@@ -115,6 +119,8 @@ public:
     // PlaybackHooks
     void AnnounceItem(const QString& fileName, int index) override;
     void ShowOnAirText(const QString& text) override;
+    // A line of the day's report and of the log list; safe from any thread.
+    void LogEvent(const QString& text) override { report_->LogEvent(text); }
     void WriteLastFile(const QString& fileName) override { shell_->writeLastFile(fileName); }
     int InsertFile(PlaylistView& view, int index, const QString& path) override;
     void RunCommand(const QString& line) override;
@@ -138,6 +144,10 @@ public:
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
     Scheduler& scheduler() { return *scheduler_; }
+    Announcer& announcer() { return *announcer_; }
+    ReportLog& report() { return *report_; }
+    // Waits until the report lines and the now-playing file queued so far are on disk.
+    void flushAnnouncementFiles() { diskWriter_->flush(); }
     // Fires jingle slot 0..9 over the programme (buttons, menu entries, digit keys).
     void PlayJingl(int slot);
     JingleBank& jingles() { return *jingles_; }
@@ -155,6 +165,8 @@ private:
     void buildMenus();
     // The schedule page in its dock, bound to the scheduler.
     void buildSchedulePage();
+    // The report, the announcer and their writer, bound to the widgets.
+    void bindAnnouncement();
     // The jingle bank (buttons, menu, jingle windows) and the ways into pre-listening.
     void buildJinglesAndPreListen();
     void appendLog(const QString& line);
@@ -192,6 +204,12 @@ private:
     // Binds the scheduler and the interpreter to each other; goes before either.
     std::unique_ptr<ScheduleCommands> scheduleCommands_;
     InstanceLock* lock_;
+    // The announcement: the report, the on-air text and the now-playing file. The disk writer
+    // goes first at destruction, finishing the queued lines while the report still exists.
+    std::unique_ptr<ReportLog> report_;
+    std::unique_ptr<Announcer> announcer_;
+    BoundAnnounceHooks announceHooks_;
+    std::unique_ptr<DiskWriter> diskWriter_;
     bool shownOnce_ = false;
     int logSink_ = 0;
     ProcessCpuMeter cpuMeter_;
@@ -209,6 +227,7 @@ private:
     TransportLock* transportLock_ = nullptr;
     CrossfadePanel* crossfade_ = nullptr;
     SchedulePage* schedule_ = nullptr;
+    TagInfoPage* tagPage_ = nullptr;
     JingleBank* jingles_ = nullptr;
     PreListenBinder* preListen_ = nullptr;
     VolumeBinder* volume_ = nullptr;

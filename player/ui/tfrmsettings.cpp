@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -21,9 +22,9 @@ namespace {
 constexpr int kPageRole = Qt::UserRole;
 }
 
-TfrmSettings::TfrmSettings(TProfile& profile, const QString& presetFile, PreferencesPage page,
-                           QWidget* parent)
-    : QDialog(parent), profile_(profile), encoder_(presetFile) {
+TfrmSettings::TfrmSettings(TProfile& profile, TPlayerIni& playerIni, const QString& presetFile,
+                           PreferencesPage page, QWidget* parent)
+    : QDialog(parent), profile_(profile), playerIni_(playerIni), encoder_(presetFile) {
     setObjectName(QStringLiteral("TfrmSettings"));
     setWindowTitle(QStringLiteral("Preferences"));
     askFolder = [this](const QString& current) {
@@ -42,7 +43,9 @@ TfrmSettings::TfrmSettings(TProfile& profile, const QString& presetFile, Prefere
     for (PreferencesPage p : builtPreferencesPages()) {
         auto* node = new QTreeWidgetItem(tree_, {preferencesPageCaption(p)});
         node->setData(0, kPageRole, int(p));
-        QWidget* w = p == PreferencesPage::Encoder ? buildEncoderPage() : new QWidget;
+        QWidget* w = p == PreferencesPage::Encoder   ? buildEncoderPage()
+                     : p == PreferencesPage::General ? buildGeneralPage()
+                                                     : new QWidget;
         pages_->addWidget(w);
     }
     tree_->expandAll();
@@ -77,9 +80,64 @@ TfrmSettings::TfrmSettings(TProfile& profile, const QString& presetFile, Prefere
     layout->addLayout(body, 1);
     layout->addLayout(buttons);
 
+    general_.fill(profile_, playerIni_);
+    showGeneral();
     encoder_.fill(profile_);
     showEncoder();
     showPage(page);
+}
+
+QWidget* TfrmSettings::buildGeneralPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("GeneralPage"));
+    report_ = new QCheckBox(QString::fromUtf8("Создавать файл отчета"), page);
+    report_->setObjectName(QStringLiteral("cbReport"));
+    trackNumber_ = new QCheckBox(QString::fromUtf8("Сохранять номер трека в отчете"), page);
+    trackNumber_->setObjectName(QStringLiteral("cbTrackNumberInReport"));
+    // The track number belongs to the report: offered only while the report is made.
+    connect(report_, &QCheckBox::toggled, trackNumber_, &QWidget::setEnabled);
+    export_ = new QCheckBox(QStringLiteral("Save playing track title to file"), page);
+    export_->setObjectName(QStringLiteral("cbEnableExport"));
+    exportFile_ = new QLineEdit(page);
+    exportFile_->setObjectName(QStringLiteral("edExportFileName"));
+    auto* format = new QGroupBox(QStringLiteral("Format"), page);
+    format->setObjectName(QStringLiteral("rgExportFormat"));
+    auto* formatRow = new QHBoxLayout(format);
+    const char* const names[3] = {"XML", "TXT", "JSON"};
+    for (int i = 0; i < 3; ++i) {
+        formats_[i] = new QRadioButton(QLatin1String(names[i]), format);
+        formats_[i]->setObjectName(QStringLiteral("rbExport") + QLatin1String(names[i]));
+        formatRow->addWidget(formats_[i]);
+    }
+    formatRow->addStretch();
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(report_);
+    layout->addWidget(trackNumber_);
+    layout->addSpacing(12);
+    layout->addWidget(export_);
+    layout->addWidget(exportFile_);
+    layout->addWidget(format);
+    layout->addStretch();
+    return page;
+}
+
+void TfrmSettings::showGeneral() {
+    report_->setChecked(general_.report);
+    trackNumber_->setChecked(general_.showTrackNumber);
+    trackNumber_->setEnabled(general_.trackNumberEnabled());
+    export_->setChecked(general_.enableExport);
+    exportFile_->setText(general_.exportFileName);
+    formats_[general_.exportFormat]->setChecked(true);
+}
+
+void TfrmSettings::takeGeneral() {
+    general_.report = report_->isChecked();
+    general_.showTrackNumber = trackNumber_->isChecked();
+    general_.enableExport = export_->isChecked();
+    general_.exportFileName = exportFile_->text();
+    for (int i = 0; i < 3; ++i)
+        if (formats_[i]->isChecked()) general_.exportFormat = i;
 }
 
 QWidget* TfrmSettings::buildEncoderPage() {
@@ -196,10 +254,14 @@ void TfrmSettings::showPage(PreferencesPage page) {
 }
 
 void TfrmSettings::accept() {
+    takeGeneral();
+    general_.apply(profile_, playerIni_);
     takeEncoder();
     encoder_.apply(profile_);
     QString error;
     if (!encoder_.savePresets(&error))
+        prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
+    if (!WritePlayerIni(playerIni_, playerIniPath(), &error))
         prompts().notify(PromptKind::Error, QStringLiteral("Error"), error);
     QDialog::accept();
 }

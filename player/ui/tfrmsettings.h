@@ -1,10 +1,11 @@
 #pragma once
 // TfrmSettings, the Preferences window: the tree of pages on the left, the chosen page in a
 // frame captioned with the page's name, and "ОК", "Отмена", "?". It works on copies of the
-// settings: OK applies them (to the profile, and rewrites the encoder preset file), Cancel
-// drops them. Only the pages that exist are in the tree.
+// settings: OK applies them (to the profile and player.ini, which it writes, and rewrites the
+// encoder preset file), Cancel drops them. Only the pages that exist are in the tree.
 #include "player/core/profile/profile.h"
 #include "player/core/settings/encoderpage.h"
+#include "player/core/settings/generalpage.h"
 #include "player/core/settings/preferencespages.h"
 
 #include <QDialog>
@@ -15,6 +16,7 @@ class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QRadioButton;
 class QStackedWidget;
 class QTreeWidget;
 
@@ -25,12 +27,13 @@ class TfrmSettings final : public QDialog {
 public:
     // Filled from the profile and the preset file as it opens; shows `page` (or the first page
     // there is).
-    TfrmSettings(TProfile& profile, const QString& presetFile, PreferencesPage page,
-                 QWidget* parent);
+    TfrmSettings(TProfile& profile, TPlayerIni& playerIni, const QString& presetFile,
+                 PreferencesPage page, QWidget* parent);
 
     PreferencesPage currentPage() const;
     void showPage(PreferencesPage page);
     EncoderPage& encoderPage() { return encoder_; }
+    GeneralPage& generalPage() { return general_; }
 
     // The output folder chooser of "..." (replaceable in tests; empty: cancelled).
     std::function<QString(const QString& current)> askFolder;
@@ -40,12 +43,17 @@ public:
     void accept() override;
 
 private:
+    QWidget* buildGeneralPage();
+    void showGeneral();
+    void takeGeneral();
     QWidget* buildEncoderPage();
     // The encoder page's widgets from the page's state, and back.
     void showEncoder();
     void takeEncoder();
 
     TProfile& profile_;
+    TPlayerIni& playerIni_;
+    GeneralPage general_;
     EncoderPage encoder_;
     QTreeWidget* tree_;
     QGroupBox* frame_;
@@ -59,6 +67,11 @@ private:
     QPushButton* save_ = nullptr;
     QPushButton* del_ = nullptr;
     QCheckBox* showParam_ = nullptr;
+    QCheckBox* report_ = nullptr;
+    QCheckBox* trackNumber_ = nullptr;
+    QCheckBox* export_ = nullptr;
+    QLineEdit* exportFile_ = nullptr;
+    QRadioButton* formats_[3] = {}; // XML, TXT, JSON: the iExportFormat values 0, 1, 2
 };
 
 } // namespace wc

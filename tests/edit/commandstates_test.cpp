@@ -33,6 +33,9 @@ TEST(EditCommandStates, FollowTheFocusTheListAndTheClipboard) {
         // The field's own cut and copy; pasting items needs the list to have the focus.
         {"text_field", EditFocus::TextField, 3, 2, true, {true, true, false, false, false}},
         {"elsewhere", EditFocus::Elsewhere, 3, 2, true, {false, false, false, false, false}},
+        // The search list is read-only: only Copy, and only with a selection.
+        {"search_selection", EditFocus::SearchList, 5, 2, true, {false, true, false, false, false}},
+        {"search_none", EditFocus::SearchList, 5, 0, true, {false, false, false, false, false}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -17,9 +17,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QXmlStreamReader>
 #include <array>
 #include <cmath>
 #include <csignal>
@@ -233,7 +236,7 @@ TEST_F(ProgramTest, StartPlaylistPlaysTheSavedListAndCountsThePlays) {
     std::vector<M3uEntry> list;
     for (int i = 0; i < 3; ++i) {
         M3uEntry e;
-        e.path = st.home.filePath(QStringLiteral("tone%1.wav").arg(i));
+        e.path = st.home.filePath(QStringLiteral("Tone %1.wav").arg(i));
         writeTone(e.path, 1.0, 440 + 110 * i);
         e.hasInfo = true;
         e.seconds = 1;
@@ -297,7 +300,7 @@ std::vector<M3uEntry> writeToneList(Station& st, const std::vector<double>& seco
     std::vector<M3uEntry> list;
     for (size_t i = 0; i < seconds.size(); ++i) {
         M3uEntry e;
-        e.path = st.home.filePath(QStringLiteral("tone%1.wav").arg(i));
+        e.path = st.home.filePath(QStringLiteral("Tone %1.wav").arg(i));
         writeTone(e.path, seconds[i], 440 + 110 * double(i));
         e.hasInfo = true;
         e.seconds = qint64(seconds[i]);
@@ -611,4 +614,107 @@ TEST_F(ProgramTest, CommandFromOutsideSkipsToTheNextItemOfTheRunningPlayer) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(p.state(), QProcess::Running);
     EXPECT_TRUE(stopWithSigterm(p));
+}
+
+// A list of short items played by the real program: in each form of the now-playing file,
+// every content the file had while the list played is whole and well-formed (xmllint, a JSON
+// parser) and names the item then on air, each item in turn; the day's report holds one line
+// per item, in order.
+TEST_F(ProgramTest, EveryPlayedItemIsInTheNowPlayingFileAndTheReport) {
+    const QStringList names = {"Tone 0", "Rock & Roll", "Say \"Hi\" <now>", "Tone 3"};
+    struct Form {
+        int format;
+        QString name; // "@" stands for the program folder, for an absolute name
+        QString file; // where it lands, in the program folder
+    };
+    const Form forms[] = {{1, "nowplaying.txt", "nowplaying.txt"},
+                          {0, "web\\nowplaying.xml", "web/nowplaying.xml"},
+                          {2, "@/np.json", "np.json"}};
+    int uid = 790;
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.format);
+        Station st(runtime.path(), uid++);
+        std::vector<M3uEntry> list;
+        for (const QString& name : names) {
+            M3uEntry e;
+            e.path = st.home.filePath(name + ".wav");
+            writeTone(e.path, 0.7, 440);
+            e.hasInfo = true;
+            e.seconds = 1;
+            e.text = QStringLiteral("row ") + name;
+            list.push_back(e);
+        }
+        ASSERT_TRUE(writeM3uFile(st.home.filePath("Profile/Default.m3u"), list));
+        writeAutoexec(st, "startplaylist\r\n");
+        ASSERT_TRUE(QDir(st.home.path()).mkpath("web"));
+        IniFile ini(st.home.filePath("player.ini"));
+        ini.writeInt("Options", "iExportFormat", form.format);
+        QString name = form.name;
+        ini.writeString("Options", "XMLExportFileName", name.replace("@", st.home.path()));
+        ASSERT_TRUE(ini.save());
+
+        // Every content the file shows, as the list plays, in order.
+        const QString npPath = st.home.filePath(form.file);
+        QByteArrayList seen;
+        QProcess& p = st.start();
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 30000 && p.state() == QProcess::Running) {
+            p.waitForReadyRead(5);
+            out += p.readAll();
+            QFile f(npPath);
+            if (f.open(QIODevice::ReadOnly)) {
+                const QByteArray now = f.readAll();
+                if (seen.isEmpty() || seen.last() != now) seen << now;
+            }
+            // Done when the file names the last item (it is written just after the line).
+            if (out.contains(("On air: " + names.last()).toUtf8()) && !seen.isEmpty() &&
+                seen.last().contains(names.last().toUtf8()))
+                break;
+        }
+        ASSERT_TRUE(stopWithSigterm(p)) << out.toStdString();
+
+        // What each content names: the text line, or the file name of the XML and JSON forms.
+        QStringList named;
+        for (const QByteArray& content : seen) {
+            if (form.format == 1) {
+                EXPECT_TRUE(content.endsWith("\r\n"));
+                named << QString::fromUtf8(content).trimmed();
+            } else if (form.format == 0) {
+                QTemporaryDir tmp;
+                QFile copy(tmp.filePath("np.xml"));
+                ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+                copy.write(content);
+                copy.close();
+                QProcess lint;
+                lint.start("xmllint", {"--noout", copy.fileName()});
+                ASSERT_TRUE(lint.waitForFinished(10000));
+                EXPECT_EQ(lint.exitCode(), 0)
+                    << content.toStdString() << lint.readAll().toStdString();
+                QXmlStreamReader x(content);
+                while (!x.atEnd())
+                    if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"TRACK")
+                        named << QFileInfo(x.attributes().value("FILENAME").toString())
+                                     .completeBaseName();
+            } else {
+                QJsonParseError err;
+                const QJsonDocument doc = QJsonDocument::fromJson(content, &err);
+                EXPECT_EQ(err.error, QJsonParseError::NoError) << content.toStdString();
+                named << QFileInfo(doc.object().value("fileName").toString()).completeBaseName();
+            }
+        }
+        EXPECT_EQ(named, names) << out.toStdString();
+
+        // The report, over however many days the run took.
+        QStringList reported;
+        const QDir reports(st.home.filePath("Report"));
+        for (const QString& day : reports.entryList({"*.txt"}, QDir::Files, QDir::Name)) {
+            QFile f(reports.filePath(day));
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            for (const QString& line : QString::fromUtf8(f.readAll()).split("\r\n"))
+                if (!line.isEmpty()) reported << line.mid(11);
+        }
+        EXPECT_EQ(reported, names) << out.toStdString();
+    }
 }

@@ -211,10 +211,13 @@ TEST_F(ConvertWindow, PreferencesFromTheServiceMenuEditTheEncoderPresets) {
     EXPECT_EQ(w->windowModality(), Qt::WindowModal);
     for (const char* b : {"ОК", "Отмена", "?"})
         EXPECT_NE(button(w, QString::fromUtf8(b)), nullptr);
-    // Only the pages that are there are in the tree.
+    // Only the pages that are there are in the tree; the menu opens the first.
     auto* tree = w->findChild<QTreeWidget*>("TreeView1");
-    ASSERT_EQ(tree->topLevelItemCount(), 1);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Encoder");
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "General");
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), "Encoder");
+    EXPECT_EQ(w->findChild<QGroupBox*>("PageFrame")->title(), "General");
+    tree->setCurrentItem(tree->topLevelItem(1));
     EXPECT_EQ(w->findChild<QGroupBox*>("PageFrame")->title(), "Encoder");
     click(button(w, "?"));
     EXPECT_TRUE(logged("Help: no help file"));

@@ -194,8 +194,14 @@ TEST_F(EditControls, PlayingFillsTheStartTimeColumnAndStopClearsIt) {
     const QModelIndex start0 = master()->model()->index(0, 1),
                       start1 = master()->model()->index(1, 1);
     EXPECT_TRUE(master()->model()->data(start0).toString().startsWith("12:00:0"));
-    // The second follows on by the first one's length (its text says 01:00).
-    EXPECT_TRUE(master()->model()->data(start1).toString().startsWith("12:01:0"));
+    // The second follows on by the first one's length, which the announcement of the first
+    // took from its file (00:03).
+    EXPECT_EQ(list().at(0).DurationText(), "00:03");
+    const QTime t0 = QTime::fromString(master()->model()->data(start0).toString(), "hh:mm:ss"),
+                t1 = QTime::fromString(master()->model()->data(start1).toString(), "hh:mm:ss");
+    ASSERT_TRUE(t0.isValid() && t1.isValid())
+        << master()->model()->data(start1).toString().toStdString();
+    EXPECT_EQ(t0.secsTo(t1), 3);
     click(child<QAbstractButton>(QStringLiteral("btStop")));
     run(300);
     EXPECT_TRUE(master()->model()->data(start1).toString().isEmpty());

@@ -7,15 +7,18 @@
 #include "common/tags/trackinfo.h"
 #include "player/core/edit/searchdrag.h"
 #include "player/ui/librarysearchpage.h"
+#include "player/ui/playlistmenus.h"
 #include "player/ui/taginfopage.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -144,6 +147,76 @@ TEST_F(SearchWindow, ResultsGoIntoTheActiveListAndSortByLength) {
     EXPECT_EQ(temp.at(0).Title(), DisplayTitle("Artist 29", "Title 29"));
     EXPECT_EQ(temp.at(0).DurationText(), FormatMinSec(60029));
     EXPECT_EQ(main.count(), 3); // the other list is left alone
+}
+
+TEST_F(SearchWindow, CopyInTheResultListTakesResultsAndCutAndDeleteLeaveThePlaylist) {
+    writeLibrary(30);
+    open();
+    LibrarySearchPage* page = showSearch();
+    waitForRead(page);
+    QTest::keyClicks(page->findText(), "title 1");
+    loop.drainPosted();
+    ASSERT_EQ(page->model()->rowCount(), 11); // 1, 10..19
+    PlaylistView& main = form->playlists().LVMaster;
+    addItem(main, "first", "/music/first.mp3");
+    addItem(main, "last", "/music/last.mp3");
+    main.selectOnly(0);
+    QTableView* results = page->results();
+    results->setFocus();
+    results->selectionModel()->select(page->model()->index(3, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    results->selectionModel()->select(page->model()->index(1, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(QApplication::focusWidget(), results);
+    // Cut and Delete would act on the playlist the operator is not looking at: they do nothing.
+    for (const char* name : {"aEditCut", "aEditDel"}) {
+        SCOPED_TRACE(name);
+        auto* a = form->findChild<QAction*>(QLatin1String(name));
+        form->findChild<PlaylistMenus*>()->refresh();
+        EXPECT_FALSE(a->isEnabled());
+        a->trigger();
+        EXPECT_EQ(main.count(), 2);
+        EXPECT_EQ(main.selectedCount(), 1);
+    }
+    QTest::keyClick(results, Qt::Key_C, Qt::ControlModifier);
+    const std::vector<TVirtualItem>& clip = PlaylistClipboard();
+    ASSERT_EQ(clip.size(), 2u);
+    EXPECT_EQ(clip[0].FileName(), page->model()->result(1).fileName);
+    EXPECT_EQ(clip[1].FileName(), page->model()->result(3).fileName);
+    EXPECT_EQ(clip[0].Title(),
+              DisplayTitle(page->model()->result(1).artist, page->model()->result(1).title));
+    EXPECT_EQ(main.count(), 2);
+    // And they paste into the playlist like copied items.
+    master()->setFocus();
+    clickRow(master(), 0);
+    QTest::keyClick(master(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(main.count(), 4);
+    EXPECT_EQ(main.at(1).FileName(), page->model()->result(1).fileName);
+    EXPECT_EQ(main.at(2).FileName(), page->model()->result(3).fileName);
+}
+
+TEST_F(SearchWindow, ARecordedPlayRefreshesTheStoreLinesAndKeepsATagBeingEdited) {
+    open();
+    const QString a = tone("a.wav", 1.0);
+    PlaylistView& main = form->playlists().LVMaster;
+    addItem(main, "a", a);
+    addItem(main, "b", tone("b.wav", 1.0));
+    TagInfoPage* info = showInfo();
+    auto* stats = info->findChild<QLabel*>(QStringLiteral("StoreStats"));
+    auto* fades = info->findChild<QLabel*>(QStringLiteral("StoreFades"));
+    ASSERT_TRUE(stats && fades);
+    EXPECT_EQ(stats->text(), "BPM: -  Playcount: -  Last play: -"); // no row selected
+    clickRow(master(), 0);
+    loop.drainPosted();
+    EXPECT_EQ(info->shownFile(), a);
+    EXPECT_TRUE(stats->text().contains("Playcount: 0")) << stats->text().toStdString();
+    EXPECT_EQ(fades->text(), "Fade In: --  Mix: --  FadeOut: --");
+    auto* title = info->findChild<QLineEdit*>(QStringLiteral("title"));
+    title->setText("typed, not saved");
+    click(child<QAbstractButton>(QStringLiteral("btPlay")));
+    ASSERT_TRUE(loop.runUntil([&] { return main.PlayingIndex() == 0; }, 10000));
+    EXPECT_TRUE(stats->text().contains("Playcount: 1")) << stats->text().toStdString();
+    EXPECT_EQ(title->text(), "typed, not saved");
 }
 
 TEST_F(SearchWindow, ALibrarySavedMeanwhileIsShownWithoutAKey) {

@@ -158,6 +158,24 @@ TEST_F(CacheTest, ReadsWhenTheFileChangesAndOnlyThen) {
     EXPECT_EQ(cache.snapshot()->records.size(), 2u);
 }
 
+TEST_F(CacheTest, ALibraryOfManyPiecesReadsEveryWholeRecordInOrder) {
+    // More records than one piece of the read holds, and a trailing partial record.
+    TBaseEntryArr recs;
+    for (int i = 0; i < 5000; ++i)
+        recs.push_back(entry(QStringLiteral("T%1").arg(i), "a"));
+    ASSERT_TRUE(writeLibraryFile(path(), recs));
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(QByteArray(100, 'x'));
+    }
+    EXPECT_TRUE(cache.refresh());
+    settle();
+    ASSERT_NE(cache.snapshot(), nullptr);
+    EXPECT_EQ(cache.snapshot()->records, recs);
+    EXPECT_EQ(cache.current(), fileIdentity(path()));
+}
+
 TEST_F(CacheTest, AFailedReadIsNotTakenAsCurrentAndIsTriedAgain) {
     ASSERT_TRUE(QDir().mkpath(path())); // exists, but cannot be read as a file
     EXPECT_TRUE(cache.refresh());

@@ -192,8 +192,9 @@ TEST(PreferencesPages, CaptionsAndTheStartPage) {
     EXPECT_EQ(preferencesPageCaption(PreferencesPage::SilenceDetector), "Silence Detector");
     EXPECT_EQ(preferencesPageCaption(PreferencesPage::Broadcast), "Broadcast");
     EXPECT_EQ(preferencesStartPage(PreferencesPage::Encoder), PreferencesPage::Encoder);
+    EXPECT_EQ(preferencesStartPage(PreferencesPage::General), PreferencesPage::General);
     // A page that is not built yet opens the first one there is.
-    EXPECT_EQ(preferencesStartPage(PreferencesPage::General), builtPreferencesPages().front());
+    EXPECT_EQ(preferencesStartPage(PreferencesPage::FX), builtPreferencesPages().front());
 }
 
 } // namespace

@@ -10,6 +10,9 @@ EditCommandStates editCommandStates(EditFocus focus, int count, int selected, bo
         s.paste = clipboardItems;
         s.delAll = count > 0;
         break;
+    case EditFocus::SearchList:
+        s.copy = selected > 0;
+        break;
     case EditFocus::TextField:
         // The menu entries do the field's own cut and copy; pasting from the menu is only
         // for the list (the field's Ctrl+V is its own).

@@ -1,14 +1,16 @@
 #pragma once
 // When the clipboard commands and the list-wide deletions of the main window can act. They
-// act on what has the focus: the active playlist (its items), a text field (the field's own
-// cut and copy; its Ctrl+X, Ctrl+C, Ctrl+V and Delete keys are the field's) or anything else
-// (nothing to act on).
+// act on what has the focus: the active playlist (its items), the library-search result list
+// (Copy puts the selected results on the playlist clipboard; the list is read-only, so Cut and
+// Delete do nothing there rather than act on a playlist the operator is not looking at), a
+// text field (the field's own cut and copy; its Ctrl+X, Ctrl+C, Ctrl+V and Delete keys are the
+// field's) or anything else (nothing to act on).
 #include <QString>
 #include <QStringList>
 
 namespace wc {
 
-enum class EditFocus { ActivePlaylist, TextField, Elsewhere };
+enum class EditFocus { ActivePlaylist, SearchList, TextField, Elsewhere };
 
 struct EditCommandStates {
     bool cut = false;
@@ -19,8 +21,8 @@ struct EditCommandStates {
     bool operator==(const EditCommandStates&) const = default;
 };
 
-// count and selected: the active playlist's items and selected items; clipboardItems: items
-// on the playlist clipboard.
+// count and selected: the focused list's items and selected items (the active playlist's, or
+// the search list's); clipboardItems: items on the playlist clipboard.
 EditCommandStates editCommandStates(EditFocus focus, int count, int selected, bool clipboardItems);
 
 // A file-dialog filter written as "description|patterns|description|patterns" with the

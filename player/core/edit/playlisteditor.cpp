@@ -377,18 +377,21 @@ void PlaylistEditor::dropSearchResults(PlaylistView& view, int row,
                                        const std::vector<SearchResult>& results) {
     if (progressOpen_) return;
     InsertCursor = row >= 0 && row < view.count() ? row : -1;
-    for (const SearchResult& r : results) {
-        TVirtualItem it;
-        it.Columns[kColTitle] = DisplayTitle(r.artist, r.title);
-        it.Columns[kColDurationText] = r.durationText;
-        it.Columns[kColFileName] = r.fileName;
-        introOutro(it, r.fileName);
-        // The cursor moves on after each result, so the results keep their order.
-        insertAtCursor(view, it);
-    }
+    // The cursor moves on after each result, so the results keep their order.
+    for (const SearchResult& r : results)
+        insertAtCursor(view, searchResultItem(r));
     InsertCursor = -1;
     startTimesFromPlaying();
     RenumberAndTotals();
+}
+
+TVirtualItem PlaylistEditor::searchResultItem(const SearchResult& r) const {
+    TVirtualItem it;
+    it.Columns[kColTitle] = DisplayTitle(r.artist, r.title);
+    it.Columns[kColDurationText] = r.durationText;
+    it.Columns[kColFileName] = r.fileName;
+    introOutro(it, r.fileName);
+    return it;
 }
 
 void PlaylistEditor::copySelectedTo(const QString& folder, std::function<void()> done) {

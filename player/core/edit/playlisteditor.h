@@ -150,6 +150,9 @@ public:
                      std::function<void()> done = {});
     // Dropped search results at row, in their order.
     void dropSearchResults(PlaylistView& view, int row, const std::vector<SearchResult>& results);
+    // The playlist item of a search result: its display title, length text and file, with
+    // intro and outro from the store.
+    TVirtualItem searchResultItem(const SearchResult& result) const;
     // Copies the selected items' files into folder, never overwriting (a job).
     void copySelectedTo(const QString& folder, std::function<void()> done = {});
     // Reads every item's title and length again (a job).

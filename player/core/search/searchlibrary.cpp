@@ -59,13 +59,32 @@ LibraryReadResult readLibrarySnapshot(const QString& path, LibrarySnapshotPtr* s
     if (!file.open(QIODevice::ReadOnly)) return LibraryReadResult::Failed;
     struct stat before {};
     if (::fstat(file.handle(), &before) != 0) return LibraryReadResult::Failed;
-    const QByteArray bytes = file.readAll();
+    const FileIdentity id = identityOf(before);
+    // Read and decoded a piece at a time through one small buffer that stays in the cache:
+    // a buffer for the whole file (tens of megabytes) costs as much in fresh pages as the
+    // decoding itself.
+    constexpr qint64 kPiece = qint64(kBaseEntrySize) * 2048; // about 1 MB
+    TBaseEntryArr records;
+    records.reserve(size_t(id.size / kBaseEntrySize));
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 n = file.read(piece.data(), kPiece);
+        if (n < 0) return LibraryReadResult::Failed;
+        if (n == 0) break;
+        total += n;
+        // A piece ends on a record boundary unless the file ends there (a trailing partial
+        // record is ignored, as in the library program).
+        const auto* p = reinterpret_cast<const unsigned char*>(piece.constData());
+        for (qint64 at = 0; at + kBaseEntrySize <= n; at += kBaseEntrySize)
+            records.push_back(decodeBaseEntry(p + at));
+        if (n % kBaseEntrySize != 0) break;
+    }
     struct stat after {};
     if (::fstat(file.handle(), &after) != 0) return LibraryReadResult::Failed;
-    const FileIdentity id = identityOf(before);
     // A file changed in place while it was read, or read short, is not taken as current.
-    if (!(identityOf(after) == id) || bytes.size() != id.size) return LibraryReadResult::Failed;
-    *snapshot = makeLibrarySnapshot(decodeLibrary(bytes));
+    if (!(identityOf(after) == id) || total != id.size) return LibraryReadResult::Failed;
+    *snapshot = makeLibrarySnapshot(std::move(records));
     *identity = id;
     return LibraryReadResult::Ok;
 }

@@ -13,7 +13,7 @@ QString preferencesPageCaption(PreferencesPage page) {
 
 std::vector<PreferencesPage> builtPreferencesPages() {
     // The other pages come with the settings they edit.
-    return {PreferencesPage::Encoder};
+    return {PreferencesPage::General, PreferencesPage::Encoder};
 }
 
 PreferencesPage preferencesStartPage(PreferencesPage wanted) {
