@@ -5,6 +5,7 @@
 
 #include "audio/audioengine.h"
 #include "common/oledate.h"
+#include "player/core/announce/reportlog.h"
 #include "player/core/jingles/overlayjingles.h"
 #include "player/core/jingles/prelisten.h"
 #include "player/core/playback/onairchain.h"
@@ -107,6 +108,11 @@ TEST_F(JingleWindows, ButtonsAndMenuFollowTheSlotsAndFireJinglesOverTheMusic) {
     EXPECT_TRUE(w->volume()->isVisible());
     EXPECT_EQ(w->volume()->value(), 80);
     EXPECT_TRUE(logged("[A] Jingle (One)"));
+    // The start is a line of the day's report.
+    form->flushAnnouncementFiles();
+    QFile report(form->report().ReportFileName());
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().contains("   [A] Jingle (One)\r\n"));
     run(1200);
     EXPECT_EQ(mainTimer().MusicVolume(), 40);
     EXPECT_NEAR(peak(0, 50), 0.5f * 0.4f, 0.01f);        // the music, lowered
