@@ -43,6 +43,13 @@ bool HotKeyBinder::eventFilter(QObject* watched, QEvent* e) {
     return d.consumed;
 }
 
+bool HotKeyBinder::keyFromOverlay(QKeyEvent* e) {
+    if (QApplication::activePopupWidget()) return false;
+    const KeyDecision d = decide(e, nullptr);
+    performKey(d, *this);
+    return d.consumed;
+}
+
 KeyDecision HotKeyBinder::decide(QKeyEvent* e, QWidget* focus) {
     const KeyFocus kind = keyFocusOf(focus);
     // The main menu: the bar's entries and the entries directly below them, enabled and

@@ -43,6 +43,9 @@ public:
 
     // The jingle player for the digit keys (slot 1..9); unset: the digits are only consumed.
     std::function<void(int slot)> onJingle;
+    // A key pressed in one of the main window's overlay windows (a jingle window), handled as
+    // the main window would handle it with no control focused. Returns whether it was taken.
+    bool keyFromOverlay(QKeyEvent* e);
 
     // HotKeyActions
     void clickMenuEntry(int entry) override;

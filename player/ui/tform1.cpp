@@ -22,6 +22,7 @@
 #include "player/ui/filebrowser.h"
 #include "player/ui/helpmenu.h"
 #include "player/ui/hotkeybinder.h"
+#include "player/ui/jinglebank.h"
 #include "player/ui/librarysearchpage.h"
 #include "player/ui/notepadwindow.h"
 #include "player/ui/playlistmenus.h"
@@ -29,6 +30,7 @@
 #include "player/ui/playlistpages.h"
 #include "player/ui/positionbar.h"
 #include "player/ui/preferencescommand.h"
+#include "player/ui/prelistenbinder.h"
 #include "player/ui/schedulecommands.h"
 #include "player/ui/schedulepage.h"
 #include "player/ui/seekbuttons.h"
@@ -79,6 +81,7 @@ TForm1::TForm1(const TPlayerIni& playerIni, const QStringList& args, InstanceLoc
     buildSchedulePage();
     bindAnnouncement();
     bindKeys();
+    buildJinglesAndPreListen();
     logSink_ = addLogSink([this](const QString& line) { appendLog(line); });
     endpoint_ = std::make_unique<Endpoint>(QStringLiteral("TForm1"), QStringLiteral("Wavecrest"),
                                            [this](quint32 msg, qint64 w, qint64 l) {
@@ -450,6 +453,26 @@ void TForm1::bindKeys() {
     c.abort = [this] { editor_->AbortFlag = true; };
     c.toggleDebug = [this] { debug_->toggle(); };
     hotKeys_ = new HotKeyBinder(this, profile_.HotKeys, std::move(c));
+    hotKeys_->onJingle = [this](int slot) { PlayJingl(slot); };
+}
+
+void TForm1::buildJinglesAndPreListen() {
+    JingleBank::Sources j;
+    j.onAir = [this] { return onAir_.get(); };
+    j.noMixerChannel = shell_->systemIni.NoMixerChannel;
+    j.durationMs = [this](const QString& f) { return durations_.durationMs(f); };
+    j.logEvent = [this](const QString& line) { LogEvent(line); };
+    j.forwardKey = [this](QKeyEvent* e) { return hotKeys_->keyFromOverlay(e); };
+    jingles_ = new JingleBank(this, profile_, j);
+    PreListenBinder::Sources p;
+    p.onAir = [this] { return onAir_.get(); };
+    p.secondDevice = shell_->systemIni.SecondDev;
+    preListen_ = new PreListenBinder(this, profile_, playlists_, lvMaster_, lvSlave_,
+                                     menus_->contextMenu(), p);
+}
+
+void TForm1::PlayJingl(int slot) {
+    jingles_->PlayJingl(slot);
 }
 
 void TForm1::ClockSecond() {
@@ -518,6 +541,7 @@ bool TForm1::loadProfile(const QString& path) {
     applyFormSize(this, profile_);
     if (onAir_) onAir_->applyProfile(profile_);
     schedule_->applyProfile(profile_, path);
+    jingles_->applyProfile();
     return exists;
 }
 
@@ -534,6 +558,7 @@ bool TForm1::saveProfile(const QString& path) {
     profile_.Volume = volume_->position();
     storeFormSize(this, profile_);
     schedule_->storeInProfile(profile_, path);
+    jingles_->storeInProfile();
     QString error, recentError;
     const bool saved = SaveProfileFiles(path, profile_, fx_, playlists_, &error, &recentError);
     if (!recentError.isEmpty())
@@ -638,8 +663,8 @@ void TForm1::newPlaylist() {
 }
 
 void TForm1::appendLog(const QString& line) {
-    // The list shows the recent past (every line also goes to standard error). Without a bound a
-    // station that runs for weeks would grow the list for ever.
+    // The list shows the recent past (every line also goes to standard error). Without a bound
+    // a station that runs for weeks would grow the list for ever.
     constexpr int kMaxLogLines = 2000;
     logList_->addItem(line);
     while (logList_->count() > kMaxLogLines)
@@ -654,6 +679,9 @@ void TForm1::createDecks() {
     onAir_->bind(this, this);
     onAir_->mainTimer().setHooks(this);
     scheduler_->setController(&onAir_->controller());
+    scheduler_->setOverlayPlayer(jingles_);
+    // A music item started while jingles play starts at their level.
+    onAir_->controller().setMusicLevelSource([this] { return jingles_->list().MusicLevel(); });
     bindTransport();
 }
 
@@ -771,6 +799,10 @@ void TForm1::stopAudio() {
     seekButtons_->bind(nullptr);
     transportLock_->bind(nullptr);
     scheduler_->setController(nullptr);
+    scheduler_->setOverlayPlayer(nullptr);
+    // The jingle and pre-listen decks go before the main decks and the mixer.
+    jingles_->list().closeAll();
+    preListen_->closeWindow();
     onAir_.reset();
 }
 

@@ -37,6 +37,8 @@ namespace wc {
 class CrossfadePanel;
 class DebugWindow;
 class EditCommands;
+class JingleBank;
+class PreListenBinder;
 class Endpoint;
 class HotKeyBinder;
 class InstanceLock;
@@ -148,6 +150,10 @@ public:
     ReportLog& report() { return *report_; }
     // Waits until the report lines and the now-playing file queued so far are on disk.
     void flushAnnouncementFiles() { diskWriter_->flush(); }
+    // Fires jingle slot 0..9 over the programme (buttons, menu entries, digit keys).
+    void PlayJingl(int slot);
+    JingleBank& jingles() { return *jingles_; }
+    PreListenBinder& preListen() { return *preListen_; }
     SchedulePage* schedulePage() { return schedule_; }
 
 protected:
@@ -165,6 +171,8 @@ private:
     void bindAnnouncement();
     // The keyboard dispatch (hot keys, digits, Esc, Ctrl+D) and the debug window.
     void bindKeys();
+    // The jingle bank (buttons, menu, jingle windows) and the ways into pre-listening.
+    void buildJinglesAndPreListen();
     void appendLog(const QString& line);
     void showPage(PlayerPlaylists::Page page);
     void applyProfileToLists();
@@ -224,6 +232,8 @@ private:
     CrossfadePanel* crossfade_ = nullptr;
     SchedulePage* schedule_ = nullptr;
     TagInfoPage* tagPage_ = nullptr;
+    JingleBank* jingles_ = nullptr;
+    PreListenBinder* preListen_ = nullptr;
     VolumeBinder* volume_ = nullptr;
     HotKeyBinder* hotKeys_ = nullptr;
     DebugWindow* debug_ = nullptr;

@@ -3,6 +3,9 @@
 // into the focused widget of the real window, which is the active window.
 #include "windowfixture.h"
 
+#include "player/ui/jinglebank.h"
+#include "player/ui/overlaywindows.h"
+
 #include "common/log.h"
 #include "player/core/playback/onairchain.h"
 #include "player/ui/debugwindow.h"
@@ -285,6 +288,31 @@ TEST_F(HotKeys, DigitsFireJinglesExceptInFields) {
     volume()->setValue(500);
     key(Qt::Key_Period);
     EXPECT_EQ(volume()->value(), 500);
+}
+
+TEST_F(HotKeys, ADigitOpensItsJingleWindowWhoseKeysReachTheMainWindow) {
+    openWithList();
+    form->jingles().jingleSlots().setFile(3, tone("j.wav", 5.0));
+    key(Qt::Key_P);
+    run(200);
+    ASSERT_EQ(deckState(), audio::DeckPlay);
+    key(Qt::Key_3);
+    QList<TfrmJinPlay*> open;
+    for (TfrmJinPlay* w : form->findChildren<TfrmJinPlay*>())
+        if (w->isVisible()) open << w;
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_TRUE(logged("[A] Jingle (j)"));
+    // A key pressed while the jingle window has the focus is the main window's.
+    TfrmJinPlay* w = open[0];
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == w; }));
+    volume()->setValue(500);
+    QTest::keyClick(w, Qt::Key_Period);
+    EXPECT_EQ(volume()->value(), 510);
+    QTest::keyClick(w, Qt::Key_S);
+    run(200);
+    EXPECT_NE(deckState(), audio::DeckPlay);
 }
 
 TEST_F(HotKeys, ASpinFieldKeepsItsKeysButTheFunctionKeys) {

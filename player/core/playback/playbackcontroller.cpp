@@ -368,7 +368,7 @@ PlaybackController::StartShape PlaybackController::shapeOf(const TVirtualItem& i
 }
 
 void PlaybackController::setStartVolume(Deck& d, const StartShape& shape) {
-    const int v = musicVolume_;
+    const int v = MusicLevel();
     if (shape.fadeInMs >= 0) {
         // A slide on a paused stream begins with its first frame.
         d.SetVolume(1);

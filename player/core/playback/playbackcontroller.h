@@ -15,6 +15,7 @@
 #include "player/core/playlist/tvirtualitem.h"
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace wc {
@@ -100,6 +101,10 @@ public:
     // --- levels, set by the main timer ---
     int MusicVolume() const { return musicVolume_; }
     void setMusicVolume(int v) { musicVolume_ = v; }
+    // The level a music item starts at: the lowest level the open jingles ask for, so that a
+    // transition during a jingle keeps the music lowered. Without a source, MusicVolume.
+    void setMusicLevelSource(std::function<int()> fn) { musicLevel_ = std::move(fn); }
+    int MusicLevel() const { return musicLevel_ ? musicLevel_() : musicVolume_; }
     // Re-applies the gain slider position to both music decks.
     void applyGain(int sliderPos);
     int gainSlider() const { return gainSlider_; }
@@ -180,6 +185,7 @@ private:
     bool countPlays_ = true;
     bool resumeMode_ = false;
     int musicVolume_ = 100;
+    std::function<int()> musicLevel_;
     int gainSlider_ = 0;
     int playDepth_ = 0;
     QStringList queuedCommands_;
