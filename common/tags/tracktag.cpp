@@ -165,9 +165,7 @@ QString FileTitle(const QString& fileName) {
     return name;
 }
 
-namespace {
-
-QString trimmedTagText(const QString& s) {
+QString cleanTagText(const QString& s) {
     QString t = s;
     const qsizetype zero = t.indexOf(QChar(0));
     if (zero >= 0) t.truncate(zero);
@@ -179,11 +177,9 @@ QString trimmedTagText(const QString& s) {
     return t.mid(b, e - b);
 }
 
-} // namespace
-
 QString DisplayTitle(const QString& artist, const QString& title) {
-    const QString a = trimmedTagText(artist);
-    const QString t = trimmedTagText(title);
+    const QString a = cleanTagText(artist);
+    const QString t = cleanTagText(title);
     if (a.startsWith('~')) return a.mid(1, 30) + t;
     if (!a.isEmpty() && !t.isEmpty()) return a + QStringLiteral(" \u2013 ") + t;
     return a.isEmpty() ? t : a;

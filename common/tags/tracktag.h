@@ -70,6 +70,10 @@ QString FormatMinSecTenths(int64_t ms); // "mm:ss.t"
 // The name after the last folder separator ("/" or "\"), without its extension.
 QString FileTitle(const QString& fileName);
 
+// A tag text as titles and exports use it: cut at its first zero character and stripped of
+// leading and trailing characters below code 33.
+QString cleanTagText(const QString& text);
+
 // The playlist title of a tagged file: "Artist – Title", or the one that is not empty; an
 // artist starting with "~" is glued to the title without a separator.
 QString DisplayTitle(const QString& artist, const QString& title);

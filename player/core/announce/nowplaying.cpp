@@ -25,18 +25,6 @@ QString NowPlayingPath(const QString& name, const QString& programDir) {
     return programDir + toLocalSeparators(name);
 }
 
-QString cleanTagText(const QString& text) {
-    QString t = text;
-    const qsizetype zero = t.indexOf(QChar(0));
-    if (zero >= 0) t.truncate(zero);
-    qsizetype b = 0, e = t.size();
-    while (b < e && t.at(b).unicode() < 33)
-        ++b;
-    while (e > b && t.at(e - 1).unicode() < 33)
-        --e;
-    return t.mid(b, e - b);
-}
-
 NowPlayingItem nowPlayingItem(const QString& fileName, const TrackTag& tag) {
     NowPlayingItem it;
     it.fileName = fileName;

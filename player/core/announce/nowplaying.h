@@ -18,10 +18,6 @@ ExportFormat exportFormatOf(int iExportFormat);
 // written).
 QString NowPlayingPath(const QString& name, const QString& programDir);
 
-// A tag text as the announcement uses it: cut at its first zero character and stripped of
-// leading and trailing characters below code 33.
-QString cleanTagText(const QString& text);
-
 // What the file says about the item on air.
 struct NowPlayingItem {
     QString fileName;

@@ -7,15 +7,6 @@ namespace wc {
 
 namespace {
 
-QString trimmed(const QString& s) {
-    qsizetype from = 0, to = s.size();
-    while (from < to && s[from].unicode() < 33)
-        ++from;
-    while (to > from && s[to - 1].unicode() < 33)
-        --to;
-    return s.mid(from, to - from);
-}
-
 QString extensionOf(const QString& fileName) {
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     const qsizetype slash =
@@ -34,11 +25,11 @@ TagPageFields readTagPageFields(const QString& fileName) {
     clearTag(tag);
     TagPageFields f;
     ReadTrackTag(fileName, tag, &f.info);
-    f.title = trimmed(tagText(tag, TagField::Title));
-    f.artist = trimmed(tagText(tag, TagField::Artist));
-    f.album = trimmed(tagText(tag, TagField::Album));
-    f.year = trimmed(tagText(tag, TagField::Year)).left(4);
-    f.comment = trimmed(tagText(tag, TagField::Comment));
+    f.title = cleanTagText(tagText(tag, TagField::Title));
+    f.artist = cleanTagText(tagText(tag, TagField::Artist));
+    f.album = cleanTagText(tagText(tag, TagField::Album));
+    f.year = cleanTagText(tagText(tag, TagField::Year)).left(4);
+    f.comment = cleanTagText(tagText(tag, TagField::Comment));
     f.genre = tagText(tag, TagField::Genre);
     f.tag = true;
     return f;
@@ -92,8 +83,8 @@ int refreshRowsOfFile(PlayerPlaylists& lists, const QString& fileName) {
     clearTag(tag);
     QString title;
     if (ReadTrackTag(fileName, tag)) {
-        const QString artist = trimmed(tagText(tag, TagField::Artist));
-        const QString name = trimmed(tagText(tag, TagField::Title));
+        const QString artist = cleanTagText(tagText(tag, TagField::Artist));
+        const QString name = cleanTagText(tagText(tag, TagField::Title));
         if (!(artist + name).isEmpty()) title = DisplayTitle(artist, name);
     }
     if (title.isEmpty()) title = FileTitle(fileName);
