@@ -40,7 +40,8 @@ for piece in "${PIECES[@]}"; do
     done
     # Eight rounds of the progression, a soft start and a long fade at the end: something
     # to mix over.
-    sox -q "${segs[@]}" -C 4 "$TMP/piece.ogg" repeat 7 reverb 30 fade t 1 0 6 gain -n -3
+    sox -q "${segs[@]}" -C 4 --comment "ARTIST=Demo Band" --add-comment "TITLE=$title" \
+      "$TMP/piece.ogg" repeat 7 reverb 30 fade t 1 0 6 gain -n -3
     mv "$TMP/piece.ogg" "$out"
   fi
   secs=$(soxi -D "$out" | cut -d. -f1)
@@ -48,3 +49,17 @@ for piece in "${PIECES[@]}"; do
 done
 [ -f "$DEMO/Profile/Default.m3u" ] || mv "$playlist" "$DEMO/Profile/Default.m3u"
 [ -f "$DEMO/autoexec.ini" ] || printf 'startplaylist\r\n' > "$DEMO/autoexec.ini"
+
+# A station chime on jingle slot 1 (its button, its menu entry and the key 1).
+mkdir -p "$DEMO/Jingles"
+chime="$DEMO/Jingles/Station Chime.ogg"
+if [ ! -f "$chime" ]; then
+  sox -q -n -r 44100 -c 2 "$TMP/chime.wav" synth 0.5 pluck E5 synth 0.5 pluck B4 : \
+    synth 0.5 pluck G5 synth 0.5 pluck E5 : synth 1.2 pluck E6 gain -6
+  sox -q "$TMP/chime.wav" -C 4 "$TMP/chime.ogg" reverb 40 fade t 0 0 0.6
+  mv "$TMP/chime.ogg" "$chime"
+fi
+prf="$DEMO/Profile/Default.prf"
+if ! grep -q '^\[Jingles\]' "$prf" 2>/dev/null; then
+  printf '\r\n[Jingles]\r\nPath1=%s\r\n' "$(realpath "$chime")" >> "$prf"
+fi

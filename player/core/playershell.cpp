@@ -82,6 +82,14 @@ void PlayerShell::create() {
     services_.createStep(CreateStep::ProgressWindow);
     runIni = RunIni(runIniPath());
     services_.createStep(CreateStep::DeckVolumes);
+    // Today's report as it was before this run: read now, before the autoexec file or the
+    // command line can put an item on air and add lines of this run to it, so that the log
+    // list shows each line once.
+    bool reportOk = false;
+    const QString report = readTextFile(todaysReportPath(), &reportOk);
+    todaysReport =
+        reportOk ? report.split(QRegularExpression(QStringLiteral("\r?\n")), Qt::SkipEmptyParts)
+                 : QStringList();
 }
 
 void PlayerShell::firstShown() {
@@ -147,11 +155,6 @@ void PlayerShell::firstShown() {
     services_.setTitle(captionText(), titleText());
     services_.setStatusPanels(statusPanels());
     services_.shownStep(ShownStep::TitleAndPanels);
-    bool reportOk = false;
-    const QString report = readTextFile(todaysReportPath(), &reportOk);
-    todaysReport =
-        reportOk ? report.split(QRegularExpression(QStringLiteral("\r?\n")), Qt::SkipEmptyParts)
-                 : QStringList();
     services_.shownStep(ShownStep::TodaysReport);
     services_.shownStep(ShownStep::ScheduleFolder);
     services_.shownStep(ShownStep::ButtonPictures);

@@ -662,10 +662,13 @@ void TForm1::newPlaylist() {
     refreshTitle();
 }
 
+namespace {
+// The log list shows the recent past (every line also goes to standard error). Without a
+// bound a station that runs for weeks would grow the list for ever.
+constexpr int kMaxLogLines = 2000;
+} // namespace
+
 void TForm1::appendLog(const QString& line) {
-    // The list shows the recent past (every line also goes to standard error). Without a bound
-    // a station that runs for weeks would grow the list for ever.
-    constexpr int kMaxLogLines = 2000;
     logList_->addItem(line);
     while (logList_->count() > kMaxLogLines)
         delete logList_->takeItem(0);
@@ -973,8 +976,10 @@ void TForm1::shownStep(ShownStep step) {
                                QCoreApplication::applicationFilePath());
         break;
     case ShownStep::TodaysReport:
-        for (const QString& line : shell_->todaysReport)
-            logList_->addItem(line);
+        // Earlier today's lines go before the lines this run has shown already.
+        logList_->insertItems(0, shell_->todaysReport);
+        while (logList_->count() > kMaxLogLines)
+            delete logList_->takeItem(0);
         break;
     default:
         break;

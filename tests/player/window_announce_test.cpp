@@ -9,7 +9,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -83,6 +85,31 @@ TEST_F(AnnounceWindow, PlayedItemsAreNamedOnTheLabelTheFileTheReportAndTheList) 
     form->flushAnnouncementFiles();
     EXPECT_EQ(reportTexts().last(), "{Broadcast}: connected");
     EXPECT_EQ(log->currentItem()->text().mid(11), "{Broadcast}: connected");
+}
+
+TEST_F(AnnounceWindow, TodaysEarlierLinesComeFirstAndEachLineOnceWhenAStartPlaysAtOnce) {
+    // An item goes on air from the autoexec file, before the window reads today's report.
+    QDir(homePath({})).mkpath("Report");
+    QDir(homePath({})).mkpath("Profile");
+    {
+        QFile r(homePath(reportRel()));
+        ASSERT_TRUE(r.open(QIODevice::WriteOnly));
+        r.write("05:00:00   earlier\r\n");
+        QFile m3u(homePath("Profile/Default.m3u"));
+        ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
+        m3u.write(("#EXTM3U\r\n" + tone("onair.wav", 5.0) + "\r\n").toUtf8());
+        QFile autoexec(homePath("autoexec.ini"));
+        ASSERT_TRUE(autoexec.open(QIODevice::WriteOnly));
+        autoexec.write("startplaylist\r\n");
+    }
+    open();
+    form->flushAnnouncementFiles();
+    ASSERT_EQ(reportTexts(), (QStringList{"earlier", "onair"}));
+    const QListWidget* log = child<QListWidget>("LogList");
+    QStringList listed;
+    for (int i = 0; i < log->count(); ++i)
+        if (log->item(i)->text().mid(8, 3) == "   ") listed << log->item(i)->text().mid(11);
+    EXPECT_EQ(listed, (QStringList{"earlier", "onair"}));
 }
 
 TEST_F(AnnounceWindow, GeneralPageEditsTheReportAndNowPlayingSettings) {
