@@ -11,10 +11,13 @@
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
+#include "player/core/broadcast/broadcast.h"
+#include "player/core/broadcast/streamlink.h"
 #include "player/core/helpfiles.h"
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
+#include "player/ui/broadcastdialog.h"
 #include "player/ui/crossfadepanel.h"
 #include "player/ui/editcommands.h"
 #include "player/ui/filebrowser.h"
@@ -375,6 +378,11 @@ void TForm1::buildMenus() {
     tools->addAction(QString::fromUtf8("База"), this, [this] { shell_->launchLibrary(); });
     tools->addAction(QString::fromUtf8("Генератор"), this, [this] { shell_->launchGenerator(); });
     auto* preferences = new PreferencesCommand(profile_, tools, *edit_, this);
+    QAction* broadcasting = tools->addAction(QStringLiteral("Broadcasting..."), this, [this] {
+        BroadcastDialog dialog(shell_->playerIni, shell_->messages, this);
+        dialog.exec();
+    });
+    broadcasting->setObjectName(QStringLiteral("BroadcastSettings"));
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
     QAction* rating = top100->addAction(QStringLiteral("TOP-100 Rating..."), this, [this] {
         Top100Sources sources;
@@ -617,6 +625,9 @@ void TForm1::createDecks() {
     onAir_->mainTimer().setHooks(this);
     scheduler_->setController(&onAir_->controller());
     bindTransport();
+    broadcastLink_ = std::make_unique<StreamLink>();
+    broadcast_ = std::make_unique<Broadcast>(shell_->playerIni, *broadcastLink_,
+                                             [this](const QString& line) { LogEvent(line); });
 }
 
 void TForm1::bindTransport() {
@@ -729,6 +740,9 @@ void TForm1::stopAudio() {
     // Closing stops the decks without the Stop command: run.ini keeps the item that was on
     // air, so that the next start resumes after it.
     if (onAir_) onAir_->controller().setResumeMode(false);
+    // The encoder leaves the mixer before the mixer goes.
+    broadcast_.reset();
+    broadcastLink_.reset();
     seekButtons_->bind(nullptr);
     transportLock_->bind(nullptr);
     scheduler_->setController(nullptr);
@@ -811,6 +825,7 @@ void TForm1::AnnounceItem(const QString& fileName, int index) {
     const QString title = index >= 0 && index < m.count() ? m.at(index).Title() : fileName;
     ShowOnAirText(title);
     logLine(QStringLiteral("On air: ") + title);
+    if (shell_->playerIni.bEnableBroadcast && broadcast_) broadcast_->SetBroadcastTitle(title);
 }
 
 int TForm1::InsertFile(PlaylistView& view, int index, const QString& path) {
@@ -855,6 +870,9 @@ void TForm1::shownStep(ShownStep step) {
     case ShownStep::Mixer:
         // The mixer exists since the decks were made; it plays on the profile's speakers.
         if (onAir_) onAir_->setMainOutput(quint32(profile_.MainOutput));
+        break;
+    case ShownStep::Broadcast:
+        if (shell_->playerIni.bEnableBroadcast && broadcast_) broadcast_->StartBroadcast();
         break;
     case ShownStep::AudioAddOns:
         audio::LoadLibraryPlugins(programDir());

@@ -31,7 +31,9 @@ class QMenu;
 
 namespace wc {
 
+class Broadcast;
 class CrossfadePanel;
+class StreamLink;
 class EditCommands;
 class Endpoint;
 class InstanceLock;
@@ -173,6 +175,9 @@ private:
     TFXParams fx_;
     SeededRandom random_;
     std::unique_ptr<OnAirChain> onAir_;
+    // Broadcasting of the master mixer; the link is made with the decks and goes before them.
+    std::unique_ptr<StreamLink> broadcastLink_;
+    std::unique_ptr<Broadcast> broadcast_;
     std::unique_ptr<PlayerShell> shell_;
     std::unique_ptr<PlaylistEditor> editor_;
     std::unique_ptr<Scheduler> scheduler_;
