@@ -47,7 +47,7 @@ IcecastServer::IcecastServer() : port_(freePortPair()) {
         QStringLiteral("<icecast>\n"
                        "  <location>test</location><admin>test@localhost</admin>\n"
                        "  <limits><sources>8</sources><source-timeout>10</source-timeout>"
-                       "<burst-size>0</burst-size></limits>\n"
+                       "</limits>\n"
                        "  <authentication><source-password>%1</source-password>"
                        "<admin-user>admin</admin-user><admin-password>%1-admin</admin-password>"
                        "</authentication>\n"
