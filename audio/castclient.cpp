@@ -40,6 +40,10 @@ bool parseCastServer(const QString& server, CastTarget& out) {
         }
     }
     if (host.isEmpty()) return false;
+    // The host goes into a request line of its own: no blanks, controls or URL delimiters.
+    for (const QChar c : host)
+        if (c.unicode() <= ' ' || c.unicode() == 0x7F || QStringLiteral("/?#@[]\\").contains(c))
+            return false;
     t.host = host;
     if (!port.isNull()) {
         bool ok = false;
