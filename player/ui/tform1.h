@@ -137,6 +137,8 @@ public:
     PlayerCommands& commands() { return *commands_; }
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
+    // Broadcasting (its SetBroadcastTitle is what the announcement calls); null without decks.
+    Broadcast* broadcast() { return broadcast_.get(); }
     Scheduler& scheduler() { return *scheduler_; }
     SchedulePage* schedulePage() { return schedule_; }
 
