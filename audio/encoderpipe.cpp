@@ -62,10 +62,27 @@ EncoderFormat encoderFormat(int format, int bitrateKbps, const QString& title, q
         f.ogg = true;
     } else {
         f.program = QStringLiteral("ffmpeg");
-        f.args =
-            QStringList{"-hide_banner", "-nostats", "-loglevel", "error", "-f",     "s16le", "-ar",
-                        "44100",        "-ac",      "2",         "-i",    "pipe:0", "-c:a",  "aac",
-                        "-b:a",         kbps + "k", "-f",        "adts",  "pipe:1"};
+        f.args = QStringList{"-hide_banner",
+                             "-nostats",
+                             "-loglevel",
+                             "error",
+                             "-f",
+                             "s16le",
+                             "-ar",
+                             "44100",
+                             "-ac",
+                             "2",
+                             "-i",
+                             "pipe:0",
+                             "-c:a",
+                             "aac",
+                             "-b:a",
+                             kbps + "k",
+                             "-flush_packets",
+                             "1",
+                             "-f",
+                             "adts",
+                             "pipe:1"};
         f.mimeType = "audio/aacp";
     }
     return f;
