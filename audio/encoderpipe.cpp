@@ -274,7 +274,8 @@ struct EncoderPipe::State {
                 }
                 if (!due && limit == 0) {
                     if (finishing.load() && marks.empty()) break;
-                    cv.wait_for(lock, std::chrono::milliseconds(5));
+                    // The ring holds seconds: a 20 ms look keeps the idle writer cheap.
+                    cv.wait_for(lock, std::chrono::milliseconds(20));
                     continue;
                 }
             }
