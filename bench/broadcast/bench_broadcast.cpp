@@ -277,6 +277,52 @@ void measureOutage(IcecastServer& server, QTemporaryDir& dir) {
     sys.free(tone);
 }
 
+// A long stream: a listener's received bytes against bitrate x time (counted after its burst),
+// the audio it decodes against the wall time, and the stalls the pipe reported. Seconds from
+// WC_BENCH_LONG_SECONDS (0: skipped).
+void measureLongStream(IcecastServer& server, QTemporaryDir& dir, int seconds) {
+    AudioSystem& sys = AudioSystem::instance();
+    writeWav(dir.filePath("hour.wav"), sine(seconds + 20.0, 440.0, 0.5));
+    const Handle tone = sys.openFile(dir.filePath("hour.wav"), StreamOptions{true, 0});
+    sys.mixerAdd(MasterMixer(), tone, true, false);
+    TPlayerIni ini;
+    ini.sServer = server.server("/long.mp3");
+    ini.sPassword = IcecastServer::kPassword;
+    ini.iBitrate = 128;
+    StreamLink link;
+    int stalls = 0, deaths = 0;
+    Broadcast b(ini, link, [&](const QString& l) {
+        if (l.contains("could not keep up")) ++stalls;
+        if (l.contains("died")) ++deaths;
+    });
+    b.StartBroadcast();
+    runFor(1500);
+    Listener listener;
+    listener.start(server.port(), "/long.mp3", "none");
+    runFor(5000); // the burst and the start are past
+    const qint64 bytes0 = listener.audio.size();
+    QElapsedTimer t;
+    t.start();
+    runFor(seconds * 1000);
+    const double wall = double(t.elapsed()) / 1000.0;
+    const qint64 bytes = listener.audio.size() - bytes0;
+    const std::vector<float> all = decodeBytes(listener.audio, dir.filePath("long.mp3"));
+    // The longest run of near-silence in the decoded tone (a gap would be one), after the
+    // decoder's own start.
+    std::int64_t run = 0, longest = 0;
+    for (std::size_t i = 4410; i < all.size() / 2; ++i) {
+        run = std::abs(all[2 * i]) < 1e-3f ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    std::printf("long stream: %.0f s, listener received %.2f%% of bitrate x time; decoded %.1f s "
+                "in all; longest quiet run %lld samples (a 440 Hz tone crosses zero every 50); "
+                "%d stalls, %d deaths\n",
+                wall, 100.0 * double(bytes) / (128000.0 / 8.0 * wall),
+                double(all.size() / 2) / 44100.0, static_cast<long long>(longest), stalls, deaths);
+    b.StopBroadcast();
+    sys.free(tone);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -308,6 +354,8 @@ int main(int argc, char** argv) {
     measureTitle(server, 1, "/t.ogg", dir);
     measureCpu(server, dir);
     measureOutage(server, dir);
+    if (const int secs = qEnvironmentVariableIntValue("WC_BENCH_LONG_SECONDS"); secs > 0)
+        measureLongStream(server, dir, secs);
     FreeMixer();
     sys.shutdown();
     return 0;
