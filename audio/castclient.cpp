@@ -177,11 +177,58 @@ int CastClient::openIcy(const CastTarget& t) {
     return 0;
 }
 
+int CastClient::openHttpAac(const CastTarget& t) {
+    const int fd = connectWithin(t, 5000);
+    if (fd < 0) return kCastErrConnect;
+    auto line = [](const QString& v) { return v.toUtf8().replace('\r', ' ').replace('\n', ' '); };
+    QByteArray request =
+        "SOURCE " + QUrl::toPercentEncoding(t.mount, "/") + " HTTP/1.0\r\nAuthorization: Basic " +
+        ("source:" + s_.password).toBase64() +
+        "\r\nUser-Agent: Wavecrest\r\nContent-Type: " + s_.mimeType +
+        "\r\nice-name: " + line(s_.name) + "\r\nice-url: " + line(s_.url) +
+        "\r\nice-genre: " + line(s_.genre) + "\r\nice-description: " + line(s_.description) +
+        "\r\nice-public: " + (s_.isPublic ? "1" : "0") +
+        "\r\nice-audio-info: bitrate=" + QByteArray::number(s_.bitrateKbps) +
+        ";samplerate=44100;channels=2\r\n\r\n";
+    int result = kCastErrTimeout;
+    if (sendAll(fd, request, 5000)) {
+        QByteArray answer;
+        char buf[512];
+        while (!answer.contains("\r\n\r\n") && answer.size() < 16384) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 5000) != 1) break;
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0) break;
+            answer.append(buf, n);
+        }
+        const HttpReply r = parseHttpReply(answer);
+        if (!r.complete)
+            result = answer.isEmpty() ? kCastErrTimeout : kCastErrConnect;
+        else if (r.status == 200)
+            result = 0;
+        else if (r.status == 401 || r.status == 403)
+            result = kCastErrDenied;
+        else
+            result = kCastErrSettings;
+    }
+    request.fill('\0'); // it held the password
+    if (result != 0) {
+        ::close(fd);
+        return result;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    icyFd_ = fd;
+    return 0;
+}
+
 int CastClient::open() {
     std::call_once(g_shoutInit, [] { shout_init(); });
     CastTarget t;
     if (!parseCastServer(s_.server, t)) return kCastErrSettings;
     if (t.icy()) return openIcy(t);
+    // libshout knows no AAC content type: the source request is our own, so that the server
+    // and its listeners are told "audio/aacp".
+    if (s_.mimeType == "audio/aacp") return openHttpAac(t);
     shout_t* s = shout_new();
     if (!s) return kCastErrSettings;
     shout_ = s;
@@ -206,10 +253,11 @@ int CastClient::open() {
         ok = ok && shout_set_protocol(s, SHOUT_PROTOCOL_HTTP) == SHOUTERR_SUCCESS &&
              shout_set_mount(s, mount.constData()) == SHOUTERR_SUCCESS;
     }
-    // libshout knows Ogg and MP3; an AAC (ADTS) stream is announced as the MP3 kind and sent
-    // unparsed.
-    const unsigned format = s_.mimeType == "application/ogg" ? SHOUT_FORMAT_OGG : SHOUT_FORMAT_MP3;
-    ok = ok && shout_set_content_format(s, format, SHOUT_USAGE_AUDIO, nullptr) == SHOUTERR_SUCCESS;
+    // Ogg audio that may carry further streams is announced as "application/ogg" by libshout.
+    const bool ogg = s_.mimeType == "application/ogg";
+    const unsigned format = ogg ? SHOUT_FORMAT_OGG : SHOUT_FORMAT_MP3;
+    const unsigned usage = ogg ? SHOUT_USAGE_AUDIO | SHOUT_USAGE_UNKNOWN : SHOUT_USAGE_AUDIO;
+    ok = ok && shout_set_content_format(s, format, usage, nullptr) == SHOUTERR_SUCCESS;
     ok = ok && shout_set_public(s, s_.isPublic ? 1 : 0) == SHOUTERR_SUCCESS;
     if (!name.isEmpty()) ok = ok && shout_set_meta(s, SHOUT_META_NAME, name.constData()) == 0;
     if (!url.isEmpty()) ok = ok && shout_set_meta(s, SHOUT_META_URL, url.constData()) == 0;
@@ -237,16 +285,6 @@ bool CastClient::send(const char* data, std::size_t size) {
     }
     if (!shout_) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    // libshout's MP3 parser would drop AAC frames as invalid MP3 headers: AAC goes unparsed.
-    if (s_.mimeType == "audio/aacp") {
-        while (size > 0) {
-            const ssize_t n = shout_send_raw(sh(shout_), bytes, size);
-            if (n <= 0) return false;
-            bytes += n;
-            size -= std::size_t(n);
-        }
-        return true;
-    }
     return shout_send(sh(shout_), bytes, size) == SHOUTERR_SUCCESS;
 }
 

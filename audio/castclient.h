@@ -1,8 +1,9 @@
 #pragma once
 // The cast client: sends an encoded stream to a streaming server through libshout, and the
-// stream title to the server's admin interface with a plain HTTP request of our own. ICY
-// sources are sent by our own few lines: libshout 2.4 first sends a probe line in place of the
-// password, which single-stream servers answer by closing the connection.
+// stream title to the server's admin interface with a plain HTTP request of our own. Two
+// source kinds are sent by our own few lines instead: ICY, because libshout 2.4 first sends a
+// probe line in place of the password, which single-stream servers answer by closing the
+// connection; and AAC, for which libshout has no content type.
 //
 // The server is given as "host:port/mount" for a server with mount points (HTTP source
 // protocol) or as "host:port" alone for a server of the single-stream kind (ICY protocol; port
@@ -51,9 +52,10 @@ public:
 
 private:
     int openIcy(const CastTarget& t);
+    int openHttpAac(const CastTarget& t);
     CastSettings s_;
     void* shout_ = nullptr;
-    int icyFd_ = -1;
+    int icyFd_ = -1; // our own source connection (ICY, or HTTP for AAC)
 };
 
 // --- titles through the server's admin interface ---

@@ -88,6 +88,8 @@ TEST_P(CastFormats, ListenerDecodesTheMountAndTheStatusShowsStreamAndTitle) {
     const QJsonObject src = server.sources()[c.mount].toObject();
     EXPECT_EQ(src["server_name"].toString(), QStringLiteral("Test stream"));
     EXPECT_EQ(src["genre"].toString(), QStringLiteral("Testing"));
+    const char* types[] = {"audio/mpeg", "application/ogg", "audio/aacp"};
+    EXPECT_EQ(src["server_type"].toString(), QString::fromLatin1(types[c.format]));
     EXPECT_EQ(src["title"].toString(),
               c.format == 1 ? QStringLiteral("Cast test") : QString::fromUtf8("Артист – Песня"));
 }
