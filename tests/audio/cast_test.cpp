@@ -97,7 +97,8 @@ TEST_P(CastFormats, ListenerDecodesTheMountAndTheStatusShowsStreamAndTitle) {
 INSTANTIATE_TEST_SUITE_P(Formats, CastFormats,
                          ::testing::Values(CastCase{0, "/live.mp3", "mp3"},
                                            CastCase{1, "/live.ogg", "vorbis"},
-                                           CastCase{2, "/live.aac", "aac"}));
+                                           CastCase{2, "/live.aac", "aac"}),
+                         [](const auto& info) { return std::string(info.param.codec); });
 
 TEST_F(CastTest, IcySourceOnTheSingleStreamPortTakesStreamAndTitle) {
     ASSERT_EQ(startCast(0, QString(), IcecastServer::kPassword), 0);

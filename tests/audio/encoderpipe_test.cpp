@@ -125,7 +125,8 @@ TEST_P(EncoderFormats, DecodedStreamKeepsPitchSidesAndLength) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, EncoderFormats,
                          ::testing::Values(FormatCase{0, "mp3"}, FormatCase{1, "ogg"},
-                                           FormatCase{2, "aac"}));
+                                           FormatCase{2, "aac"}),
+                         [](const auto& info) { return std::string(info.param.ext); });
 
 TEST_F(EncoderPipeTest, OggChainsANewStreamWithItsTitleAtTheMarkedPoint) {
     playTone(1.0, 440.0, 440.0);

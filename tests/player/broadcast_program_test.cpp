@@ -144,7 +144,8 @@ TEST_P(BroadcastFormats, ThePlaylistStreamsDecodesAndEachItemsTitleReachesTheSer
 INSTANTIATE_TEST_SUITE_P(Formats, BroadcastFormats,
                          ::testing::Values(FormatCase{0, "/radio.mp3", "mp3"},
                                            FormatCase{1, "/radio.ogg", "vorbis"},
-                                           FormatCase{2, "/radio.aac", "aac"}));
+                                           FormatCase{2, "/radio.aac", "aac"}),
+                         [](const auto& info) { return std::string(info.param.codec); });
 
 TEST_F(BroadcastProgram, AServerWithoutMountTakesAnIcySourceAndItsTitles) {
     configure(0, server.server(QString()), IcecastServer::kPassword);
