@@ -179,6 +179,22 @@ TEST_F(BroadcastTest, WithoutAutoReconnectAnEncoderThatCannotStartEndsTheAttempt
     EXPECT_EQ(b->state(), Broadcast::State::Off);
 }
 
+TEST_F(BroadcastTest, ARefusedTitleIsLoggedOncePerChangeAndAStallOncePerReport) {
+    b->StartBroadcast();
+    link.open(0);
+    log.clear();
+    for (int error : {2100, 2100, 0, 40, 40})
+        link.ev.titleSent(error);
+    link.ev.stalled();
+    EXPECT_EQ(log,
+              (QStringList{"{Broadcast}: The server did not take the title. Error code: 2100 "
+                           "(invalid password)",
+                           "{Broadcast}: The server did not take the title. Error code: 40 "
+                           "(connection timed out)",
+                           "{Broadcast}: The stream could not keep up; audio was dropped from the "
+                           "stream (not from the air)"}));
+}
+
 TEST_F(BroadcastTest, ReportsOfAStoppedLinkAreIgnored) {
     b->StartBroadcast();
     const BroadcastLink::Events old = link.ev;
