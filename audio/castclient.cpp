@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <shout/shout.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace wc::audio {
@@ -107,6 +108,14 @@ int connectWithin(const CastTarget& t, int timeoutMs) {
     return fd;
 }
 
+// From here on sends block, but a server that takes nothing for 10 s counts as gone, so that
+// the link is reported dead and reconnected rather than stalled for ever.
+void makeBlockingWithTimeout(int fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const timeval limit{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
 // Sends all of data on a non-blocking socket within timeoutMs per step.
 bool sendAll(int fd, const QByteArray& data, int timeoutMs) {
     qsizetype sent = 0;
@@ -171,8 +180,7 @@ int CastClient::openIcy(const CastTarget& t) {
         ::close(fd);
         return result;
     }
-    // Blocking from here on, like libshout's sends.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    makeBlockingWithTimeout(fd);
     icyFd_ = fd;
     return 0;
 }
@@ -216,7 +224,7 @@ int CastClient::openHttpAac(const CastTarget& t) {
         ::close(fd);
         return result;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    makeBlockingWithTimeout(fd);
     icyFd_ = fd;
     return 0;
 }
