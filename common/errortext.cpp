@@ -18,8 +18,12 @@ QString ErrorText(int error) {
         return QStringLiteral("illegal sample rate");
     case 27:
         return QStringLiteral("the stream is not a file stream");
+    case 32:
+        return QStringLiteral("no internet connection could be opened");
     case 39:
         return QStringLiteral("a sufficient DirectX version is not installed");
+    case 40:
+        return QStringLiteral("connection timed out");
     case 41:
         return QStringLiteral("unsupported file format");
     case 42:
@@ -28,6 +32,8 @@ QString ErrorText(int error) {
         return QStringLiteral("codec is not available/supported");
     case 2100:
         return QStringLiteral("invalid password");
+    case 2101:
+        return QStringLiteral("the server address or a stream setting cannot be used");
     default:
         return QStringLiteral("No description");
     }

@@ -8,7 +8,7 @@ PKGS=(
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   portaudio19-dev libpulse-dev libsoundtouch-dev libshout3-dev ladspa-sdk libtag1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg sox lame vorbis-tools xauth xvfb pulseaudio pulseaudio-utils libxml2-utils
+  ffmpeg sox lame vorbis-tools icecast2 xauth xvfb pulseaudio pulseaudio-utils libxml2-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -40,7 +40,7 @@ enum class ShownStep {
     ProfileMenu,      // the shell lists the profiles; the load-profile menu: not built yet
     LoadProfile,      // loadProfile() and loadProfilePlaylist()
     Mixer,            // the output mixer on the profile's speakers
-    Broadcast,        // broadcasting: not built yet
+    Broadcast,        // broadcasting, when player.ini enables it
     DspPlugin,        // effect plug-ins: not built yet
     TaskbarButton,    // not done: see docs/decisions.md
     SecondDevice,     // the second output device, with the pre-listen player: not built yet

@@ -12,10 +12,13 @@
 #include "platform/instancelock.h"
 #include "platform/messagebus.h"
 #include "platform/prompts.h"
+#include "player/core/broadcast/broadcast.h"
+#include "player/core/broadcast/streamlink.h"
 #include "player/core/helpfiles.h"
 #include "player/core/playback/trackstorerecords.h"
 #include "player/core/playlist/playlistfiles.h"
 #include "player/core/profile/profilefiles.h"
+#include "player/ui/broadcastdialog.h"
 #include "player/ui/crossfadepanel.h"
 #include "player/ui/debugwindow.h"
 #include "player/ui/editcommands.h"
@@ -393,6 +396,13 @@ void TForm1::buildMenus() {
         w->open();
     });
     hotKeys->setObjectName(QStringLiteral("aHotKeys"));
+    QAction* broadcasting = tools->addAction(QStringLiteral("Broadcasting..."), this, [this] {
+        // Window-modal without a nested event loop: the decks' watchers keep their pace.
+        auto* dialog = new BroadcastDialog(shell_->playerIni, shell_->messages, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+    broadcasting->setObjectName(QStringLiteral("BroadcastSettings"));
     QMenu* top100 = menuBar()->addMenu(QStringLiteral("TOP-100"));
     QAction* rating = top100->addAction(QStringLiteral("TOP-100 Rating..."), this, [this] {
         Top100Sources sources;
@@ -686,6 +696,9 @@ void TForm1::createDecks() {
     // A music item started while jingles play starts at their level.
     onAir_->controller().setMusicLevelSource([this] { return jingles_->list().MusicLevel(); });
     bindTransport();
+    broadcastLink_ = std::make_unique<StreamLink>();
+    broadcast_ = std::make_unique<Broadcast>(shell_->playerIni, *broadcastLink_,
+                                             [this](const QString& line) { LogEvent(line); });
 }
 
 void TForm1::bindTransport() {
@@ -799,6 +812,9 @@ void TForm1::stopAudio() {
     // Closing stops the decks without the Stop command: run.ini keeps the item that was on
     // air, so that the next start resumes after it.
     if (onAir_) onAir_->controller().setResumeMode(false);
+    // The encoder leaves the mixer before the mixer goes.
+    broadcast_.reset();
+    broadcastLink_.reset();
     seekButtons_->bind(nullptr);
     transportLock_->bind(nullptr);
     scheduler_->setController(nullptr);
@@ -903,6 +919,9 @@ void TForm1::bindAnnouncement() {
             lvMaster_->scrollTo(masterModel_->index(row, 0), QAbstractItemView::PositionAtCenter);
     };
     announceHooks_.repaint = [this] { repaintList(); };
+    announceHooks_.broadcastTitle = [this](const QString& title) {
+        if (broadcast_) broadcast_->SetBroadcastTitle(title);
+    };
     announcer_->setHooks(&announceHooks_);
 }
 
@@ -955,6 +974,9 @@ void TForm1::shownStep(ShownStep step) {
     case ShownStep::Mixer:
         // The mixer exists since the decks were made; it plays on the profile's speakers.
         if (onAir_) onAir_->setMainOutput(quint32(profile_.MainOutput));
+        break;
+    case ShownStep::Broadcast:
+        if (shell_->playerIni.bEnableBroadcast && broadcast_) broadcast_->StartBroadcast();
         break;
     case ShownStep::AudioAddOns:
         audio::LoadLibraryPlugins(programDir());

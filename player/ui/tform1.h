@@ -34,8 +34,10 @@ class QMenu;
 
 namespace wc {
 
+class Broadcast;
 class CrossfadePanel;
 class DebugWindow;
+class StreamLink;
 class EditCommands;
 class JingleBank;
 class PreListenBinder;
@@ -145,6 +147,8 @@ public:
     PlayerCommands& commands() { return *commands_; }
     // The playout chain once the decks exist (tests read the decks through it).
     OnAirChain* onAir() { return onAir_.get(); }
+    // Broadcasting (its SetBroadcastTitle is what the announcement calls); null without decks.
+    Broadcast* broadcast() { return broadcast_.get(); }
     Scheduler& scheduler() { return *scheduler_; }
     Announcer& announcer() { return *announcer_; }
     ReportLog& report() { return *report_; }
@@ -197,6 +201,9 @@ private:
     TFXParams fx_;
     SeededRandom random_;
     std::unique_ptr<OnAirChain> onAir_;
+    // Broadcasting of the master mixer; the link is made with the decks and goes before them.
+    std::unique_ptr<StreamLink> broadcastLink_;
+    std::unique_ptr<Broadcast> broadcast_;
     std::unique_ptr<PlayerShell> shell_;
     std::unique_ptr<PlaylistEditor> editor_;
     std::unique_ptr<Scheduler> scheduler_;

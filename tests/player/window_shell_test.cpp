@@ -3,10 +3,14 @@
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "common/playlistfile/m3u.h"
@@ -215,6 +219,23 @@ TEST_F(WindowShell, PoweroffSavesEverythingBeforeTheSystemIsAsked) {
     QFile m3u(homePath("Profile/Default.m3u"));
     ASSERT_TRUE(m3u.open(QIODevice::ReadOnly));
     EXPECT_TRUE(m3u.readAll().contains("/music/Evening Song.mp3"));
+}
+
+// The broadcasting settings are reachable from the Tools menu; OK writes player.ini.
+TEST_F(WindowShell, BroadcastingSettingsOpenFromTheToolsMenuAndOkWritesPlayerIni) {
+    TForm1& f = open();
+    QAction* action = child<QAction>("BroadcastSettings");
+    ASSERT_NE(action, nullptr);
+    action->trigger();
+    // The dialog is open without holding the window's event loop.
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->objectName(), QStringLiteral("BroadcastDialog"));
+    dialog->findChild<QLineEdit*>("edStreamGenre")->setText("From the menu");
+    dialog->accept();
+    EXPECT_EQ(f.shell().playerIni.sStreamGenre, QStringLiteral("From the menu"));
+    EXPECT_EQ(IniFile(homePath("player.ini")).readString("Broadcast", "sStreamGenre", ""),
+              QStringLiteral("From the menu"));
 }
 
 } // namespace

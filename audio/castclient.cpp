@@ -1,0 +1,381 @@
+#include "audio/castclient.h"
+
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <netdb.h>
+#include <poll.h>
+#include <shout/shout.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace wc::audio {
+
+bool parseCastServer(const QString& server, CastTarget& out) {
+    CastTarget t;
+    QString rest = server.trimmed();
+    const qsizetype slash = rest.indexOf('/');
+    if (slash >= 0) {
+        t.mount = rest.mid(slash);
+        rest = rest.left(slash);
+        if (t.mount == QStringLiteral("/")) return false;
+    }
+    QString host = rest, port;
+    if (rest.startsWith('[')) { // [IPv6]:port
+        const qsizetype close = rest.indexOf(']');
+        if (close < 0) return false;
+        host = rest.mid(1, close - 1);
+        const QString after = rest.mid(close + 1);
+        if (!after.isEmpty()) {
+            if (!after.startsWith(':')) return false;
+            port = after.mid(1);
+        }
+    } else {
+        const qsizetype colon = rest.lastIndexOf(':');
+        if (colon >= 0) {
+            host = rest.left(colon);
+            port = rest.mid(colon + 1);
+        }
+    }
+    if (host.isEmpty()) return false;
+    // The host goes into a request line of its own: no blanks, controls or URL delimiters.
+    for (const QChar c : host)
+        if (c.unicode() <= ' ' || c.unicode() == 0x7F || QStringLiteral("/?#@[]\\").contains(c))
+            return false;
+    t.host = host;
+    if (!port.isNull()) {
+        bool ok = false;
+        const int p = port.toInt(&ok);
+        if (!ok || p < 1 || p > 65535) return false;
+        t.port = p;
+    }
+    out = t;
+    return true;
+}
+
+namespace {
+
+std::once_flag g_shoutInit;
+
+shout_t* sh(void* p) {
+    return static_cast<shout_t*>(p);
+}
+
+int castError(int shoutError) {
+    switch (shoutError) {
+    case SHOUTERR_NOLOGIN:
+        return kCastErrDenied;
+    case SHOUTERR_NOCONNECT:
+    case SHOUTERR_SOCKET:
+        return kCastErrConnect;
+    default:
+        return kCastErrSettings;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A socket connected to host:port within the time left, or -1.
+int connectWithin(const CastTarget& t, int timeoutMs) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_family = AF_UNSPEC;
+    addrinfo* res = nullptr;
+    const QByteArray host = t.host.toUtf8(), port = QByteArray::number(t.port);
+    if (::getaddrinfo(host.constData(), port.constData(), &hints, &res) != 0) return -1;
+    int fd = -1;
+    for (addrinfo* a = res; a && fd < 0; a = a->ai_next) {
+        fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) continue;
+        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) break;
+        if (errno == EINPROGRESS) {
+            pollfd p{fd, POLLOUT, 0};
+            int err = 0;
+            socklen_t len = sizeof err;
+            if (::poll(&p, 1, timeoutMs) == 1 &&
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0)
+                break;
+        }
+        ::close(fd);
+        fd = -1;
+    }
+    ::freeaddrinfo(res);
+    return fd;
+}
+
+// From here on sends block, but a server that takes nothing for 10 s counts as gone, so that
+// the link is reported dead and reconnected rather than stalled for ever.
+void makeBlockingWithTimeout(int fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const timeval limit{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+// Sends all of data on a non-blocking socket within timeoutMs per step.
+bool sendAll(int fd, const QByteArray& data, int timeoutMs) {
+    qsizetype sent = 0;
+    while (sent < data.size()) {
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, timeoutMs) != 1) return false;
+        const ssize_t n =
+            ::send(fd, data.constData() + sent, std::size_t(data.size() - sent), MSG_NOSIGNAL);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) return false;
+        sent += n;
+    }
+    return true;
+}
+
+} // namespace
+
+CastClient::CastClient(CastSettings settings) : s_(std::move(settings)) {}
+
+CastClient::~CastClient() {
+    if (icyFd_ >= 0) ::close(icyFd_);
+    if (shout_) {
+        shout_close(sh(shout_));
+        shout_free(sh(shout_));
+    }
+    s_.password.fill('\0');
+}
+
+int CastClient::openIcy(const CastTarget& t) {
+    CastTarget source = t;
+    if (++source.port > 65535) return kCastErrSettings;
+    const int fd = connectWithin(source, 5000);
+    if (fd < 0) return kCastErrConnect;
+    auto line = [](const QString& v) { return v.toUtf8().replace('\r', ' ').replace('\n', ' '); };
+    QByteArray hello = s_.password + "\r\n";
+    const QByteArray headers = "content-type:" + s_.mimeType + "\r\nicy-name:" + line(s_.name) +
+                               "\r\nicy-genre:" + line(s_.genre) + "\r\nicy-url:" + line(s_.url) +
+                               "\r\nicy-pub:" + (s_.isPublic ? "1" : "0") +
+                               "\r\nicy-br:" + QByteArray::number(s_.bitrateKbps) + "\r\n\r\n";
+    int result = kCastErrTimeout;
+    if (sendAll(fd, hello, 5000)) {
+        // The server answers the password line with "OK2" (and capabilities) or an error.
+        QByteArray answer;
+        char buf[256];
+        while (!answer.contains("\n") && answer.size() < 4096) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 5000) != 1) break;
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0) {
+                result = kCastErrDenied; // closed on a wrong password
+                break;
+            }
+            answer.append(buf, n);
+        }
+        if (answer.startsWith("OK"))
+            result = sendAll(fd, headers, 5000) ? 0 : kCastErrConnect;
+        else if (answer.contains("\n"))
+            result = kCastErrDenied;
+    }
+    hello.fill('\0');
+    if (result != 0) {
+        ::close(fd);
+        return result;
+    }
+    makeBlockingWithTimeout(fd);
+    icyFd_ = fd;
+    return 0;
+}
+
+int CastClient::openHttpAac(const CastTarget& t) {
+    const int fd = connectWithin(t, 5000);
+    if (fd < 0) return kCastErrConnect;
+    auto line = [](const QString& v) { return v.toUtf8().replace('\r', ' ').replace('\n', ' '); };
+    QByteArray request =
+        "SOURCE " + QUrl::toPercentEncoding(t.mount, "/") + " HTTP/1.0\r\nAuthorization: Basic " +
+        ("source:" + s_.password).toBase64() +
+        "\r\nUser-Agent: Wavecrest\r\nContent-Type: " + s_.mimeType +
+        "\r\nice-name: " + line(s_.name) + "\r\nice-url: " + line(s_.url) +
+        "\r\nice-genre: " + line(s_.genre) + "\r\nice-description: " + line(s_.description) +
+        "\r\nice-public: " + (s_.isPublic ? "1" : "0") +
+        "\r\nice-audio-info: bitrate=" + QByteArray::number(s_.bitrateKbps) +
+        ";samplerate=44100;channels=2\r\n\r\n";
+    int result = kCastErrTimeout;
+    if (sendAll(fd, request, 5000)) {
+        QByteArray answer;
+        char buf[512];
+        while (!answer.contains("\r\n\r\n") && answer.size() < 16384) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 5000) != 1) break;
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0) break;
+            answer.append(buf, n);
+        }
+        const HttpReply r = parseHttpReply(answer);
+        if (!r.complete)
+            result = answer.isEmpty() ? kCastErrTimeout : kCastErrConnect;
+        else if (r.status == 200)
+            result = 0;
+        else if (r.status == 401 || r.status == 403)
+            result = kCastErrDenied;
+        else
+            result = kCastErrSettings;
+    }
+    request.fill('\0'); // it held the password
+    if (result != 0) {
+        ::close(fd);
+        return result;
+    }
+    makeBlockingWithTimeout(fd);
+    icyFd_ = fd;
+    return 0;
+}
+
+int CastClient::open() {
+    std::call_once(g_shoutInit, [] { shout_init(); });
+    CastTarget t;
+    if (!parseCastServer(s_.server, t)) return kCastErrSettings;
+    if (t.icy()) return openIcy(t);
+    // libshout knows no AAC content type: the source request is our own, so that the server
+    // and its listeners are told "audio/aacp".
+    if (s_.mimeType == "audio/aacp") return openHttpAac(t);
+    shout_t* s = shout_new();
+    if (!s) return kCastErrSettings;
+    shout_ = s;
+    const QByteArray host = t.host.toUtf8(), mount = t.mount.toUtf8();
+    const QByteArray name = s_.name.toUtf8(), url = s_.url.toUtf8(), genre = s_.genre.toUtf8(),
+                     description = s_.description.toUtf8(),
+                     bitrate = QByteArray::number(s_.bitrateKbps);
+    // A single-stream server takes its source on the port after the listeners' one; libshout
+    // adds the one itself for the ICY protocol.
+    const int port = t.port;
+    bool ok = shout_set_host(s, host.constData()) == SHOUTERR_SUCCESS &&
+              shout_set_port(s, static_cast<unsigned short>(port)) == SHOUTERR_SUCCESS &&
+              shout_set_password(s, s_.password.constData()) == SHOUTERR_SUCCESS &&
+              shout_set_user(s, "source") == SHOUTERR_SUCCESS &&
+              shout_set_agent(s, "Wavecrest") == SHOUTERR_SUCCESS;
+    // Without TLS libshout does not probe the server first; the probe breaks ICY sources,
+    // which take the first line as the password.
+    ok = ok && shout_set_tls(s, SHOUT_TLS_DISABLED) == SHOUTERR_SUCCESS;
+    if (t.icy()) {
+        ok = ok && shout_set_protocol(s, SHOUT_PROTOCOL_ICY) == SHOUTERR_SUCCESS;
+    } else {
+        ok = ok && shout_set_protocol(s, SHOUT_PROTOCOL_HTTP) == SHOUTERR_SUCCESS &&
+             shout_set_mount(s, mount.constData()) == SHOUTERR_SUCCESS;
+    }
+    // Ogg audio that may carry further streams is announced as "application/ogg" by libshout.
+    const bool ogg = s_.mimeType == "application/ogg";
+    const unsigned format = ogg ? SHOUT_FORMAT_OGG : SHOUT_FORMAT_MP3;
+    const unsigned usage = ogg ? SHOUT_USAGE_AUDIO | SHOUT_USAGE_UNKNOWN : SHOUT_USAGE_AUDIO;
+    ok = ok && shout_set_content_format(s, format, usage, nullptr) == SHOUTERR_SUCCESS;
+    ok = ok && shout_set_public(s, s_.isPublic ? 1 : 0) == SHOUTERR_SUCCESS;
+    if (!name.isEmpty()) ok = ok && shout_set_meta(s, SHOUT_META_NAME, name.constData()) == 0;
+    if (!url.isEmpty()) ok = ok && shout_set_meta(s, SHOUT_META_URL, url.constData()) == 0;
+    if (!genre.isEmpty()) ok = ok && shout_set_meta(s, SHOUT_META_GENRE, genre.constData()) == 0;
+    if (!description.isEmpty())
+        ok = ok && shout_set_meta(s, SHOUT_META_DESCRIPTION, description.constData()) == 0;
+    ok = ok && shout_set_audio_info(s, SHOUT_AI_BITRATE, bitrate.constData()) == 0 &&
+         shout_set_audio_info(s, SHOUT_AI_SAMPLERATE, "44100") == 0 &&
+         shout_set_audio_info(s, SHOUT_AI_CHANNELS, "2") == 0;
+    if (!ok) return kCastErrSettings;
+    const int rc = shout_open(s);
+    return rc == SHOUTERR_SUCCESS ? 0 : castError(rc);
+}
+
+bool CastClient::send(const char* data, std::size_t size) {
+    if (icyFd_ >= 0) {
+        while (size > 0) {
+            const ssize_t n = ::send(icyFd_, data, size, MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            data += n;
+            size -= std::size_t(n);
+        }
+        return true;
+    }
+    if (!shout_) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    return shout_send(sh(shout_), bytes, size) == SHOUTERR_SUCCESS;
+}
+
+// --- titles ---------------------------------------------------------------------------------
+
+QByteArray titleRequest(const CastTarget& target, const QByteArray& password,
+                        const QString& title) {
+    const QByteArray song = QUrl::toPercentEncoding(title);
+    QByteArray path, auth;
+    if (target.icy()) {
+        path = "/admin.cgi?pass=" + QUrl::toPercentEncoding(QString::fromUtf8(password)) +
+               "&mode=updinfo&song=" + song;
+    } else {
+        path = "/admin/metadata?mount=" + QUrl::toPercentEncoding(target.mount, "/") +
+               "&mode=updinfo&charset=UTF-8&song=" + song;
+        auth = "Authorization: Basic " + ("source:" + password).toBase64() + "\r\n";
+    }
+    const QByteArray hostHeader =
+        (target.host.contains(':') ? "[" + target.host.toUtf8() + "]" : target.host.toUtf8()) +
+        ":" + QByteArray::number(target.port);
+    // Single-stream servers answer their admin page only to a browser's agent name.
+    return "GET " + path + " HTTP/1.0\r\nHost: " + hostHeader +
+           "\r\nUser-Agent: Mozilla/5.0 (Wavecrest)\r\n" + auth + "Connection: close\r\n\r\n";
+}
+
+HttpReply parseHttpReply(const QByteArray& data) {
+    HttpReply r;
+    const qsizetype headerEnd = data.indexOf("\r\n\r\n");
+    const qsizetype lineEnd = data.indexOf("\r\n");
+    if (headerEnd < 0 || lineEnd < 0) return r;
+    const QByteArray line = data.left(lineEnd);
+    // "HTTP/1.x NNN reason"; single-stream servers may answer "ICY NNN reason".
+    if (!line.startsWith("HTTP/") && !line.startsWith("ICY ")) return r;
+    const qsizetype sp = line.indexOf(' ');
+    if (sp < 0 || line.size() < sp + 4) return r;
+    const QByteArray code = line.mid(sp + 1, 3);
+    for (char c : code)
+        if (c < '0' || c > '9') return r;
+    if (line.size() > sp + 4 && line[sp + 4] != ' ') return r;
+    r.status = code.toInt();
+    r.body = data.mid(headerEnd + 4);
+    r.complete = true;
+    return r;
+}
+
+int sendTitle(const CastTarget& target, const QByteArray& password, const QString& title,
+              int timeoutMs) {
+    const int fd = connectWithin(target, timeoutMs);
+    if (fd < 0) return kCastErrConnect;
+    QByteArray request = titleRequest(target, password, title);
+    qsizetype sent = 0;
+    QByteArray reply;
+    int result = kCastErrTimeout;
+    while (true) {
+        pollfd p{fd, short(sent < request.size() ? POLLOUT : POLLIN), 0};
+        if (::poll(&p, 1, timeoutMs) != 1) break;
+        if (sent < request.size()) {
+            const ssize_t n = ::send(fd, request.constData() + sent,
+                                     std::size_t(request.size() - sent), MSG_NOSIGNAL);
+            if (n < 0 && errno != EINTR && errno != EAGAIN) {
+                result = kCastErrConnect;
+                break;
+            }
+            if (n > 0) sent += n;
+            continue;
+        }
+        char buf[4096];
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n > 0 && reply.size() < 65536) reply.append(buf, n);
+        if (n > 0) continue;
+        const HttpReply r = parseHttpReply(reply);
+        if (!r.complete)
+            result = kCastErrConnect;
+        else if (r.status == 401 || r.status == 403)
+            result = kCastErrDenied;
+        else
+            result = r.status >= 200 && r.status < 300 ? 0 : kCastErrSettings;
+        break;
+    }
+    ::close(fd);
+    request.fill('\0'); // it held the password
+    return result;
+}
+
+} // namespace wc::audio
