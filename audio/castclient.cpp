@@ -3,14 +3,19 @@
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <set>
 #include <shout/shout.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <utility>
 
 namespace wc::audio {
 
@@ -59,6 +64,7 @@ bool parseCastServer(const QString& server, CastTarget& out) {
 namespace {
 
 std::once_flag g_shoutInit;
+constexpr int kConnectTimeoutMs = 5000;
 
 shout_t* sh(void* p) {
     return static_cast<shout_t*>(p);
@@ -110,10 +116,64 @@ int connectWithin(const CastTarget& t, int timeoutMs) {
 
 // From here on sends block, but a server that takes nothing for 10 s counts as gone, so that
 // the link is reported dead and reconnected rather than stalled for ever.
-void makeBlockingWithTimeout(int fd) {
+void makeBlockingWithTimeout(int fd, int timeoutMs) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    const timeval limit{10, 0};
+    const timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+// --- finding libshout's socket ---
+//
+// libshout 2.4 does not show its socket. In its blocking mode a send to a server or network that
+// stops taking data without closing blocks until TCP gives up (up to a quarter of an hour): the
+// stream drops audio all that time and is never reconnected, and a send timeout on the socket
+// does not help, since libshout takes the timeout for "busy" and tries again at once. So
+// libshout runs in its non-blocking mode, where it queues what the socket does not take, and the
+// waiting is ours: the socket is found and polled with a limit, like our own source connections.
+//
+// The socket is found by comparing the process's open sockets before and during shout_open():
+// the new one (by descriptor and inode, so that a reused descriptor number is not mistaken for
+// an old one) connected to the server's port. libshout may first probe the server on a
+// connection of its own and then connect again, so it is looked for after every step. Another
+// thread may open a socket to the same port meanwhile (a title request of a link being ended):
+// when more than one matches, the connection is given up rather than run without the limit, and
+// the next attempt is made as after any failed connection.
+
+using SocketIds = std::set<std::pair<int, ino_t>>;
+
+SocketIds openSockets() {
+    SocketIds ids;
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir) return ids;
+    while (dirent* e = ::readdir(dir)) {
+        char* end = nullptr;
+        const long fd = std::strtol(e->d_name, &end, 10);
+        if (end == e->d_name || *end != '\0' || fd == ::dirfd(dir)) continue;
+        struct stat st {};
+        if (::fstat(int(fd), &st) == 0 && S_ISSOCK(st.st_mode)) ids.emplace(int(fd), st.st_ino);
+    }
+    ::closedir(dir);
+    return ids;
+}
+
+int peerPort(int fd) {
+    sockaddr_storage a{};
+    socklen_t len = sizeof a;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) return -1;
+    if (a.ss_family == AF_INET) return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+    if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port);
+    return -1;
+}
+
+// The one socket new since `before` that is connected to port, or -1.
+int newServerSocket(const SocketIds& before, int port) {
+    int found = -1;
+    for (const auto& id : openSockets()) {
+        if (before.count(id) || peerPort(id.first) != port) continue;
+        if (found >= 0) return -1; // ambiguous
+        found = id.first;
+    }
+    return found;
 }
 
 // Sends all of data on a non-blocking socket within timeoutMs per step.
@@ -180,7 +240,7 @@ int CastClient::openIcy(const CastTarget& t) {
         ::close(fd);
         return result;
     }
-    makeBlockingWithTimeout(fd);
+    makeBlockingWithTimeout(fd, s_.stallTimeoutMs);
     icyFd_ = fd;
     return 0;
 }
@@ -224,7 +284,7 @@ int CastClient::openHttpAac(const CastTarget& t) {
         ::close(fd);
         return result;
     }
-    makeBlockingWithTimeout(fd);
+    makeBlockingWithTimeout(fd, s_.stallTimeoutMs);
     icyFd_ = fd;
     return 0;
 }
@@ -275,9 +335,54 @@ int CastClient::open() {
     ok = ok && shout_set_audio_info(s, SHOUT_AI_BITRATE, bitrate.constData()) == 0 &&
          shout_set_audio_info(s, SHOUT_AI_SAMPLERATE, "44100") == 0 &&
          shout_set_audio_info(s, SHOUT_AI_CHANNELS, "2") == 0;
+    ok = ok && shout_set_nonblocking(s, 1) == SHOUTERR_SUCCESS;
     if (!ok) return kCastErrSettings;
-    const int rc = shout_open(s);
-    return rc == SHOUTERR_SUCCESS ? 0 : castError(rc);
+    const SocketIds before = openSockets();
+    int rc = shout_open(s);
+    // Connecting, the login and the server's answer proceed one step per call; between steps the
+    // socket is polled for the answer, 20 ms at a time, for at most the connection time limit.
+    for (int waited = 0; rc == SHOUTERR_BUSY && waited < kConnectTimeoutMs; waited += 20) {
+        shoutFd_ = newServerSocket(before, port);
+        if (shoutFd_ >= 0) {
+            pollfd p{shoutFd_, POLLIN, 0};
+            ::poll(&p, 1, 20);
+        } else {
+            ::poll(nullptr, 0, 20);
+        }
+        rc = shout_get_connected(s);
+        if (rc == SHOUTERR_CONNECTED) rc = SHOUTERR_SUCCESS;
+    }
+    if (rc == SHOUTERR_BUSY) {
+        shout_close(s);
+        return kCastErrTimeout;
+    }
+    if (rc != SHOUTERR_SUCCESS) return castError(rc);
+    shoutFd_ = newServerSocket(before, port);
+    if (shoutFd_ < 0) {
+        shout_close(s);
+        return kCastErrConnect;
+    }
+    // A small send buffer: a stalled server is noticed after seconds of audio, not megabytes.
+    const int sndbuf = 64 * 1024;
+    ::setsockopt(shoutFd_, SOL_SOCKET, SO_SNDBUF, &sndbuf, sizeof sndbuf);
+    return 0;
+}
+
+// Hands libshout's queue to the socket; false when the socket took nothing for the stall limit
+// or failed.
+bool CastClient::flushShout() {
+    shout_t* s = sh(shout_);
+    ssize_t queued = shout_queuelen(s);
+    while (queued > 0) {
+        pollfd p{shoutFd_, POLLOUT, 0};
+        const int r = ::poll(&p, 1, s_.stallTimeoutMs);
+        if (r < 0 && errno == EINTR) continue;
+        if (r != 1 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) return false;
+        const ssize_t rc = shout_send_raw(s, nullptr, 0);
+        if (rc < 0 && rc != SHOUTERR_BUSY) return false;
+        queued = shout_queuelen(s);
+    }
+    return queued == 0;
 }
 
 bool CastClient::send(const char* data, std::size_t size) {
@@ -293,7 +398,10 @@ bool CastClient::send(const char* data, std::size_t size) {
     }
     if (!shout_) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    return shout_send(sh(shout_), bytes, size) == SHOUTERR_SUCCESS;
+    // The socket is non-blocking: what it does not take now waits in libshout's queue.
+    const int rc = shout_send(sh(shout_), bytes, size);
+    if (rc != SHOUTERR_SUCCESS && rc != SHOUTERR_BUSY) return false;
+    return flushShout();
 }
 
 // --- titles ---------------------------------------------------------------------------------

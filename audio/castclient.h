@@ -33,6 +33,8 @@ struct CastSettings {
     QString name, url, genre, description;
     int bitrateKbps = 128;
     bool isPublic = false;
+    // A server that takes no byte of the stream for this long counts as gone.
+    int stallTimeoutMs = 10000;
 };
 
 // Error numbers of the cast client, in the numbering of the player's error table.
@@ -54,8 +56,10 @@ private:
     int openIcy(const CastTarget& t);
     int openHttpAac(const CastTarget& t);
     CastSettings s_;
+    bool flushShout();
     void* shout_ = nullptr;
-    int icyFd_ = -1; // our own source connection (ICY, or HTTP for AAC)
+    int shoutFd_ = -1; // libshout's socket, found after it connected (not owned)
+    int icyFd_ = -1;   // our own source connection (ICY, or HTTP for AAC)
 };
 
 // --- titles through the server's admin interface ---

@@ -8,8 +8,13 @@
 
 #include <QDeadlineTimer>
 #include <QTemporaryDir>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace wc::audio;
 using namespace wc::audio::test;
@@ -119,6 +124,117 @@ TEST_F(CastTest, AWrongPasswordIsRefusedAsDenied) {
     CastTarget t;
     ASSERT_TRUE(parseCastServer(server.server("/live.mp3"), t));
     EXPECT_EQ(sendTitle(t, "wrong", QStringLiteral("x"), 3000), int(kCastErrDenied));
+}
+
+// A source server that accepts the login and then takes nothing more, with the connection kept
+// open: the network stall that no error ever reports.
+class StallingServer {
+public:
+    StallingServer() {
+        listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int small = 4096; // inherited by the accepted connection
+        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), len) != 0 ||
+            ::listen(listenFd_, 4) != 0 ||
+            ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+            return;
+        port_ = ntohs(a.sin_port);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~StallingServer() {
+        done_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (connFd_ >= 0) ::close(connFd_);
+        ::close(listenFd_);
+    }
+    int port() const { return port_; }
+    bool answered() const { return answered_; }
+
+private:
+    // The client may first probe the server with a request of its own; every request is
+    // answered, and the one that carries the login is the stream that then stalls.
+    void run() {
+        while (!done_) {
+            pollfd p{listenFd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) != 1) continue;
+            const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) continue;
+            QByteArray request;
+            char buf[1024];
+            while (!done_ && !request.contains("\r\n\r\n")) {
+                pollfd q{fd, POLLIN, 0};
+                if (::poll(&q, 1, 50) != 1) continue;
+                const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+                if (n <= 0) break;
+                request.append(buf, n);
+            }
+            const char ok[] = "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n";
+            const bool sent = ::send(fd, ok, sizeof ok - 1, MSG_NOSIGNAL) == ssize_t(sizeof ok - 1);
+            if (!request.contains("Authorization:")) {
+                ::close(fd);
+                continue;
+            }
+            answered_ = sent;
+            // From here on nothing is read: the connection stays open until the test ends.
+            connFd_ = fd;
+            return;
+        }
+    }
+    int listenFd_ = -1, connFd_ = -1, port_ = 0;
+    std::atomic<bool> done_{false}, answered_{false};
+    std::thread thread_;
+};
+
+// A libshout connection (MP3 or Ogg to a mount) to a server that stops taking data is declared
+// gone after the stall limit (1 s here, 10 s in the player), and stopping the pipe afterwards
+// does not wait on a send.
+TEST(StalledServer, TheLinkIsReportedDeadAndStopsWithoutWaiting) {
+    for (const int format : {0, 1}) {
+        SCOPED_TRACE(format);
+        QTemporaryDir dir;
+        AudioSystem& sys = AudioSystem::instance();
+        sys.setManualOutput(false);
+        ASSERT_TRUE(sys.initDevice(0));
+        const Handle mixer = sys.createMixer(StreamOptions{});
+        ASSERT_TRUE(sys.play(mixer, true));
+        const QString path = dir.filePath("tone.wav");
+        ASSERT_TRUE(writeWav(path, sine(60.0, 440.0, 0.5)));
+        ASSERT_TRUE(sys.mixerAdd(mixer, sys.openFile(path, StreamOptions{true, 0}), true, false));
+
+        StallingServer server;
+        ASSERT_NE(server.port(), 0);
+        const EncoderFormat f = encoderFormat(format, 320, "Stall", 3);
+        const QString encoder = findEncoder(f.program, dir.path() + "/");
+        if (encoder.isEmpty()) GTEST_SKIP() << f.program.toStdString() << " is not installed";
+        CastSettings cs;
+        cs.server = QStringLiteral("127.0.0.1:%1/stall").arg(server.port());
+        cs.password = "pw";
+        cs.mimeType = f.mimeType;
+        cs.stallTimeoutMs = 1000;
+        std::atomic<int> opened{-1}, ended{-1};
+        EncoderPipe::Events ev;
+        ev.opened = [&](int e) { opened = e; };
+        ev.ended = [&](int st) { ended = st; };
+        auto pipe = std::make_unique<EncoderPipe>();
+        ASSERT_EQ(
+            pipe->start(mixer, EncoderSpec{encoder, f.args}, std::make_unique<CastClient>(cs), ev),
+            0);
+        // Bounded only so that a fault fails the test instead of hanging it.
+        const QDeadlineTimer deadline(60000);
+        while (ended.load() == -1 && !deadline.hasExpired())
+            std::this_thread::yield();
+        EXPECT_EQ(opened.load(), 0);
+        EXPECT_TRUE(server.answered());
+        EXPECT_EQ(ended.load(), 2) << "the sink's failure ends the stream";
+        EXPECT_FALSE(pipe->running());
+        pipe->stop();
+        pipe.reset();
+        sys.shutdown();
+    }
 }
 
 struct ServerCase {
