@@ -291,6 +291,9 @@ struct EncoderPipe::State {
                         cur = next;
                         encoderGone = false;
                         cv.notify_all();
+                    } else if (ev.chainFailed && !stopping.load()) {
+                        // The old encoder's input is still open: its stream simply goes on.
+                        ev.chainFailed();
                     }
                 } else if (!due->chain && ev.markerPassed && !stopping.load()) {
                     ev.markerPassed(due->id);

@@ -59,6 +59,8 @@ public:
         std::function<void(int status)> ended;
         std::function<void()> stalled;                // the ring overflowed (once per stall)
         std::function<void(quint64 id)> markerPassed; // the writer passed a mark()
+        // The next encoder of a chainAt() could not be started; the running one goes on.
+        std::function<void()> chainFailed;
     };
 
     EncoderPipe();
@@ -71,7 +73,8 @@ public:
     // could not be started, 5: no such mixer).
     int start(Handle mixer, const EncoderSpec& encoder, std::unique_ptr<EncodedSink> sink,
               Events events);
-    // Replaces the encoder at the current point of the stream.
+    // Replaces the encoder at the current point of the stream. When the new one cannot be
+    // started, the running encoder goes on (the stream stays whole) and chainFailed is reported.
     void chainAt(const EncoderSpec& next);
     // Reports markerPassed(id) when the writer has handed the stream up to now to the encoder.
     void mark(quint64 id);

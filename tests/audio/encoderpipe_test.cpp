@@ -148,6 +148,29 @@ TEST_F(EncoderPipeTest, OggChainsANewStreamWithItsTitleAtTheMarkedPoint) {
     EXPECT_NEAR(pitch(pcm, 0, 55125, 77175), 880.0, 5.0);
 }
 
+TEST_F(EncoderPipeTest, ANextEncoderThatCannotStartIsReportedAndTheStreamGoesOnWhole) {
+    playTone(1.0, 440.0, 440.0);
+    std::atomic<int> failed{0}, ended{0};
+    EncoderPipe::Events ev;
+    ev.chainFailed = [&] { ++failed; };
+    ev.ended = [&](int) { ++ended; };
+    ASSERT_EQ(pipe.start(mixer, spec(1, "First item", 11), std::make_unique<CollectSink>(got), ev),
+              0);
+    sys.renderManual(44100);
+    pipe.chainAt(EncoderSpec{dir.filePath("Plugins/missing-encoder"), {}});
+    playTone(1.0, 880.0, 880.0);
+    sys.renderManual(44100);
+    pipe.finish();
+    EXPECT_EQ(failed.load(), 1);
+    EXPECT_EQ(ended.load(), 0);
+    const QByteArray& d = got->data;
+    EXPECT_GE(d.indexOf("title=First item"), 0);
+    // One logical stream carries both seconds, the item after the failed chain included.
+    const std::vector<float> pcm = decode(d, "ogg");
+    EXPECT_NEAR(double(pcm.size() / 2) / 44100.0, 2.0, 0.1);
+    EXPECT_NEAR(pitch(pcm, 0, 55125, 77175), 880.0, 5.0);
+}
+
 TEST_F(EncoderPipeTest, AStalledSinkDropsStreamAudioWithOneReportAndNeverBlocksTheRender) {
     playTone(12.0, 440.0, 440.0);
     // An encoder that takes nothing from its input, like one stuck behind a stalled network.

@@ -195,6 +195,16 @@ TEST_F(BroadcastTest, ARefusedTitleIsLoggedOncePerChangeAndAStallOncePerReport) 
                            "stream (not from the air)"}));
 }
 
+TEST_F(BroadcastTest, ATitleEncoderThatCannotStartIsLoggedAndTheStreamStaysOnAir) {
+    b->StartBroadcast();
+    link.open(0);
+    log.clear();
+    link.ev.titleEncoderFailed();
+    EXPECT_EQ(log, QStringList{"{Broadcast}: Cannot start encoder for the new title; the stream "
+                               "goes on with the previous title"});
+    EXPECT_EQ(b->state(), Broadcast::State::OnAir);
+}
+
 TEST_F(BroadcastTest, ReportsOfAStoppedLinkAreIgnored) {
     b->StartBroadcast();
     const BroadcastLink::Events old = link.ev;

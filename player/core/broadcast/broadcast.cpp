@@ -36,6 +36,11 @@ BroadcastLink::Events Broadcast::events() {
             log_(kPrefix + QStringLiteral("The stream could not keep up; audio was dropped from "
                                           "the stream (not from the air)"));
     };
+    ev.titleEncoderFailed = [this, gen] {
+        if (gen == generation_)
+            log_(kPrefix + QStringLiteral("Cannot start encoder for the new title; the stream goes "
+                                          "on with the previous title"));
+    };
     ev.titleSent = [this, gen](int error) {
         if (gen != generation_ || error == lastTitleError_) return;
         lastTitleError_ = error;

@@ -25,6 +25,8 @@ public:
         std::function<void(int status)> died;     // 1 the encoder, 2 the connection
         std::function<void()> stalled;            // the stream dropped audio to keep up
         std::function<void(int error)> titleSent; // an admin title request: 0 or an error
+        // The encoder of a new title (Ogg) could not be started; the stream goes on.
+        std::function<void()> titleEncoderFailed;
     };
     virtual ~BroadcastLink() = default;
     // Starts the encoder (at once) and the connection (reported by opened). 0, or the error

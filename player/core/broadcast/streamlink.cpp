@@ -100,6 +100,7 @@ int StreamLink::start(const TPlayerIni& ini, const QString& title, Events events
     pe.ended = [onMain, cb = events.died](int s) { onMain([cb, s] { cb(s); }); };
     pe.stalled = [onMain, cb = events.stalled] { onMain(cb); };
     pe.markerPassed = [titles](quint64 id) { titles->passed(id); };
+    pe.chainFailed = [onMain, cb = events.titleEncoderFailed] { onMain(cb); };
     const int error = pipe_.start(mixer, audio::EncoderSpec{program_, f.args},
                                   std::make_unique<audio::CastClient>(cs), pe);
     cs.password.fill('\0');
