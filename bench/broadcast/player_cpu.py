@@ -192,7 +192,7 @@ def main():
         ref = sum(off) / len(off)
         mean_on = sum(on) / len(on)
         print(f"player with broadcasting / without: {mean_on / ref:.3f} "
-              f"(+{(mean_on / ref - 1) * 100:.1f} %)")
+              f"({(mean_on / ref - 1) * 100:+.1f} %)")
         print(f"encoder / player without broadcasting: {sum(enc) / len(enc) / ref:.3f}")
         print(f"encoder / player with broadcasting: {sum(enc) / len(enc) / mean_on:.3f}")
     finally:
