@@ -202,7 +202,15 @@ TEST(StalledServer, TheLinkIsReportedDeadAndStopsWithoutWaiting) {
         const Handle mixer = sys.createMixer(StreamOptions{});
         ASSERT_TRUE(sys.play(mixer, true));
         const QString path = dir.filePath("tone.wav");
-        ASSERT_TRUE(writeWav(path, sine(60.0, 440.0, 0.5)));
+        // Noise, so that the variable-rate Ogg encoder writes at its full rate as well and the
+        // connection's buffers fill within seconds.
+        Pcm noise = silence(60.0);
+        std::uint32_t r = 12345;
+        for (float& x : noise.samples) {
+            r = r * 1664525u + 1013904223u;
+            x = float(int(r >> 16) - 32768) / 65536.0f;
+        }
+        ASSERT_TRUE(writeWav(path, noise));
         ASSERT_TRUE(sys.mixerAdd(mixer, sys.openFile(path, StreamOptions{true, 0}), true, false));
 
         StallingServer server;
