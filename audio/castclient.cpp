@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -191,6 +192,32 @@ bool sendAll(int fd, const QByteArray& data, int timeoutMs) {
     return true;
 }
 
+// Reads from a non-blocking socket until done() holds for what has arrived, maxBytes have
+// arrived, the peer closes (*closed is set) or nothing comes for timeoutMs.
+QByteArray receiveUntil(int fd, const std::function<bool(const QByteArray&)>& done,
+                        qsizetype maxBytes, int timeoutMs, bool* closed) {
+    QByteArray got;
+    *closed = false;
+    char buf[4096];
+    while (!done(got) && got.size() < maxBytes) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) != 1) break;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) {
+            *closed = true;
+            break;
+        }
+        got.append(buf, n);
+    }
+    return got;
+}
+
+// A setting as the text of one header line: a line break in it would start a header of its own.
+QByteArray headerText(const QString& v) {
+    return v.toUtf8().replace('\r', ' ').replace('\n', ' ');
+}
+
 } // namespace
 
 CastClient::CastClient(CastSettings settings) : s_(std::move(settings)) {}
@@ -209,27 +236,19 @@ int CastClient::openIcy(const CastTarget& t) {
     if (++source.port > 65535) return kCastErrSettings;
     const int fd = connectWithin(source, 5000);
     if (fd < 0) return kCastErrConnect;
-    auto line = [](const QString& v) { return v.toUtf8().replace('\r', ' ').replace('\n', ' '); };
     QByteArray hello = s_.password + "\r\n";
-    const QByteArray headers = "content-type:" + s_.mimeType + "\r\nicy-name:" + line(s_.name) +
-                               "\r\nicy-genre:" + line(s_.genre) + "\r\nicy-url:" + line(s_.url) +
-                               "\r\nicy-pub:" + (s_.isPublic ? "1" : "0") +
-                               "\r\nicy-br:" + QByteArray::number(s_.bitrateKbps) + "\r\n\r\n";
+    const QByteArray headers =
+        "content-type:" + s_.mimeType + "\r\nicy-name:" + headerText(s_.name) +
+        "\r\nicy-genre:" + headerText(s_.genre) + "\r\nicy-url:" + headerText(s_.url) +
+        "\r\nicy-pub:" + (s_.isPublic ? "1" : "0") +
+        "\r\nicy-br:" + QByteArray::number(s_.bitrateKbps) + "\r\n\r\n";
     int result = kCastErrTimeout;
     if (sendAll(fd, hello, 5000)) {
         // The server answers the password line with "OK2" (and capabilities) or an error.
-        QByteArray answer;
-        char buf[256];
-        while (!answer.contains("\n") && answer.size() < 4096) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 5000) != 1) break;
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) {
-                result = kCastErrDenied; // closed on a wrong password
-                break;
-            }
-            answer.append(buf, n);
-        }
+        bool closed = false;
+        const QByteArray answer = receiveUntil(
+            fd, [](const QByteArray& a) { return a.contains('\n'); }, 4096, 5000, &closed);
+        if (closed) result = kCastErrDenied; // closed on a wrong password
         if (answer.startsWith("OK"))
             result = sendAll(fd, headers, 5000) ? 0 : kCastErrConnect;
         else if (answer.contains("\n"))
@@ -248,27 +267,21 @@ int CastClient::openIcy(const CastTarget& t) {
 int CastClient::openHttpAac(const CastTarget& t) {
     const int fd = connectWithin(t, 5000);
     if (fd < 0) return kCastErrConnect;
-    auto line = [](const QString& v) { return v.toUtf8().replace('\r', ' ').replace('\n', ' '); };
     QByteArray request =
         "SOURCE " + QUrl::toPercentEncoding(t.mount, "/") + " HTTP/1.0\r\nAuthorization: Basic " +
         ("source:" + s_.password).toBase64() +
         "\r\nUser-Agent: Wavecrest\r\nContent-Type: " + s_.mimeType +
-        "\r\nice-name: " + line(s_.name) + "\r\nice-url: " + line(s_.url) +
-        "\r\nice-genre: " + line(s_.genre) + "\r\nice-description: " + line(s_.description) +
+        "\r\nice-name: " + headerText(s_.name) + "\r\nice-url: " + headerText(s_.url) +
+        "\r\nice-genre: " + headerText(s_.genre) +
+        "\r\nice-description: " + headerText(s_.description) +
         "\r\nice-public: " + (s_.isPublic ? "1" : "0") +
         "\r\nice-audio-info: bitrate=" + QByteArray::number(s_.bitrateKbps) +
         ";samplerate=44100;channels=2\r\n\r\n";
     int result = kCastErrTimeout;
     if (sendAll(fd, request, 5000)) {
-        QByteArray answer;
-        char buf[512];
-        while (!answer.contains("\r\n\r\n") && answer.size() < 16384) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 5000) != 1) break;
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            answer.append(buf, n);
-        }
+        bool closed = false;
+        const QByteArray answer = receiveUntil(
+            fd, [](const QByteArray& a) { return a.contains("\r\n\r\n"); }, 16384, 5000, &closed);
         const HttpReply r = parseHttpReply(answer);
         if (!r.complete)
             result = answer.isEmpty() ? kCastErrTimeout : kCastErrConnect;
@@ -451,35 +464,19 @@ int sendTitle(const CastTarget& target, const QByteArray& password, const QStrin
     const int fd = connectWithin(target, timeoutMs);
     if (fd < 0) return kCastErrConnect;
     QByteArray request = titleRequest(target, password, title);
-    qsizetype sent = 0;
-    QByteArray reply;
     int result = kCastErrTimeout;
-    while (true) {
-        pollfd p{fd, short(sent < request.size() ? POLLOUT : POLLIN), 0};
-        if (::poll(&p, 1, timeoutMs) != 1) break;
-        if (sent < request.size()) {
-            const ssize_t n = ::send(fd, request.constData() + sent,
-                                     std::size_t(request.size() - sent), MSG_NOSIGNAL);
-            if (n < 0 && errno != EINTR && errno != EAGAIN) {
-                result = kCastErrConnect;
-                break;
-            }
-            if (n > 0) sent += n;
-            continue;
-        }
-        char buf[4096];
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (n > 0 && reply.size() < 65536) reply.append(buf, n);
-        if (n > 0) continue;
+    if (sendAll(fd, request, timeoutMs)) {
+        // The server closes the connection after its reply.
+        bool closed = false;
+        const QByteArray reply = receiveUntil(
+            fd, [](const QByteArray&) { return false; }, 65536, timeoutMs, &closed);
         const HttpReply r = parseHttpReply(reply);
         if (!r.complete)
-            result = kCastErrConnect;
+            result = closed ? kCastErrConnect : kCastErrTimeout;
         else if (r.status == 401 || r.status == 403)
             result = kCastErrDenied;
         else
             result = r.status >= 200 && r.status < 300 ? 0 : kCastErrSettings;
-        break;
     }
     ::close(fd);
     request.fill('\0'); // it held the password
